@@ -1,0 +1,90 @@
+// Frame loop and view. The canvas is 800 x 600 units with its origin at the
+// window centre; the window is always held at 4:3 so one unit is square.
+#include "app/shell.h"
+
+#include <GL/glut.h>
+
+#include <string>
+
+#include "app/state.h"
+#include "gfx/diagnostic.h"
+
+ViewSettings viewSettings;
+ViewSettings* currentView = nullptr;
+
+int elapsedMs = 0;
+int lastFrameMs = 0;
+float frameDelta = 0;
+
+void resetShell() {
+    viewSettings = ViewSettings{};
+    currentView = nullptr;
+    elapsedMs = 0;
+    lastFrameMs = 0;
+    frameDelta = 0;
+}
+
+void onIdle() {
+    int now = glutGet(GLUT_ELAPSED_TIME);
+    elapsedMs = now;
+    frameDelta = static_cast<float>((now - lastFrameMs) / 1000.0);
+    lastFrameMs = now;
+    if (currentState) currentState->update();
+    glutPostRedisplay();
+}
+
+void onDisplay() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // Whatever render leaves on the modelview stack is thrown away here, so the
+    // reshape transform survives to the next frame.
+    glPushMatrix();
+    if (currentState) currentState->render();
+    glPopMatrix();
+    glutSwapBuffers();
+}
+
+void onReshape(int width, int height) {
+    if (currentView) reshapeView(width, height);
+}
+
+void reshapeView(int width, int height) {
+    // The height follows from the width; a width too small for a 4:3 height of
+    // at least one pixel is refused like any other bad size.
+    int h = width > 0 ? static_cast<int>(width * 0.75) : 0;
+    if (width <= 0 || height <= 0 || h <= 0) {
+        reportLine("reshape() values bad w:" + std::to_string(width) + " h:" + std::to_string(height));
+        return;
+    }
+    glutReshapeWindow(width, h);
+    currentView->width = width;
+    currentView->height = h;
+    currentView->aspect = static_cast<double>(width) / static_cast<double>(h);
+
+    glViewport(0, 0, width, h);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    if (currentView->perspective)
+        gluPerspective(currentView->fieldOfView, currentView->aspect, 0.1, 1000.0);
+    else
+        gluOrtho2D(0, width, 0, h);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(static_cast<float>(width / 2), static_cast<float>(h / 2), currentView->offsetZ);
+    // A fraction of a pixel puts texel centres on pixel centres.
+    if (!currentView->perspective) glTranslatef(0.375f, 0.375f, 0);
+    glScalef(static_cast<float>(width / 800.0), static_cast<float>(h / 600.0), 1.0f);
+}
+
+void setFixedGlState() {
+    glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
+    glShadeModel(GL_SMOOTH);
+    glPolygonMode(GL_FRONT, GL_FILL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glEnable(GL_CULL_FACE);
+    glFrontFace(GL_CCW);
+    glCullFace(GL_BACK);
+    glClearDepth(1.0);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_NORMALIZE);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}

@@ -1,0 +1,107 @@
+// Tool timelines. A phase ends in the first update whose game time is past its
+// end (strictly), so each phase lasts its nominal time plus up to one frame.
+#include "game/tool.h"
+
+#include <cmath>
+
+#include "app/shell.h"
+#include "game/game_clock.h"
+#include "game/random.h"
+
+namespace {
+constexpr const char* brushPicture = "img/brush.tga";
+constexpr const char* drillPicture = "img/drill.tga";
+
+constexpr float brushStartX = -900;
+constexpr float brushFirstWait = 15;
+constexpr float brushEnterSeconds = 1;
+constexpr float brushScrubSeconds = 4;
+constexpr float brushScrubReach = 30;  // units either side of the centre
+constexpr float brushScrubRate = 30;   // radians per second
+constexpr float brushLeaveSpeed = 910;
+constexpr float brushLeaveSeconds = 1;
+constexpr float brushMinWait = 15;
+constexpr float brushWaitSpread = 10;
+
+constexpr float drillStartX = 900;
+constexpr float drillFirstWait = 25;
+constexpr float drillEnterSeconds = 10;
+constexpr float drillEnterSpeed = 90;
+constexpr float drillLeaveSpeed = 900;
+constexpr float drillLeaveSeconds = 1;
+constexpr float drillMinWait = 25;
+constexpr float drillWaitSpread = 10;
+
+void startPhase(Tool& tool, int phase, float now, float length) {
+    tool.phase = phase;
+    tool.phaseStart = now;
+    tool.phaseEnd = now + length;
+}
+
+void buildTool(Tool& tool, const char* picture, Vec3 scale, float x, float firstWait) {
+    tool = Tool{};
+    initSprite(tool.sprite);
+    tool.sprite.texture = loadTexture(picture);
+    tool.sprite.scale = scale;
+    tool.sprite.position = {x, 0, 0};
+    const float now = gameTime();
+    startPhase(tool, 0, now, firstWait);
+}
+}  // namespace
+
+void buildBrush(Tool& brush) { buildTool(brush, brushPicture, {875, 900, 1}, brushStartX, brushFirstWait); }
+
+void buildDrill(Tool& drill) { buildTool(drill, drillPicture, {800, 800, 800}, drillStartX, drillFirstWait); }
+
+void updateBrush(Tool& brush) {
+    const float t = gameTime();
+    float& x = brush.sprite.position.x;
+    switch (brush.phase) {
+        case BrushWaiting:
+            if (brush.phaseEnd < t) startPhase(brush, BrushEntering, t, brushEnterSeconds);
+            break;
+        case BrushEntering:
+            x = (brush.phaseEnd - t) * brushStartX;
+            if (brush.phaseEnd < t) startPhase(brush, Brushing, t, brushScrubSeconds);
+            break;
+        case Brushing:
+            x = static_cast<float>(brushScrubReach *
+                                   std::sin(static_cast<double>(brushScrubRate * (t - brush.phaseStart))));
+            if (brush.phaseEnd < t) {
+                startPhase(brush, BrushLeaving, t, brushLeaveSeconds);
+                brush.struck = true;
+            }
+            break;
+        case BrushLeaving:
+            x = x - brushLeaveSpeed * frameDelta;
+            if (brush.phaseEnd < t) startPhase(brush, BrushWaiting, t, brushMinWait + brushWaitSpread * nextUnit());
+            break;
+        default:
+            break;
+    }
+}
+
+void updateDrill(Tool& drill) {
+    const float t = gameTime();
+    float& x = drill.sprite.position.x;
+    switch (drill.phase) {
+        case DrillWaiting:
+            if (drill.phaseEnd < t) startPhase(drill, DrillEntering, t, drillEnterSeconds);
+            break;
+        case DrillEntering:
+            x = (drill.phaseEnd - t) * drillEnterSpeed;
+            if (drill.phaseEnd < t) {
+                startPhase(drill, DrillLeaving, t, drillLeaveSeconds);
+                drill.struck = true;
+            }
+            break;
+        case DrillLeaving:
+            x = x + drillLeaveSpeed * frameDelta;
+            if (drill.phaseEnd < t) startPhase(drill, DrillWaiting, t, drillMinWait + drillWaitSpread * nextUnit());
+            break;
+        default:
+            break;
+    }
+}
+
+void destroyTool(Tool& tool) { destroySprite(tool.sprite); }

@@ -1,0 +1,74 @@
+// Picture loaders: open, decode, upload, free. Every failure is one line and a
+// handle without texture; the game carries on.
+#include "gfx/loaders.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "gfx/diagnostic.h"
+#include "gfx/png_image.h"
+#include "gfx/targa.h"
+#include "gfx/texture_upload.h"
+
+namespace {
+
+constexpr int rawSide = 128;
+constexpr std::size_t rawBytes = rawSide * rawSide * 4;
+
+void reportNotFound(const char* fileName) { reportLine(std::string("Texture file ") + fileName + " not found"); }
+
+// A handle is filled at most once.
+bool alreadyLoaded(const TextureHandle& handle) {
+    if (handle.glName == 0) return false;
+    reportLine("Texture already initialized!");
+    return true;
+}
+
+}  // namespace
+
+unsigned int loadRawTexture(TextureHandle& handle, const char* fileName) {
+    if (alreadyLoaded(handle)) return handle.glName;
+    std::FILE* file = std::fopen(fileName, "rb");
+    if (!file) {
+        reportNotFound(fileName);
+        return 0;
+    }
+    // Texels a short file does not supply stay black and transparent.
+    std::vector<unsigned char> pixels(rawBytes, 0);
+    std::size_t got = std::fread(pixels.data(), 1, rawBytes, file);
+    (void)got;
+    std::fclose(file);
+    uploadTexture(handle, pixels.data(), rawSide, rawSide, 4);
+    return handle.glName;
+}
+
+unsigned int loadTgaTexture(TextureHandle& handle, const char* fileName) {
+    if (alreadyLoaded(handle)) return handle.glName;
+    TargaImage image;
+    if (!readTarga(image, fileName)) {
+        reportNotFound(fileName);
+        std::free(image.pixels);
+        return 0;
+    }
+    uploadTexture(handle, image.pixels, image.imageWidth, image.imageHeight, image.bitsPerPixel / 8);
+    std::free(image.pixels);
+    return handle.glName;
+}
+
+unsigned int loadPngTexture(TextureHandle& handle, const char* fileName) {
+    if (alreadyLoaded(handle)) return handle.glName;
+    std::FILE* file = std::fopen(fileName, "rb");
+    if (!file) {
+        reportNotFound(fileName);
+        return 0;
+    }
+    ImageBuffer image;
+    bool decoded = decodePngFile(file, image);
+    std::fclose(file);
+    if (!decoded) return 0;
+    uploadTexture(handle, image.bytes.data(), static_cast<int>(image.width), static_cast<int>(image.height),
+                  static_cast<int>(image.channels));
+    return handle.glName;
+}

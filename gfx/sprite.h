@@ -1,0 +1,38 @@
+// Sprites: one textured, tinted, transformed unit quad each, all drawn from one
+// shared display list. drawSprite skips texture and blend calls that would
+// repeat the setting it applied last.
+#pragma once
+#include "gfx/texture_cache.h"
+
+struct Vec3 {
+    float x = 0, y = 0, z = 0;
+};
+
+struct Sprite {
+    Vec3 position;
+    Vec3 offset;
+    Vec3 scale{1, 1, 1};
+    float angle = 0;
+    float color[4] = {1, 1, 1, 1};
+    bool blend = true;
+    float texOffset[2] = {0, 0};
+    float texScale[2] = {1, 1};
+    bool useTexMatrix = false;
+    TextureHandle* texture = nullptr;
+};
+
+extern unsigned int quadList;
+extern unsigned int lastTexture;
+extern bool lastBlend;
+
+// Puts the defaults in place and builds the shared quad the first time; needs
+// the OpenGL context.
+void initSprite(Sprite& sprite);
+void createQuadList();
+void drawSprite(const Sprite& sprite);
+// Gives back the sprite's texture reference (the pointer is left as it is).
+void destroySprite(Sprite& sprite);
+
+// Forgets the quad list and the remembered texture and blend settings, for a
+// fresh OpenGL context.
+void resetSpriteState();

@@ -1,0 +1,33 @@
+// Texture upload: linear filtering, repeat wrapping, no mipmaps.
+#include "gfx/texture_upload.h"
+
+#include <GL/gl.h>
+
+#include "gfx/diagnostic.h"
+
+unsigned int uploadTexture(TextureHandle& handle, const unsigned char* pixels, int width, int height,
+                           int channels) {
+    // Rows are tightly packed whatever their width.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glGenTextures(1, &handle.glName);
+    glBindTexture(GL_TEXTURE_2D, handle.glName);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    switch (channels) {
+        case 4:
+            glTexImage2D(GL_TEXTURE_2D, 0, 4, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+            break;
+        case 3:
+            glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+            break;
+        case 1:
+            glTexImage2D(GL_TEXTURE_2D, 0, 1, width, height, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE, pixels);
+            break;
+        default:
+            reportLine("Invalid Number of Channels");
+            break;
+    }
+    return handle.glName;
+}
