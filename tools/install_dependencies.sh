@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Velmora needs to build, run and test, when any
+# is missing. Quick when everything is already there. Needs root (or sudo).
+set -euo pipefail
+
+packages=(
+  g++ cmake make pkg-config
+  freeglut3-dev libglu1-mesa-dev libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0
+  libpng-dev zlib1g-dev
+)
+if [ "${1:-}" = "--tests" ]; then
+  packages+=(
+    libgtest-dev libbenchmark-dev libstb-dev
+    clang libclang-rt-14-dev valgrind
+    xvfb xdotool x11-utils imagemagick
+  )
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+run() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+export DEBIAN_FRONTEND=noninteractive
+run apt-get update -qq
+run apt-get install -y -qq --no-install-recommends "${missing[@]}"
