@@ -139,21 +139,23 @@ TEST_F(SpriteDrawing, RotatedSpriteCoversTheExpectedArea) {
     s.scale = {100, 50, 1};
     resetRecordingGl();
     drawSprite(s);
-    auto place = [&](double vx, double vy, double offX, double offY) {
-        const double a = glCalls[5].args[0] * M_PI / 180;
-        const double lx = offX + vx * glCalls[7].args[0];
-        const double ly = offY + vy * glCalls[7].args[1];
-        return std::pair<double, double>{glCalls[4].args[0] + std::cos(a) * lx - std::sin(a) * ly,
-                                         glCalls[4].args[1] + std::sin(a) * lx + std::cos(a) * ly};
+    auto place = [&](double vx, double vy) {
+        const auto moves = callsNamed("glTranslatef");
+        const double a = callsNamed("glRotatef")[0].args[0] * M_PI / 180;
+        const auto scale = callsNamed("glScalef")[0].args;
+        const double lx = moves[1].args[0] + vx * scale[0];
+        const double ly = moves[1].args[1] + vy * scale[1];
+        return std::pair<double, double>{moves[0].args[0] + std::cos(a) * lx - std::sin(a) * ly,
+                                         moves[0].args[1] + std::sin(a) * lx + std::cos(a) * ly};
     };
-    auto corner = place(0.5, 0.5, 0, 0);
+    auto corner = place(0.5, 0.5);
     EXPECT_NEAR(corner.first, 10 - 25, 1e-9);
     EXPECT_NEAR(corner.second, 20 + 50, 1e-9);
     s.scale = {1, 1, 1};
     s.offset = {0, 50, 0};
     resetRecordingGl();
     drawSprite(s);
-    auto centre = place(0, 0, glCalls[6].args[0], glCalls[6].args[1]);
+    auto centre = place(0, 0);
     EXPECT_NEAR(centre.first, 10 - 50, 1e-9);
     EXPECT_NEAR(centre.second, 20, 1e-9);
 }
