@@ -1,0 +1,389 @@
+// The committed pictures in img/, decoded with the game's own Targa reader:
+// sizes the game can upload, tooth cells where the tooth table samples them,
+// an opaque mouth with gums under the roots, and sprite edges that filter
+// toward their own colour rather than black.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "game/tooth.h"
+#include "gfx/targa.h"
+#include "gfx/texture_cache.h"
+#include "tests/recording_gl.h"
+#include "tests/test_support.h"
+
+namespace {
+
+struct Decoded {
+    TargaImage header;
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgba;  // top row first
+
+    const unsigned char* at(int x, int y) const { return &rgba[(static_cast<std::size_t>(y) * width + x) * 4]; }
+    int alpha(int x, int y) const { return at(x, y)[3]; }
+};
+
+Decoded load(const std::string& name) {
+    Decoded picture;
+    std::string path = "img/" + name;
+    bool read = readTarga(picture.header, path.c_str());
+    EXPECT_TRUE(read) << path;
+    if (!read || !picture.header.pixels) return picture;
+    EXPECT_EQ(picture.header.bitsPerPixel, 32) << path;
+    picture.width = picture.header.imageWidth;
+    picture.height = picture.header.imageHeight;
+    const unsigned char* pixels = picture.header.pixels;
+    picture.rgba.assign(pixels, pixels + static_cast<std::size_t>(picture.width) * picture.height * 4);
+    std::free(picture.header.pixels);
+    picture.header.pixels = nullptr;
+    return picture;
+}
+
+long fileSize(const std::string& name) {
+    std::FILE* file = std::fopen(("img/" + name).c_str(), "rb");
+    if (!file) return -1;
+    std::fseek(file, 0, SEEK_END);
+    long size = std::ftell(file);
+    std::fclose(file);
+    return size;
+}
+
+bool isPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
+
+const char* const sprites[] = {"teeth.tga", "bacteria.tga", "food.tga", "brush.tga", "drill.tga"};
+
+// Every picture the game loads, by the name it loads it under, and its side.
+struct PictureSize {
+    const char* path;
+    int side;
+};
+const PictureSize pictureSizes[] = {{"img/bg.tga", 1024},   {"img/teeth.tga", 1024}, {"img/bacteria.tga", 64},
+                                    {"img/food.tga", 64},   {"img/brush.tga", 512},  {"img/drill.tga", 512}};
+
+TEST(PictureFiles, EachHasTheSizeItIsDrawnFromWithPowerOfTwoSides) {
+    for (const PictureSize& expected : pictureSizes) {
+        SCOPED_TRACE(expected.path);
+        std::string name = std::string(expected.path).substr(4);
+        Decoded picture = load(name);
+        EXPECT_EQ(picture.width, expected.side);
+        EXPECT_EQ(picture.height, expected.side);
+        EXPECT_TRUE(isPowerOfTwo(picture.width) && isPowerOfTwo(picture.height));
+        EXPECT_EQ(picture.header.pixelDepth, 32);
+        EXPECT_EQ(picture.header.colorMapType, 0);
+        EXPECT_EQ(picture.header.idLength, 0);
+        // Run-length only when it saves space; an uncompressed file has nothing after its pixels.
+        long plainSize = 18 + 4L * picture.width * picture.height;
+        if (picture.header.imageType == 10)
+            EXPECT_LT(fileSize(name), plainSize);
+        else
+            EXPECT_EQ(fileSize(name), plainSize) << "type " << int(picture.header.imageType);
+    }
+}
+
+TEST(PictureFiles, TheGameLoadsEachAsAnRgbaTextureOfItsSize) {
+    const int rgbaChannels = 4;
+    resetGameGlobals();
+    for (const PictureSize& expected : pictureSizes) {
+        SCOPED_TRACE(expected.path);
+        TextureHandle* handle = nullptr;
+        std::string diagnostics = captureDiagnostics([&] { handle = loadTexture(expected.path); });
+        EXPECT_EQ(diagnostics, "");
+        ASSERT_NE(handle, nullptr);
+        EXPECT_NE(handle->glName, 0u);
+        ASSERT_FALSE(uploadedImages.empty());
+        EXPECT_EQ(uploadedImages.back().internalFormat, rgbaChannels);
+        EXPECT_EQ(uploadedImages.back().width, expected.side);
+        EXPECT_EQ(uploadedImages.back().height, expected.side);
+        releaseTexture(handle);
+        resetRecordingGl();
+    }
+    EXPECT_TRUE(textureCache.empty());
+}
+
+TEST(PictureFiles, SpriteEdgesFilterTowardTheirOwnColour) {
+    for (const char* name : sprites) {
+        SCOPED_TRACE(name);
+        Decoded picture = load(name);
+        int dark = 0;
+        int unlikeNeighbours = 0;
+        for (int y = 0; y < picture.height; ++y) {
+            for (int x = 0; x < picture.width; ++x) {
+                if (picture.alpha(x, y) != 0) continue;
+                const unsigned char* clear = picture.at(x, y);
+                if (clear[0] < 24 && clear[1] < 24 && clear[2] < 24) ++dark;
+                // Next to the sprite, a clear pixel must repeat a visible neighbour's colour.
+                bool touchesVisible = false;
+                bool matches = false;
+                for (int dy = -1; dy <= 1; ++dy) {
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        int nx = x + dx;
+                        int ny = y + dy;
+                        if (nx < 0 || ny < 0 || nx >= picture.width || ny >= picture.height) continue;
+                        if (picture.alpha(nx, ny) == 0) continue;
+                        touchesVisible = true;
+                        const unsigned char* seen = picture.at(nx, ny);
+                        if (seen[0] == clear[0] && seen[1] == clear[1] && seen[2] == clear[2]) matches = true;
+                    }
+                }
+                if (touchesVisible && !matches) ++unlikeNeighbours;
+            }
+        }
+        EXPECT_EQ(dark, 0);
+        EXPECT_EQ(unlikeNeighbours, 0);
+    }
+}
+
+// ------------------------------------------------------------ the mouth
+
+// The background is drawn 800 units square around the canvas origin.
+const unsigned char* backgroundAt(const Decoded& bg, double canvasX, double canvasY) {
+    int x = static_cast<int>((canvasX + 400) / 800 * bg.width);
+    int y = static_cast<int>((400 - canvasY) / 800 * bg.height);
+    return bg.at(x, y);
+}
+
+double brightness(const unsigned char* p) { return (p[0] + p[1] + p[2]) / 3.0; }
+
+TEST(MouthPicture, IsOpaqueEverywhere) {
+    Decoded bg = load("bg.tga");
+    int seeThrough = 0;
+    for (int y = 0; y < bg.height; ++y)
+        for (int x = 0; x < bg.width; ++x) seeThrough += bg.alpha(x, y) != 255;
+    EXPECT_EQ(seeThrough, 0);
+}
+
+TEST(MouthPicture, GumsHoldEveryRootAndTheMouthBehindTheUpperTeethIsDark) {
+    Decoded bg = load("bg.tga");
+    ASSERT_EQ(bg.width, 1024);
+    for (int i = 0; i < toothCount; ++i) {
+        SCOPED_TRACE(i);
+        const ToothLayout& tooth = toothLayouts[i];
+        double centreX = tooth.width / 2 + tooth.pictureX - 400;
+        double centreY = 300 - tooth.pictureY - tooth.height / 2;
+        bool upper = tooth.atlasRow == 0;
+        double rootEnd = centreY + (upper ? 0.5 : -0.5) * tooth.height;
+        // Just past the root, beside the tooth: pink gum (or lip), not the dark mouth.
+        const unsigned char* gum = backgroundAt(bg, centreX, rootEnd + (upper ? 12 : -12));
+        EXPECT_GT(gum[0], 140);
+        EXPECT_GT(gum[0], gum[1] + 40);
+        if (upper) {
+            // Where the crown hangs, a fallen tooth leaves a dark gap.
+            const unsigned char* gap = backgroundAt(bg, centreX, centreY - 0.25 * tooth.height);
+            EXPECT_LT(brightness(gap), brightness(gum) * 0.6);
+        }
+    }
+}
+
+// ------------------------------------------------------------ the tooth atlas
+
+// The part of the atlas the game's texture matrix shows for one tooth.
+struct Cell {
+    double left, top, right, bottom;  // in pixels, y down
+};
+
+Cell cellOf(const ToothLayout& tooth, const Decoded& atlas) {
+    double width = atlas.width / 6.0;
+    double top = tooth.atlasRow * 0.5 * atlas.height;
+    double height = static_cast<double>(tooth.height) / tooth.width / 6.0 * atlas.height;
+    return {tooth.atlasColumn * width, top, (tooth.atlasColumn + 1) * width, top + height};
+}
+
+bool centreInside(const Cell& cell, int x, int y) {
+    return x + 0.5 > cell.left && x + 0.5 < cell.right && y + 0.5 > cell.top && y + 0.5 < cell.bottom;
+}
+
+// Opaque pixels across one row of a cell.
+int opaqueAcross(const Decoded& atlas, const Cell& cell, int y) {
+    int count = 0;
+    for (int x = static_cast<int>(cell.left); x < static_cast<int>(cell.right); ++x)
+        if (centreInside(cell, x, y) && atlas.alpha(x, y) >= 128) ++count;
+    return count;
+}
+
+TEST(ToothAtlas, IsSquareSoEveryToothKeepsItsProportions) {
+    Decoded atlas = load("teeth.tga");
+    EXPECT_EQ(atlas.width, atlas.height);
+}
+
+TEST(ToothAtlas, EachToothFillsTheCellTheGameSamples) {
+    Decoded atlas = load("teeth.tga");
+    ASSERT_GT(atlas.width, 0);
+    for (int i = 0; i < toothCount; ++i) {
+        SCOPED_TRACE(i);
+        Cell cell = cellOf(toothLayouts[i], atlas);
+        int inside = 0;
+        int opaque = 0;
+        int minX = atlas.width, maxX = -1, minY = atlas.height, maxY = -1;
+        for (int y = static_cast<int>(cell.top); y < static_cast<int>(cell.bottom) + 1; ++y) {
+            for (int x = static_cast<int>(cell.left); x < static_cast<int>(cell.right) + 1; ++x) {
+                if (!centreInside(cell, x, y)) continue;
+                ++inside;
+                if (atlas.alpha(x, y) < 128) continue;
+                ++opaque;
+                minX = std::min(minX, x);
+                maxX = std::max(maxX, x);
+                minY = std::min(minY, y);
+                maxY = std::max(maxY, y);
+            }
+        }
+        EXPECT_GT(opaque, inside * 7 / 10);
+        EXPECT_GT(maxX - minX + 1, 0.9 * (cell.right - cell.left));
+        EXPECT_GT(maxY - minY + 1, 0.9 * (cell.bottom - cell.top));
+    }
+}
+
+TEST(ToothAtlas, EverythingOutsideTheCellsIsClear) {
+    Decoded atlas = load("teeth.tga");
+    std::vector<Cell> cells;
+    for (int i = 0; i < toothCount; ++i) cells.push_back(cellOf(toothLayouts[i], atlas));
+    int stray = 0;
+    for (int y = 0; y < atlas.height; ++y) {
+        for (int x = 0; x < atlas.width; ++x) {
+            bool inCell = false;
+            for (const Cell& cell : cells) inCell = inCell || centreInside(cell, x, y);
+            if (!inCell && atlas.alpha(x, y) != 0) ++stray;
+        }
+    }
+    EXPECT_EQ(stray, 0);
+}
+
+TEST(ToothAtlas, UpperCrownsPointDownAndLowerCrownsPointUp) {
+    Decoded atlas = load("teeth.tga");
+    for (int i = 0; i < toothCount; ++i) {
+        SCOPED_TRACE(i);
+        Cell cell = cellOf(toothLayouts[i], atlas);
+        double height = cell.bottom - cell.top;
+        int nearTop = opaqueAcross(atlas, cell, static_cast<int>(cell.top + 0.08 * height));
+        int nearBottom = opaqueAcross(atlas, cell, static_cast<int>(cell.top + 0.92 * height));
+        int clearDifference = static_cast<int>(0.04 * (cell.right - cell.left));
+        if (toothLayouts[i].atlasRow == 0)
+            EXPECT_GT(nearTop, nearBottom + clearDifference);
+        else
+            EXPECT_GT(nearBottom, nearTop + clearDifference);
+    }
+}
+
+TEST(ToothAtlas, EnamelIsNearWhiteSoDecayCanYellowIt) {
+    Decoded atlas = load("teeth.tga");
+    double sum[3] = {0, 0, 0};
+    long count = 0;
+    for (int y = 0; y < atlas.height; ++y) {
+        for (int x = 0; x < atlas.width; ++x) {
+            if (atlas.alpha(x, y) != 255) continue;
+            for (int k = 0; k < 3; ++k) sum[k] += atlas.at(x, y)[k];
+            ++count;
+        }
+    }
+    ASSERT_GT(count, 0);
+    // The game tints teeth (1, 1, health/100): only a strong blue channel shows that.
+    for (double channel : sum) EXPECT_GT(channel / count, 205);
+}
+
+// ------------------------------------------------------------ the sprites
+
+struct Coverage {
+    double clear = 0;   // share of pixels with alpha 0
+    double opaque = 0;  // share with alpha 255
+};
+
+Coverage coverageOf(const Decoded& picture) {
+    Coverage coverage;
+    double total = static_cast<double>(picture.width) * picture.height;
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            coverage.clear += picture.alpha(x, y) == 0;
+            coverage.opaque += picture.alpha(x, y) == 255;
+        }
+    }
+    coverage.clear /= total;
+    coverage.opaque /= total;
+    return coverage;
+}
+
+// Opaque pixels in each column.
+std::vector<int> columnCounts(const Decoded& picture) {
+    std::vector<int> counts(picture.width, 0);
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) counts[x] += picture.alpha(x, y) >= 128;
+    return counts;
+}
+
+TEST(ToolPictures, BrushAndDrillLeaveTheTeethVisible) {
+    for (const char* name : {"brush.tga", "drill.tga"}) {
+        SCOPED_TRACE(name);
+        Coverage coverage = coverageOf(load(name));
+        EXPECT_GT(coverage.clear, 0.5);
+        EXPECT_GT(coverage.opaque, 0.02);
+    }
+}
+
+TEST(ToolPictures, TheDrillLeadsWithItsThinTipOnTheLeft) {
+    Decoded drill = load("drill.tga");
+    std::vector<int> counts = columnCounts(drill);
+    int first = 0;
+    while (first < drill.width && counts[first] == 0) ++first;
+    int last = drill.width - 1;
+    while (last > first && counts[last] == 0) --last;
+    ASSERT_LT(first + 20, last);
+    int span = last - first + 1;
+    int leftThickest = 0;
+    int rightThickest = 0;
+    for (int x = first; x < first + span / 8; ++x) leftThickest = std::max(leftThickest, counts[x]);
+    for (int x = last - span / 8; x <= last; ++x) rightThickest = std::max(rightThickest, counts[x]);
+    EXPECT_LT(leftThickest * 2, rightThickest);
+}
+
+TEST(ToolPictures, TheBrushHeadAndBristlesLeadOnTheRight) {
+    Decoded brush = load("brush.tga");
+    std::vector<int> counts = columnCounts(brush);
+    int left = 0;
+    int right = 0;
+    for (int x = 0; x < brush.width; ++x) (x < brush.width / 2 ? left : right) += counts[x];
+    EXPECT_GT(right, left * 3 / 2);
+    // The handle trails off to the left.
+    EXPECT_GT(counts[brush.width / 8], 0);
+}
+
+TEST(SmallSprites, BacteriumFacesUpAndStandsOutFromEnamel) {
+    Decoded bacterium = load("bacteria.tga");
+    double eyeY = 0;
+    double bodyY = 0;
+    int eyes = 0;
+    int body = 0;
+    double whiteness = 0;
+    for (int y = 0; y < bacterium.height; ++y) {
+        for (int x = 0; x < bacterium.width; ++x) {
+            if (bacterium.alpha(x, y) != 255) continue;
+            const unsigned char* p = bacterium.at(x, y);
+            bool white = p[0] > 235 && p[1] > 235 && p[2] > 225;
+            if (white) {
+                eyeY += y;
+                ++eyes;
+            }
+            bodyY += y;
+            ++body;
+            whiteness += std::min(p[0], std::min(p[1], p[2]));
+        }
+    }
+    ASSERT_GT(eyes, 10);
+    ASSERT_GT(body, 0);
+    // Rows run top first, so the eyes (the front) have the smaller row numbers.
+    EXPECT_LT(eyeY / eyes, bodyY / body - 5);
+    EXPECT_LT(eyeY / eyes, bacterium.height / 2.0);
+    EXPECT_LT(whiteness / body, 150);
+}
+
+TEST(SmallSprites, FoodIsACompactPieceWithClearCorners) {
+    Decoded food = load("food.tga");
+    Coverage coverage = coverageOf(food);
+    EXPECT_GT(coverage.opaque, 0.2);
+    EXPECT_GT(coverage.clear, 0.2);
+    int last = food.width - 1;
+    EXPECT_EQ(food.alpha(0, 0) + food.alpha(last, 0) + food.alpha(0, last) + food.alpha(last, last), 0);
+    EXPECT_EQ(food.alpha(food.width / 2, food.height / 2), 255);
+}
+
+}  // namespace
