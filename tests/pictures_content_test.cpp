@@ -4,6 +4,8 @@
 // toward their own colour rather than black.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>

@@ -1,8 +1,8 @@
 // make-pictures OUTDIR: draws the six pictures Velmora loads (the mouth, the
 // tooth atlas, a bacterium, a sweet, the brush and the drill) from distance
 // fields, gradients and lighting, and writes them as 32-bit Targa files.
-// Every run writes the same bytes: no clock, no seeds, and only +, -, *, /,
-// floor and sqrt on doubles, which round the same everywhere.
+// Every run writes the same bytes: no clock, no seeds, and on doubles only
+// arithmetic, sqrt, floor and fabs, which round the same on every compiler.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
