@@ -1,0 +1,159 @@
+// velmora-replay: the game without a window, driven by a script. It starts as
+// the game does, plays the script's frames and input through the same
+// callbacks, and writes one trace line per frame on standard output.
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/offscreen_context.h"
+#include "app/replay_script.h"
+#include "app/replay_trace.h"
+#include "app/shell.h"
+#include "app/state.h"
+#include "game/game_state.h"
+#include "gfx/diagnostic.h"
+#include "gfx/png_writer.h"
+
+namespace {
+
+constexpr int badScriptStatus = 2;
+constexpr int failedRunStatus = 1;
+constexpr std::size_t traceFlushBytes = 1 << 16;
+
+struct Options {
+    bool withBacteria = false;
+    const char* scriptName = nullptr;
+};
+
+bool readOptions(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--bacteria") == 0)
+            options.withBacteria = true;
+        else if (options.scriptName || (argv[i][0] == '-' && argv[i][1] != '\0'))
+            return false;
+        else
+            options.scriptName = argv[i];
+    }
+    return options.scriptName != nullptr;
+}
+
+bool readScript(const char* name, ReplayScript& script) {
+    if (std::strcmp(name, "-") == 0) {
+        script = parseReplayScript(std::cin);
+    } else {
+        std::ifstream file(name);
+        if (!file) {
+            std::fprintf(stderr, "velmora-replay: cannot read %s\n", name);
+            return false;
+        }
+        script = parseReplayScript(file);
+    }
+    if (!script.error.empty()) {
+        std::fprintf(stderr, "velmora-replay: %s: %s\n", name, script.error.c_str());
+        return false;
+    }
+    return true;
+}
+
+void flushTrace(std::string& trace) {
+    std::fwrite(trace.data(), 1, trace.size(), stdout);
+    trace.clear();
+}
+
+// The drawing target follows the window. A window whose size changed is drawn
+// again before anyone sees it, as GLUT does; that display runs no update, so
+// the game is untouched.
+void followWindowSize(OffscreenContext* context, int& targetWidth, int& targetHeight) {
+    if (targetWidth == replayWindow.width && targetHeight == replayWindow.height) return;
+    targetWidth = replayWindow.width;
+    targetHeight = replayWindow.height;
+    resizeOffscreen(context, targetWidth, targetHeight);
+    onDisplay();
+}
+
+bool writeShot(OffscreenContext* context, const std::string& file) {
+    int width = 0, height = 0;
+    const std::vector<unsigned char> pixels = readOffscreenPixels(context, width, height);
+    return writePngFile(file.c_str(), pixels.data(), width, height);
+}
+
+int play(const ReplayScript& script, const GameState& game, OffscreenContext* context, bool withBacteria) {
+    std::string trace;
+    int frame = 0;
+    int targetWidth = canvasWidth, targetHeight = canvasHeight;
+    for (const ReplayCommand& c : script.commands) {
+        switch (c.kind) {
+            case ReplayCommandKind::Frames:
+                for (int i = 0; i < c.count; ++i) {
+                    replayWindow.clockMs = c.firstMs + i * c.stepMs;
+                    onIdle();
+                    onDisplay();
+                    appendTraceLine(trace, ++frame, game, withBacteria);
+                    if (trace.size() >= traceFlushBytes) flushTrace(trace);
+                }
+                break;
+            case ReplayCommandKind::Mouse:
+                forwardMouse(c.button, c.buttonState, c.x, c.y);
+                break;
+            case ReplayCommandKind::Motion:
+                forwardMotion(c.x, c.y);
+                break;
+            case ReplayCommandKind::Passive:
+                forwardPassiveMotion(c.x, c.y);
+                break;
+            case ReplayCommandKind::Key:
+                forwardKeyboard(c.key, c.x, c.y);
+                break;
+            case ReplayCommandKind::Reshape:
+                onReshape(c.x, c.y);
+                followWindowSize(context, targetWidth, targetHeight);
+                break;
+            case ReplayCommandKind::Shot:
+                if (!writeShot(context, c.file)) {
+                    flushTrace(trace);
+                    std::fprintf(stderr, "velmora-replay: line %d: shot %s failed\n", c.line, c.file.c_str());
+                    return failedRunStatus;
+                }
+                break;
+        }
+    }
+    flushTrace(trace);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!readOptions(argc, argv, options)) {
+        std::fprintf(stderr, "usage: velmora-replay [--bacteria] SCRIPT   (SCRIPT - reads standard input)\n");
+        return badScriptStatus;
+    }
+    ReplayScript script;
+    if (!readScript(options.scriptName, script)) return badScriptStatus;
+
+    // Standard output carries trace lines only.
+    diagnosticStream = stderr;
+    OffscreenContext* context = createOffscreenContext(canvasWidth, canvasHeight);
+    if (!context) return failedRunStatus;
+    replayWindow.target = context;
+
+    int status = 0;
+    {
+        viewSettings.perspective = 0;
+        currentView = &viewSettings;
+        // Built with the clock at 0, after the context, as in the game.
+        GameState game;
+        switchState(game);
+        setFixedGlState();
+        onReshape(canvasWidth, canvasHeight);
+        status = play(script, game, context, options.withBacteria);
+        currentState = nullptr;
+    }
+    destroyOffscreenContext(context);
+    std::fflush(stdout);
+    return status;
+}
