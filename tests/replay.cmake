@@ -1,0 +1,16 @@
+# The replay: its script reader on its own, and the whole program run as a
+# subprocess against values worked out from the game's rules, with real Mesa.
+add_executable(replay_script_test replay_script_parsing_test.cpp ${PROJECT_SOURCE_DIR}/app/replay_script.cpp)
+target_include_directories(replay_script_test PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(replay_script_test PRIVATE GTest::gtest_main)
+add_test(NAME replay_script_test COMMAND replay_script_test)
+
+if(TARGET velmora-replay)
+  add_executable(replay_run_test replay_test_support.cpp replay_trace_test.cpp replay_timeline_test.cpp
+    replay_long_game_test.cpp replay_screenshot_test.cpp replay_command_line_test.cpp)
+  target_include_directories(replay_run_test PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(replay_run_test PRIVATE VELMORA_REPLAY="$<TARGET_FILE:velmora-replay>")
+  target_link_libraries(replay_run_test PRIVATE PNG::PNG GTest::gtest_main)
+  add_dependencies(replay_run_test velmora-replay)
+  add_test(NAME replay_run_test COMMAND replay_run_test)
+endif()

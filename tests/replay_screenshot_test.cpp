@@ -1,0 +1,160 @@
+// Screenshots through real Mesa: solid-coloured pictures written by the test
+// make every sprite's colour known, so the PNG the replay writes can be read
+// back and checked pixel by pixel.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "tests/replay_test_support.h"
+
+namespace {
+
+struct Colour {
+    int r, g, b;
+};
+
+constexpr Colour blue{0, 0, 255}, white{255, 255, 255}, green{0, 255, 0}, red{255, 0, 0};
+constexpr Colour yellow{255, 255, 0}, magenta{255, 0, 255};
+
+// An uncompressed 4 x 4 true-colour Targa of one colour.
+void writeSolidTarga(const std::string& path, Colour c) {
+    unsigned char header[18] = {0, 0, 2};
+    header[12] = 4;
+    header[14] = 4;
+    header[16] = 24;
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(header), sizeof header);
+    for (int i = 0; i < 16; ++i) {
+        const char bgr[3] = {static_cast<char>(c.b), static_cast<char>(c.g), static_cast<char>(c.r)};
+        out.write(bgr, 3);
+    }
+}
+
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb;
+    Colour at(int x, int y) const {
+        const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
+        return {rgb[i], rgb[i + 1], rgb[i + 2]};
+    }
+};
+
+Picture readPng(const std::string& path) {
+    Picture picture;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+        ADD_FAILURE() << path << ": " << image.message;
+        return picture;
+    }
+    image.format = PNG_FORMAT_RGB;
+    picture.width = static_cast<int>(image.width);
+    picture.height = static_cast<int>(image.height);
+    picture.rgb.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr))
+        ADD_FAILURE() << path << ": " << image.message;
+    return picture;
+}
+
+bool near(Colour a, Colour b, int tolerance = 3) {
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
+}
+
+std::string describe(Colour c) {
+    return "(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ")";
+}
+
+class ReplayScreenshot : public testing::Test {
+protected:
+    void SetUp() override {
+        folder = makeTemporaryFolder();
+        std::filesystem::create_directory(folder + "/img");
+        writeSolidTarga(folder + "/img/bg.tga", blue);
+        writeSolidTarga(folder + "/img/teeth.tga", white);
+        writeSolidTarga(folder + "/img/bacteria.tga", green);
+        writeSolidTarga(folder + "/img/food.tga", red);
+        writeSolidTarga(folder + "/img/brush.tga", yellow);
+        writeSolidTarga(folder + "/img/drill.tga", magenta);
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+
+    // Canvas point (x, y) to the window pixel that shows it, top row first.
+    static int column(double x, double scale = 1) { return static_cast<int>(400 * scale + x * scale); }
+    static int row(double y, double scale = 1) { return static_cast<int>(300 * scale - y * scale); }
+
+    std::string folder;
+};
+
+TEST_F(ReplayScreenshot, TheStartFrameShowsEverySpriteInItsColour) {
+    const ReplayRun run = runReplay("frame 16\nshot start.png\n", "--bacteria", folder);
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(run.errors, "") << "every picture is there";
+    ASSERT_EQ(run.lines.size(), 1u);
+    const Picture picture = readPng(folder + "/start.png");
+    ASSERT_EQ(picture.width, 800);
+    ASSERT_EQ(picture.height, 600);
+
+    // The 800 x 800 background covers the whole window: the grey clear colour shows nowhere.
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x)
+            ASSERT_FALSE(near(picture.at(x, y), {128, 128, 128}, 8)) << "grey at " << x << ", " << y;
+
+    // Corners and the top middle: above and beside the teeth, away from the food;
+    // the brush and the drill wait outside the canvas.
+    for (const auto& [x, y] : {std::pair{5, 5}, {794, 5}, {5, 594}, {794, 594}, {400, 10}, {400, 590}})
+        EXPECT_TRUE(near(picture.at(x, y), blue)) << x << ", " << y << ": " << describe(picture.at(x, y));
+
+    // The food is drawn at 0.8 opacity: four fifths red over the blue background.
+    const Colour food{204, 0, 51};
+    for (const double x : {-75.0, 0.0, 75.0}) {
+        const Colour seen = picture.at(column(x), row(250));
+        EXPECT_TRUE(near(seen, food)) << "food at " << x << ": " << describe(seen);
+    }
+
+    // The upper half of the first tooth, where its bacteria (made on the lower half) cannot reach yet.
+    const Colour tooth = picture.at(column(-307), row(170));
+    EXPECT_TRUE(near(tooth, white)) << describe(tooth);
+
+    // The last tooth's bacteria: nothing but food, brush and drill is drawn after them.
+    const Json f = parseJson(run.lines[0]);
+    for (const Json& b : f["teeth"][10]["bacteria"].items) {
+        const Colour seen = picture.at(column(b[0].number), row(b[1].number));
+        EXPECT_TRUE(near(seen, green)) << "bacterium at " << b[0].number << ", " << b[1].number << ": "
+                                       << describe(seen);
+    }
+}
+
+TEST_F(ReplayScreenshot, AShotAfterAResizeHasTheNewWindowSize) {
+    const ReplayRun run =
+        runReplay("frame 16\nreshape 400 100\nshot small.png\nreshape 1000 10\nshot large.png\n", "", folder);
+    ASSERT_EQ(run.status, 0) << run.errors;
+    // The window keeps to 4:3 of the width it is given.
+    const Picture small = readPng(folder + "/small.png");
+    ASSERT_EQ(small.width, 400);
+    ASSERT_EQ(small.height, 300);
+    EXPECT_TRUE(near(small.at(column(-75, 0.5), row(250, 0.5)), {204, 0, 51}));
+    EXPECT_TRUE(near(small.at(3, 3), blue));
+    const Picture large = readPng(folder + "/large.png");
+    ASSERT_EQ(large.width, 1000);
+    ASSERT_EQ(large.height, 750);
+    EXPECT_TRUE(near(large.at(column(75, 1.25), row(250, 1.25)), {204, 0, 51}));
+    EXPECT_TRUE(near(large.at(996, 746), blue));
+}
+
+TEST_F(ReplayScreenshot, MissingPicturesAreReportedAndTheGameGoesOn) {
+    std::filesystem::remove_all(folder + "/img");
+    const ReplayRun run = runReplay("frames 3 16\nshot plain.png\n", "", folder);
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(run.lines.size(), 3u) << "the trace alone is on standard output";
+    for (const char* name : {"bg", "teeth", "bacteria", "food", "brush", "drill"})
+        EXPECT_NE(run.errors.find(std::string("Texture file img/") + name + ".tga not found\n"), std::string::npos)
+            << name;
+    const Picture picture = readPng(folder + "/plain.png");
+    EXPECT_EQ(picture.width, 800);
+}
+
+}  // namespace

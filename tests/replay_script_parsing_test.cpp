@@ -1,0 +1,119 @@
+// The replay's script reader on its own: what each command becomes, how runs of
+// frames continue the clock, and that one bad line refuses the whole script.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "app/replay_script.h"
+
+namespace {
+
+ReplayScript parse(const std::string& text) {
+    std::istringstream in(text);
+    return parseReplayScript(in);
+}
+
+struct FrameRun {
+    int firstMs, stepMs, count;
+};
+
+std::vector<FrameRun> frameRuns(const ReplayScript& script) {
+    std::vector<FrameRun> runs;
+    for (const ReplayCommand& c : script.commands)
+        if (c.kind == ReplayCommandKind::Frames) runs.push_back({c.firstMs, c.stepMs, c.count});
+    return runs;
+}
+
+TEST(ReplayScriptParsing, CommentsAndBlankLinesAreSkippedButStillCounted) {
+    const ReplayScript script = parse("# start\n\n   \n  # indented comment\nframe 16\r\n\nmotion 3 4\n");
+    ASSERT_EQ(script.error, "");
+    ASSERT_EQ(script.commands.size(), 2u);
+    EXPECT_EQ(script.commands[0].line, 5);
+    EXPECT_EQ(script.commands[0].firstMs, 16);
+    EXPECT_EQ(script.commands[1].line, 7);
+}
+
+TEST(ReplayScriptParsing, FramesStartOneStepAfterTheLastReading) {
+    const ReplayScript script = parse("frames 3 16\nframe 100\nframes 2 10\nframes 0 7\nframes 1 5\n");
+    ASSERT_EQ(script.error, "");
+    const std::vector<FrameRun> runs = frameRuns(script);
+    ASSERT_EQ(runs.size(), 5u);
+    // Before any frame the last reading is 0: the first run reads 16, 32, 48.
+    EXPECT_EQ(runs[0].firstMs, 16);
+    EXPECT_EQ(runs[0].stepMs, 16);
+    EXPECT_EQ(runs[0].count, 3);
+    EXPECT_EQ(runs[1].firstMs, 100);
+    EXPECT_EQ(runs[1].count, 1);
+    EXPECT_EQ(runs[2].firstMs, 110);
+    EXPECT_EQ(runs[2].count, 2);
+    // An empty run reads nothing and leaves the clock at 120.
+    EXPECT_EQ(runs[3].count, 0);
+    EXPECT_EQ(runs[4].firstMs, 125);
+}
+
+TEST(ReplayScriptParsing, FramesMayRepeatAReadingButNeverGoBack) {
+    EXPECT_EQ(parse("frame 40\nframe 40\nframes 2 0\n").error, "");
+    EXPECT_EQ(parse("frame 40\nframe 39\n").error.rfind("line 2: ", 0), 0u);
+}
+
+TEST(ReplayScriptParsing, InputCommandsCarryTheirArguments) {
+    const ReplayScript script =
+        parse("mouse 2 1 -5 700\nmotion 10 -20\npassive 7 8\nkey # 1 2\nreshape 0 -600\nshot out/a.png\n");
+    ASSERT_EQ(script.error, "");
+    ASSERT_EQ(script.commands.size(), 6u);
+    const ReplayCommand& mouse = script.commands[0];
+    EXPECT_EQ(mouse.kind, ReplayCommandKind::Mouse);
+    EXPECT_EQ(mouse.button, 2);
+    EXPECT_EQ(mouse.buttonState, 1);
+    EXPECT_EQ(mouse.x, -5);
+    EXPECT_EQ(mouse.y, 700);
+    EXPECT_EQ(script.commands[1].kind, ReplayCommandKind::Motion);
+    EXPECT_EQ(script.commands[1].y, -20);
+    EXPECT_EQ(script.commands[2].kind, ReplayCommandKind::Passive);
+    EXPECT_EQ(script.commands[2].x, 7);
+    const ReplayCommand& key = script.commands[3];
+    EXPECT_EQ(key.kind, ReplayCommandKind::Key);
+    EXPECT_EQ(key.key, '#');
+    EXPECT_EQ(key.y, 2);
+    // Sizes the game itself refuses still reach it, so its own report can be seen.
+    EXPECT_EQ(script.commands[4].kind, ReplayCommandKind::Reshape);
+    EXPECT_EQ(script.commands[4].y, -600);
+    EXPECT_EQ(script.commands[5].file, "out/a.png");
+}
+
+struct BadScript {
+    const char* text;
+    int line;
+    const char* complaint;
+};
+
+class MalformedScripts : public testing::TestWithParam<BadScript> {};
+
+TEST_P(MalformedScripts, AreRefusedWholeNamingTheLine) {
+    const BadScript bad = GetParam();
+    const ReplayScript script = parse(bad.text);
+    EXPECT_TRUE(script.commands.empty()) << "nothing may be left to run";
+    const std::string prefix = "line " + std::to_string(bad.line) + ": ";
+    EXPECT_EQ(script.error.rfind(prefix, 0), 0u) << script.error;
+    EXPECT_NE(script.error.find(bad.complaint), std::string::npos) << script.error;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ReplayScriptParsing, MalformedScripts,
+    testing::Values(
+        BadScript{"frame 16\nframe 32\nfram 48\n", 3, "unknown command"},
+        BadScript{"# fine\nFRAME 16\n", 2, "unknown command"}, BadScript{"frame\n", 1, "frame MS"},
+        BadScript{"frame 16 # trailing note\n", 1, "frame MS"}, BadScript{"frame 16\nframes 5\n", 2, "frames N STEP"},
+        BadScript{"mouse 0 0 1\n", 1, "mouse BUTTON STATE X Y"}, BadScript{"shot\n", 1, "shot FILE"},
+        BadScript{"shot a.png b.png\n", 1, "shot FILE"}, BadScript{"motion 3\n", 1, "motion X Y"},
+        BadScript{"passive 1 2 3\n", 1, "passive X Y"}, BadScript{"reshape 800\n", 1, "reshape W H"},
+        BadScript{"frame 1.5\n", 1, "not a whole number"}, BadScript{"frame 16ms\n", 1, "not a whole number"},
+        BadScript{"\n\nmotion x 4\n", 3, "not a whole number"}, BadScript{"frame 99999999999\n", 1, "too large"},
+        BadScript{"frame -1\n", 1, "outside"}, BadScript{"frames -1 16\n", 1, "outside"},
+        BadScript{"frames 3 -16\n", 1, "outside"}, BadScript{"frame 2147483000\nframes 2 400\n", 2, "clock would pass"},
+        BadScript{"frame 50\nframe 49\n", 2, "before the last reading"}, BadScript{"mouse 5 0 1 1\n", 1, "BUTTON"},
+        BadScript{"mouse 0 2 1 1\n", 1, "STATE"}, BadScript{"key ab 1 1\n", 1, "printable"},
+        BadScript{"key \x01 1 1\n", 1, "printable"}, BadScript{"reshape 5000 3750\n", 1, "outside"},
+        BadScript{"frames 10 16\nmotion 1 2\nshot a.png\nreshape 800 600 1\n", 4, "reshape W H"}));
+
+}  // namespace
