@@ -157,3 +157,49 @@ TEST_F(DamagedPictures, UnusableWindowSizeIsReportedAndTheGameGoesOn) {
 }
 
 }  // namespace
+
+namespace {
+
+// Pixels that changed clearly between two screenshots inside a window rectangle.
+int changedPixels(const Screenshot& a, const Screenshot& b, int left, int top, int right, int bottom) {
+    int changed = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x) {
+            const unsigned char* p = a.at(x, y);
+            const unsigned char* q = b.at(x, y);
+            changed += std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]) > 60;
+        }
+    return changed;
+}
+
+TEST_F(GameWindow, DraggingFoodOntoAToothBreedsBacteriaThere) {
+    const std::string w = session->windowId();
+    // The first tooth's box in window pixels, and where the food starts.
+    const int left = 40, top = 110, right = 146, bottom = 326;
+    pause(300);
+    const Screenshot before = session->screenshot();
+    pause(400);
+    const Screenshot beforeLater = session->screenshot();
+    ASSERT_EQ(before.width, 800);
+    const int swarmBefore = changedPixels(before, beforeLater, left, top, right, bottom);
+
+    // Press on the left piece of food, drag it onto the tooth and keep holding.
+    session->run("xdotool mousemove --window " + w + " 325 50 mousedown 1 mousemove --window " + w +
+                 " 200 130 mousemove --window " + w + " 93 218");
+    pause(4000);
+    const Screenshot after = session->screenshot();
+    pause(400);
+    const Screenshot afterLater = session->screenshot();
+    session->run("xdotool mouseup 1");
+    const int swarmAfter = changedPixels(after, afterLater, left, top, right, bottom);
+    RecordProperty("swarm_before", swarmBefore);
+    RecordProperty("swarm_after", swarmAfter);
+
+    EXPECT_GT(changedPixels(before, after, 305, 30, 345, 70), 40 * 40 / 5) << "the food left its place";
+    EXPECT_GT(changedPixels(before, after, 83, 208, 103, 228), 20 * 20 / 3) << "the food lies on the tooth";
+    // Bacteria move all the time: sixteen more of them stir far more pixels.
+    EXPECT_GT(swarmAfter, 3 * swarmBefore + 100) << swarmBefore << " -> " << swarmAfter;
+    EXPECT_TRUE(session->gameRunning());
+}
+
+}  // namespace
