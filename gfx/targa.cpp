@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -77,6 +80,21 @@ struct PixelSink {
             if (!full()) startRow();
         }
     }
+    // count copies of one pixel, clipped at the end of the block.
+    void fill(const unsigned char* pixel, int count) {
+        while (count > 0 && !full()) {
+            int n = width - col < count ? width - col : count;
+            if (bytesPerPixel == 1) {
+                std::memset(out, pixel[0], static_cast<std::size_t>(n));
+            } else {
+                for (int i = 0; i < n; ++i) std::memcpy(out + 4 * i, pixel, 4);
+            }
+            out += n * bytesPerPixel;
+            col += n - 1;
+            advance();
+            count -= n;
+        }
+    }
     void put(const unsigned char* pixel) {
         if (full()) return;
         std::memcpy(out, pixel, bytesPerPixel);
@@ -100,42 +118,75 @@ void readPixel(ByteSource& in, int depth, unsigned char* pixel) {
     pixel[3] = depth == 32 ? in.next() : 255;
 }
 
-void decodeUncompressed(ByteSource& in, int depth, PixelSink& sink) {
-    const int fileBytes = depth / 8;
+// File pixels B, G, R, A to block pixels R, G, B, A; the file bytes and the
+// block never overlap.
+void convert32(const unsigned char* __restrict src, unsigned char* __restrict dst, std::size_t count) {
+#if defined(__SSE2__)
+    // Four pixels per 128-bit register: bytes 0 and 2 of each swap places.
+    const __m128i keep4 = _mm_set1_epi32(static_cast<int>(0xFF00FF00u));
+    const __m128i low4 = _mm_set1_epi32(0xFF);
+    for (; count >= 4; count -= 4, src += 16, dst += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+        __m128i swapped = _mm_or_si128(_mm_and_si128(_mm_srli_epi32(v, 16), low4),
+                                       _mm_slli_epi32(_mm_and_si128(v, low4), 16));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_or_si128(_mm_and_si128(v, keep4), swapped));
+    }
+#endif
+    for (; count > 0; --count, src += 4, dst += 4) {
+        dst[0] = src[2];
+        dst[1] = src[1];
+        dst[2] = src[0];
+        dst[3] = src[3];
+    }
+}
+
+// File pixels B, G, R to block pixels R, G, B, 255.
+void convert24(const unsigned char* __restrict src, unsigned char* __restrict dst, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i, src += 3, dst += 4) {
+        dst[0] = src[2];
+        dst[1] = src[1];
+        dst[2] = src[0];
+        dst[3] = 255;
+    }
+}
+
+// Copies up to limit whole pixels straight from the buffer into the current
+// row; returns how many (0 when the buffer does not hold one whole pixel).
+std::size_t copyFromBuffer(ByteSource& in, int depth, PixelSink& sink, std::size_t limit) {
+    const std::size_t fileBytes = static_cast<std::size_t>(depth / 8);
+    const std::size_t rowLeft = static_cast<std::size_t>(sink.width - sink.col);
+    const std::size_t run = in.available((limit < rowLeft ? limit : rowLeft) * fileBytes) / fileBytes;
+    if (run == 0) return 0;
+    if (depth == 8)
+        std::memcpy(sink.out, in.cur, run);
+    else if (depth == 32)
+        convert32(in.cur, sink.out, run);
+    else
+        convert24(in.cur, sink.out, run);
+    in.cur += run * fileBytes;
+    sink.out += run * sink.bytesPerPixel;
+    sink.col += static_cast<int>(run) - 1;
+    sink.advance();
+    return run;
+}
+
+// Up to limit file pixels into the block: whole rows' worth from the buffer
+// where it has them, one byte at a time (255 past the end) where it does not.
+void copyPixels(ByteSource& in, int depth, PixelSink& sink, std::size_t limit) {
     unsigned char pixel[4];
-    while (!sink.full()) {
-        // Whole pixels straight from the buffer up to the end of the row.
-        std::size_t rowLeft = static_cast<std::size_t>(sink.width - sink.col);
-        std::size_t run = in.available(rowLeft * fileBytes) / fileBytes;
-        if (run == 0) {
+    while (limit > 0 && !sink.full()) {
+        std::size_t copied = copyFromBuffer(in, depth, sink, limit);
+        if (copied == 0) {
             readPixel(in, depth, pixel);
             sink.put(pixel);
-            continue;
+            copied = 1;
         }
-        const unsigned char* src = in.cur;
-        unsigned char* dst = sink.out;
-        if (depth == 8) {
-            std::memcpy(dst, src, run);
-        } else if (depth == 32) {
-            for (std::size_t i = 0; i < run; ++i, src += 4, dst += 4) {
-                dst[0] = src[2];
-                dst[1] = src[1];
-                dst[2] = src[0];
-                dst[3] = src[3];
-            }
-        } else {
-            for (std::size_t i = 0; i < run; ++i, src += 3, dst += 4) {
-                dst[0] = src[2];
-                dst[1] = src[1];
-                dst[2] = src[0];
-                dst[3] = 255;
-            }
-        }
-        in.cur += run * fileBytes;
-        sink.out += run * sink.bytesPerPixel;
-        sink.col += static_cast<int>(run) - 1;
-        sink.advance();
+        limit -= copied;
     }
+}
+
+void decodeUncompressed(ByteSource& in, int depth, PixelSink& sink) {
+    copyPixels(in, depth, sink, static_cast<std::size_t>(sink.width) * sink.height);
 }
 
 void decodeRunLength(ByteSource& in, int depth, PixelSink& sink) {
@@ -145,14 +196,11 @@ void decodeRunLength(ByteSource& in, int depth, PixelSink& sink) {
         int count = (header & 127) + 1;
         if (header & 128) {
             readPixel(in, depth, pixel);
-            for (int i = 0; i < count && !sink.full(); ++i) sink.put(pixel);
+            sink.fill(pixel, count);
         } else {
-            // Every pixel of the packet is read even where the block is already
-            // full; the surplus is dropped.
-            for (int i = 0; i < count; ++i) {
-                readPixel(in, depth, pixel);
-                sink.put(pixel);
-            }
+            // Pixels of the packet past the end of the block are never read:
+            // nothing is decoded after them.
+            copyPixels(in, depth, sink, static_cast<std::size_t>(count));
         }
     }
 }
