@@ -162,7 +162,7 @@ std::string describe(const ImageBuffer& image) {
 bool decodeBoth(const Bytes& data, ImageBuffer& image) {
     bool fromMemory = decodePngMemory(data.data(), data.size(), image);
     std::FILE* file = std::tmpfile();
-    std::fwrite(data.data(), 1, data.size(), file);
+    if (!data.empty()) std::fwrite(data.data(), 1, data.size(), file);
     std::rewind(file);
     ImageBuffer viaFile;
     bool fromFile = decodePngFile(file, viaFile);

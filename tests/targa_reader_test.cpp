@@ -448,7 +448,9 @@ TEST_P(ShortTarga, IsAcceptedOnlyWithinTheMissingDataAllowance) {
     Bytes file = join({headerBytes(c.header), Bytes(c.idBytes, 'x'), Bytes(c.pixelBytes, 0)});
     Decoded d = decodeBoth(file);
     EXPECT_EQ(d.ok, c.accepted);
-    if (c.accepted) EXPECT_EQ(difference(d, referenceDecode(file)), "");
+    if (c.accepted) {
+        EXPECT_EQ(difference(d, referenceDecode(file)), "");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -589,7 +591,9 @@ TEST(TargaRandomFiles, DecodeLikeTheByteAtATimeReader) {
         SCOPED_TRACE("round " + std::to_string(round));
         Decoded expected = referenceDecode(file);
         ASSERT_EQ(difference(fromMemory(file), expected), "");
-        if (round % 10 == 0) ASSERT_EQ(difference(fromFile(file), expected), "");
+        if (round % 10 == 0) {
+            ASSERT_EQ(difference(fromFile(file), expected), "");
+        }
     }
 }
 
