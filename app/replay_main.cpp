@@ -82,7 +82,7 @@ bool writeShot(OffscreenContext* context, const std::string& file) {
 
 int play(const ReplayScript& script, const GameState& game, OffscreenContext* context, bool withBacteria) {
     std::string trace;
-    int frame = 0;
+    long long frame = 0;  // a script may hold more frames than an int counts
     int targetWidth = canvasWidth, targetHeight = canvasHeight;
     for (const ReplayCommand& c : script.commands) {
         switch (c.kind) {

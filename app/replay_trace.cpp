@@ -76,7 +76,7 @@ void appendTool(std::string& out, const Tool& tool) {
 
 }  // namespace
 
-void appendTraceLine(std::string& out, int frame, const GameState& game, bool withBacteria) {
+void appendTraceLine(std::string& out, long long frame, const GameState& game, bool withBacteria) {
     out += "{\"frame\":";
     appendInt(out, frame);
     out += ",\"elapsedMs\":";

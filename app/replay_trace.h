@@ -8,4 +8,4 @@ struct GameState;
 
 // Appends frame number `frame`'s line, newline included. The bacteria of each
 // tooth are listed only when withBacteria is set.
-void appendTraceLine(std::string& out, int frame, const GameState& game, bool withBacteria);
+void appendTraceLine(std::string& out, long long frame, const GameState& game, bool withBacteria);

@@ -46,6 +46,13 @@ TEST_F(ReplayCommandLine, CallsItCannotServeEndWithStatusTwo) {
     EXPECT_EQ(runReplayWith("good.txt", folder).status, 0);
 }
 
+TEST_F(ReplayCommandLine, AShotThatCannotBeWrittenEndsTheRunWithStatusOne) {
+    const ReplayRun run = runReplay("frame 16\nshot no/such/folder/a.png\nframe 32\n", "", folder);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.lines.size(), 1u) << "the frames before it are traced, none after";
+    EXPECT_NE(run.errors.find("line 2: "), std::string::npos) << run.errors;
+}
+
 TEST_F(ReplayCommandLine, StandardOutputCarriesOnlyTraceLines) {
     // No pictures, a size the game refuses, keys and passive motion it ignores:
     // every report goes to standard error.
