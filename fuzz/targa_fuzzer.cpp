@@ -1,9 +1,12 @@
 // libFuzzer target for the Targa reader: any bytes may come in; an accepted
 // picture must have a block of exactly the size its header promises, within
-// the limits the reader enforces, and nothing may leak or overrun.
+// the limits the reader enforces, hold exactly what a plain one-byte-at-a-time
+// reading gives, and nothing may leak or overrun.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "gfx/targa.h"
 
@@ -21,6 +24,51 @@ std::size_t leastData(const TargaImage& image) {
     const std::size_t pixels = static_cast<std::size_t>(image.imageWidth) * image.imageHeight;
     const std::size_t fileBytes = image.pixelDepth / 8;
     return image.imageType == 10 ? (pixels + 127) / 128 * (1 + fileBytes) : pixels * fileBytes;
+}
+
+// The reading rules taken literally: every byte read alone (255 past the end),
+// each pixel placed by its index, packets clipped at the pixel total.
+std::vector<unsigned char> plainReading(const TargaImage& image, const std::uint8_t* data, std::size_t size,
+                                        std::size_t start) {
+    std::size_t pos = start;
+    auto next = [&]() -> unsigned char { return pos < size ? data[pos++] : 255; };
+    const std::size_t width = static_cast<std::size_t>(image.imageWidth);
+    const std::size_t height = static_cast<std::size_t>(image.imageHeight);
+    const std::size_t count = width * height;
+    const std::size_t blockBytes = image.pixelDepth == 8 ? 1 : 4;
+    std::vector<unsigned char> block(count * blockBytes);
+    unsigned char px[4];
+    auto readPixel = [&] {
+        if (image.pixelDepth == 8) {
+            px[0] = next();
+            return;
+        }
+        px[2] = next();
+        px[1] = next();
+        px[0] = next();
+        px[3] = image.pixelDepth == 32 ? next() : 255;
+    };
+    auto store = [&](std::size_t index) {
+        if (index >= count) return;
+        std::size_t row = index / width;
+        if (!(image.imageDescriptor & 32)) row = height - 1 - row;
+        std::memcpy(&block[(row * width + index % width) * blockBytes], px, blockBytes);
+    };
+    for (std::size_t index = 0; index < count;) {
+        if (image.imageType != 10) {
+            readPixel();
+            store(index++);
+            continue;
+        }
+        const unsigned header = next();
+        const unsigned n = (header & 127) + 1;
+        if (header & 128) readPixel();
+        for (unsigned i = 0; i < n; ++i) {
+            if (!(header & 128)) readPixel();
+            store(index++);
+        }
+    }
+    return block;
 }
 
 }  // namespace
@@ -53,6 +101,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (image.bitsPerPixel == 32 && image.pixelDepth == 24)
         for (std::size_t i = 3; i < blockBytes; i += 4) require(image.pixels[i] == 255);
     blockSum = sum;
+    const std::vector<unsigned char> plain = plainReading(image, data, size, 18 + skipped);
+    require(plain.size() == blockBytes && std::memcmp(plain.data(), image.pixels, blockBytes) == 0);
     std::free(image.pixels);
     return 0;
 }
