@@ -1,7 +1,5 @@
 // Mouse handling: a left press picks up the topmost food under the pointer, a
 // drag moves its centre to the pointer, releasing any button drops it.
-#include <cmath>
-
 #include "app/shell.h"
 #include "game/game_state.h"
 
@@ -20,8 +18,9 @@ int truncateClamped(double value, double limit) {
 
 CanvasPoint toCanvas(int x, int y) {
     const double width = currentView ? currentView->width : viewSettings.width;
-    const double unitsPerPixel = 800.0 / width;
-    return {truncateClamped(x * unitsPerPixel - 400.0, 400.0), truncateClamped(300.0 - y * unitsPerPixel, 300.0)};
+    // Multiplied before dividing: the other order rounds differently and can
+    // land one unit off after truncation.
+    return {truncateClamped(x * 800.0 / width - 400.0, 400.0), truncateClamped(300.0 - y * 800.0 / width, 300.0)};
 }
 
 void GameState::onMouse(int button, int state, int x, int y) {

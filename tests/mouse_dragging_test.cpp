@@ -20,6 +20,8 @@ TEST_F(MouseDragging, PixelsMapToCanvasUnits) {
         {1000, 499, 375, 0, 0},    {1000, 501, 375, 0, 0},      {1000, 1000, 750, 400, -300},
         {800, 5000, -5000, 400, 300}, {800, -5000, 5000, -400, -300},
         {800, INT_MAX, INT_MIN, 400, 300}, {800, INT_MIN, INT_MAX, -400, -300},
+        // 290 x 800 / 464 is exactly 500; dividing 800 by 464 first lands just below.
+        {464, 290, 290, 100, -200},
     };
     for (const auto& c : cases) {
         viewSettings.width = c.width;

@@ -1,0 +1,138 @@
+// Speed of the game at its heaviest load and at its start, on the OpenGL the
+// machine has (Mesa's llvmpipe without a GPU), offscreen at 800 x 600:
+// the update alone, a whole frame, a frame that only clears, and start-up.
+#include <benchmark/benchmark.h>
+#include <GL/gl.h>
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "app/offscreen_context.h"
+#include "app/shell.h"
+#include "app/state.h"
+#include "game/game_state.h"
+#include "game/random.h"
+#include "gfx/diagnostic.h"
+#include "gfx/sprite.h"
+
+// The shell's few GLUT calls, answered here: the benchmarks drive the clock.
+extern "C" {
+int glutGet(unsigned int) { return elapsedMs; }
+void glutPostRedisplay() {}
+void glutSwapBuffers() {}
+void glutReshapeWindow(int, int) {}
+}
+
+namespace {
+
+OffscreenContext* context() {
+    static OffscreenContext* shared = [] {
+        OffscreenContext* c = createOffscreenContext(canvasWidth, canvasHeight);
+        if (!c) std::abort();
+        std::fprintf(stderr, "renderer: %s\n", offscreenRenderer());
+        resetSpriteState();
+        viewSettings.perspective = 0;
+        currentView = &viewSettings;
+        reshapeView(canvasWidth, canvasHeight);
+        setFixedGlState();
+        return c;
+    }();
+    return shared;
+}
+
+std::unique_ptr<GameState> startedGame() {
+    context();
+    resetRandom();
+    elapsedMs = lastFrameMs = 0;
+    frameDelta = 0;
+    auto game = std::make_unique<GameState>();
+    currentState = nullptr;
+    switchState(*game);
+    return game;
+}
+
+// Eleven standing teeth with a hundred bacteria each, the brush and the drill
+// in the middle of the screen, the food lying on the first tooth.
+void makeHeaviest(GameState& game) {
+    for (Tooth* t : game.teeth)
+        while (t->bacteria.size() < maxBacteriaPerTooth) addBacterium(*t);
+    for (Food& f : game.food) f.sprite.position = {-300, 100, 0};
+    game.brush.sprite.position.x = 0;
+    game.drill.sprite.position.x = 200;
+}
+
+void drawFrame(GameState& game) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glPushMatrix();
+    game.render();
+    glPopMatrix();
+    finishOffscreenFrame(context());
+}
+
+void reportPeakMemory(benchmark::State& state) {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_rss_MiB"] = usage.ru_maxrss / 1024.0;
+}
+
+void UpdateAtHeaviestLoad(benchmark::State& state) {
+    auto game = startedGame();
+    makeHeaviest(*game);
+    // The clock runs round within the first ten seconds: no tool arrives and
+    // the teeth are kept at full health, so every frame carries the full load.
+    int ms = 1000;
+    for (auto _ : state) {
+        ms = ms >= 10000 ? 1000 : ms + 16;
+        frameDelta = 0.016f;
+        elapsedMs = ms;
+        game->update();
+        for (Tooth* t : game->teeth) t->health = 100;
+    }
+    if (game->teeth.size() != 11 || game->teeth[10]->bacteria.size() != 100) state.SkipWithError("load was lost");
+    currentState = nullptr;
+}
+BENCHMARK(UpdateAtHeaviestLoad)->Unit(benchmark::kMicrosecond);
+
+void FrameOnlyClearing(benchmark::State& state) {
+    context();
+    for (auto _ : state) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        finishOffscreenFrame(context());
+    }
+}
+BENCHMARK(FrameOnlyClearing)->Unit(benchmark::kMillisecond);
+
+void FrameAtStart(benchmark::State& state) {
+    auto game = startedGame();
+    for (auto _ : state) drawFrame(*game);
+    currentState = nullptr;
+}
+BENCHMARK(FrameAtStart)->Unit(benchmark::kMillisecond);
+
+void FrameAtHeaviestLoad(benchmark::State& state) {
+    auto game = startedGame();
+    makeHeaviest(*game);
+    for (auto _ : state) drawFrame(*game);
+    reportPeakMemory(state);
+    currentState = nullptr;
+}
+BENCHMARK(FrameAtHeaviestLoad)->Unit(benchmark::kMillisecond);
+
+// Construction, entry with all six pictures read and uploaded, first frame.
+void StartUpToFirstFrame(benchmark::State& state) {
+    context();
+    for (auto _ : state) {
+        auto game = startedGame();
+        drawFrame(*game);
+        state.PauseTiming();
+        currentState = nullptr;
+        game.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(StartUpToFirstFrame)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
