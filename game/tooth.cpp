@@ -6,13 +6,6 @@
 #include "game/bacterium.h"
 #include "game/game_clock.h"
 
-const ToothLayout toothLayouts[toothCount] = {
-    {107, 217, 0, 0, 40, 110},  {106, 210, 1, 0, 140, 113}, {155, 219, 2, 0, 247, 108},
-    {155, 219, 3, 0, 400, 120}, {120, 206, 4, 0, 548, 138}, {94, 167, 0, 1, 74, 279},
-    {99, 165, 1, 1, 166, 290},  {99, 165, 2, 1, 263, 304},  {99, 165, 3, 1, 358, 305},
-    {99, 165, 4, 1, 451, 318},  {99, 165, 5, 1, 546, 317},
-};
-
 namespace {
 constexpr const char* teethPicture = "img/teeth.tga";
 constexpr int atlasColumns = 6;

@@ -3,23 +3,10 @@
 #pragma once
 #include <vector>
 
+#include "game/tooth_layout.h"
 #include "gfx/sprite.h"
 
 struct Bacterium;
-
-// One row of the tooth table, in the 800 x 600 design picture's pixels (origin
-// top-left, y down).
-struct ToothLayout {
-    int width;
-    int height;
-    int atlasColumn;
-    int atlasRow;
-    int pictureX;
-    int pictureY;
-};
-
-constexpr int toothCount = 11;
-extern const ToothLayout toothLayouts[toothCount];
 
 enum ToothPhase { Healthy = 0, Falling = 1, Gone = 2 };
 

@@ -3,6 +3,8 @@
 // fields, gradients and lighting, and writes them as 32-bit Targa files.
 // Every run writes the same bytes: no clock, no seeds, and on doubles only
 // arithmetic, sqrt, floor and fabs, which round the same on every compiler.
+#include "game/tooth_layout.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -277,29 +279,12 @@ void paintShape(Picture& picture, const Frame& frame, Distance distance, Paint p
 double rim(double distance, double width) { return 1 - smoothstep(width * 0.6, width * 1.4, -distance); }
 
 // ---------------------------------------------------------------- the tooth table
-
-// One row of the game's tooth table: drawn size, atlas cell, and the top-left
+// The game's own table (toothLayouts): drawn size, atlas cell, and the top-left
 // corner in the 800x600 picture of the mouth (y down).
-struct ToothPlace {
-    int width;
-    int height;
-    int atlasColumn;
-    int atlasRow;
-    int pictureX;
-    int pictureY;
-};
-
-constexpr ToothPlace toothTable[] = {
-    {107, 217, 0, 0, 40, 110}, {106, 210, 1, 0, 140, 113}, {155, 219, 2, 0, 247, 108},
-    {155, 219, 3, 0, 400, 120}, {120, 206, 4, 0, 548, 138}, {94, 167, 0, 1, 74, 279},
-    {99, 165, 1, 1, 166, 290},  {99, 165, 2, 1, 263, 304},  {99, 165, 3, 1, 358, 305},
-    {99, 165, 4, 1, 451, 318},  {99, 165, 5, 1, 546, 317},
-};
-constexpr int toothCount = sizeof(toothTable) / sizeof(toothTable[0]);
 
 // Where the game puts a tooth on the canvas (centre, y up), with the game's
 // own integer halving.
-Vec2 toothCentre(const ToothPlace& place) {
+Vec2 toothCentre(const ToothLayout& place) {
     return {static_cast<double>(place.width / 2 + place.pictureX - 400),
             static_cast<double>(300 - place.pictureY - place.height / 2)};
 }
@@ -360,7 +345,7 @@ double toothGumDistance(const ToothShape& shape, Vec2 p) {
 }
 
 ToothShape shapeForTooth(int index, double unitsPerPixel) {
-    const ToothPlace& place = toothTable[index];
+    const ToothLayout& place = toothLayouts[index];
     double w = place.width;
     double h = place.height;
     // A few pixels of clear border keep neighbouring cells from bleeding into
@@ -394,7 +379,7 @@ ToothShape shapeForTooth(int index, double unitsPerPixel) {
 }
 
 void paintTooth(Picture& atlas, int index) {
-    const ToothPlace& place = toothTable[index];
+    const ToothLayout& place = toothLayouts[index];
     double columnWidth = static_cast<double>(atlasSide) / atlasColumns;
     double unitsPerPixel = place.width / columnWidth;
     double stripHeight = static_cast<double>(place.height) / place.width * columnWidth;
@@ -501,12 +486,12 @@ GumLines makeGumLines() {
     GumLines lines;
     double previousRight = 0;
     for (int i = 0; i < toothCount; ++i) {
-        const ToothPlace& place = toothTable[i];
+        const ToothLayout& place = toothLayouts[i];
         Vec2 centre = toothCentre(place);
         double halfWidth = 0.5 * place.width;
         double halfHeight = 0.5 * place.height;
         bool upper = place.atlasRow == 0;
-        bool firstOfRow = i == 0 || toothTable[i - 1].atlasRow != place.atlasRow;
+        bool firstOfRow = i == 0 || toothLayouts[i - 1].atlasRow != place.atlasRow;
         if (upper) {
             lines.upperEdge.push_back({centre.x, centre.y + halfHeight - gumOverlap * place.height});
             if (!firstOfRow) lines.upperGaps.push_back(0.5 * (previousRight + centre.x - halfWidth));
