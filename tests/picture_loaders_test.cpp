@@ -15,29 +15,11 @@
 #include "gfx/texture_upload.h"
 #include "tests/recording_gl.h"
 #include "tests/test_support.h"
+#include "tests/temp_files.h"
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
 using Loader = unsigned int (*)(TextureHandle&, const char*);
-
-class TempFolder {
-   public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-loaders-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempFolder() { std::filesystem::remove_all(path_); }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-   private:
-    std::filesystem::path path_;
-};
-
-void writeFile(const std::string& name, const Bytes& bytes) {
-    std::ofstream out(name, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
 
 Bytes join(std::initializer_list<Bytes> parts) {
     Bytes out;

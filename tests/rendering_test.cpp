@@ -14,10 +14,10 @@
 #include "app/offscreen_context.h"
 #include "gfx/sprite.h"
 #include "gfx/texture_cache.h"
+#include "tests/temp_files.h"
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
 
 constexpr int viewSide = 64;
 constexpr int pictureSide = 4;
@@ -32,11 +32,6 @@ const unsigned char* quadrantColour(int x, int y) {
     bool left = x < pictureSide / 2;
     bool top = y < pictureSide / 2;
     return top ? (left ? topLeft : topRight) : (left ? bottomLeft : bottomRight);
-}
-
-void writeFile(const std::string& name, const Bytes& bytes) {
-    std::ofstream out(name, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 // 24-bit uncompressed Targa, bottom row first as Targa files usually are.
@@ -87,13 +82,10 @@ OffscreenContext* sharedContext() {
 class Rendering : public testing::Test {
    protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-render-XXXXXX").string();
-        folder = mkdtemp(pattern.data());
         context = sharedContext();
         ASSERT_NE(context, nullptr) << "no offscreen OpenGL context";
         resetSpriteState();
     }
-    void TearDown() override { std::filesystem::remove_all(folder); }
 
     // Draws the picture on a sprite that fills the view; returns the view's
     // pixels, RGBA, top row first.
@@ -122,7 +114,7 @@ class Rendering : public testing::Test {
         return pixels;
     }
 
-    std::filesystem::path folder;
+    TempFolder folder;
     OffscreenContext* context = nullptr;
 };
 
@@ -145,8 +137,8 @@ void expectUprightQuadrants(const Bytes& pixels) {
 
 TEST_F(Rendering, TargaAndPngOfOnePictureBothShowUprightAndAlike) {
     // The cache knows pictures by the address of their name: keep the names.
-    const std::string targaName = (folder / "quadrants.tga").string();
-    const std::string pngName = (folder / "quadrants.png").string();
+    const std::string targaName = folder.file("quadrants.tga");
+    const std::string pngName = folder.file("quadrants.png");
     writeFile(targaName, targaPicture());
     writePng(pngName);
 

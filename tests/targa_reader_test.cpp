@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "gfx/targa.h"
+#include "tests/temp_files.h"
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
 
 constexpr int uncompressedColour = 2;
 constexpr int uncompressedGrey = 3;
@@ -116,29 +116,6 @@ Decoded fromMemory(const Bytes& file) {
     TargaImage image;
     bool ok = decodeTarga(image, file.data(), file.size());
     return takeImage(ok, image);
-}
-
-class TempFolder {
-   public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-targa-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempFolder() { std::filesystem::remove_all(path_); }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-   private:
-    std::filesystem::path path_;
-};
-
-void writeFile(const std::string& name, const Bytes& bytes) {
-    std::ofstream out(name, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-Bytes readFile(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 Decoded fromFile(const Bytes& file) {

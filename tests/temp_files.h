@@ -1,0 +1,23 @@
+// Scratch files for tests: a temporary folder removed with everything in it,
+// and whole-file reading and writing.
+#pragma once
+#include <filesystem>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<unsigned char>;
+
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    std::string file(const std::string& name) const { return (path / name).string(); }
+
+private:
+    std::filesystem::path path;
+};
+
+void writeFile(const std::string& name, const Bytes& bytes);
+Bytes readFile(const std::string& name);
