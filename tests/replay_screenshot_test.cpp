@@ -157,4 +157,36 @@ TEST_F(ReplayScreenshot, MissingPicturesAreReportedAndTheGameGoesOn) {
     EXPECT_EQ(picture.width, 800);
 }
 
+TEST_F(ReplayScreenshot, DamagedPicturesAreReportedAndDrawnUntextured) {
+    auto write = [&](const char* name, const std::string& bytes) {
+        std::ofstream(folder + "/img/" + name, std::ios::binary) << bytes;
+    };
+    auto header = [](int type, int width, int height, int depth) {
+        std::string h(18, '\0');
+        h[2] = char(type);
+        h[12] = char(width & 255), h[13] = char(width >> 8);
+        h[14] = char(height & 255), h[15] = char(height >> 8);
+        h[16] = char(depth);
+        return h;
+    };
+    std::filesystem::remove(folder + "/img/bg.tga");
+    write("teeth.tga", "");
+    write("bacteria.tga", header(2, 64, 64, 32).substr(0, 10));
+    write("brush.tga", header(1, 64, 64, 8) + std::string(4096, 'x'));
+    write("drill.tga", header(2, 30000, 30000, 32) + std::string(64, 'x'));
+    write("food.tga", "\x89PNG\r\n\x1a\n not a targa at all");
+    const ReplayRun run = runReplay("frames 30 16\nshot damaged.png\n", "", folder);
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(run.lines.size(), 30u);
+    for (const char* name : {"bg", "teeth", "bacteria", "food", "brush", "drill"})
+        EXPECT_NE(run.errors.find(std::string("Texture file img/") + name + ".tga not found\n"), std::string::npos)
+            << name;
+    // Untextured, the background is a white square over the whole canvas.
+    const Picture picture = readPng(folder + "/damaged.png");
+    ASSERT_EQ(picture.width, 800);
+    for (int y = 0; y < picture.height; y += 7)
+        for (int x = 0; x < picture.width; x += 7)
+            ASSERT_TRUE(near(picture.at(x, y), white, 60)) << x << "," << y << " " << describe(picture.at(x, y));
+}
+
 }  // namespace

@@ -1,0 +1,10 @@
+# A long game through velmora-replay: a shortened soak with seeded random play
+# checked frame by frame (the full two hours is tools/soak.py --seconds 7200).
+if(TARGET velmora-replay)
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  add_test(NAME soak_test
+    COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/soak.py
+      --replay $<TARGET_FILE:velmora-replay> --seconds 600 --seed 1
+    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+  set_tests_properties(soak_test PROPERTIES TIMEOUT 900)
+endif()
