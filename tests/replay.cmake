@@ -14,3 +14,9 @@ if(TARGET velmora-replay)
   add_dependencies(replay_run_test velmora-replay)
   add_test(NAME replay_run_test COMMAND replay_run_test)
 endif()
+
+if(TARGET velmora-replay)
+  add_test(NAME pinned_trace_test
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/pinned_trace_test.sh $<TARGET_FILE:velmora-replay>
+    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+endif()
