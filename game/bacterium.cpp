@@ -4,6 +4,10 @@
 
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "app/shell.h"
 #include "game/random.h"
 #include "game/tooth.h"
@@ -46,29 +50,33 @@ void destroyBacterium(Bacterium* bacterium) {
     delete bacterium;
 }
 
-void updateBacterium(Bacterium& b) {
+namespace {
+
+Vec3 pullTowardOwner(const Bacterium& b) {
+    const Vec3& centre = b.owner->sprite.position;
+    const Vec3& p = b.sprite.position;
+    return {pullStrength * (centre.x - p.x), pullStrength * (centre.y - p.y), pullStrength * (centre.z - p.z)};
+}
+
+// The push of one neighbour at offset r from it, added to the force: strength
+// 200 / distance squared, pointing away from the neighbour.
+inline void addPush(Vec3& force, float rx, float ry, float rz) {
+    const float d2 = rx * rx + ry * ry + rz * rz;
+    if (d2 > minPushDistance2) {
+        const float d = std::sqrt(d2);
+        const float strength = pushStrength / d2;
+        force.x = force.x + (rx / d) * strength;
+        force.y = force.y + (ry / d) * strength;
+        force.z = force.z + (rz / d) * strength;
+    }
+}
+
+// Jitter, acceleration, movement, confinement to the box and heading, once the
+// pull and the pushes are in the force.
+void finishMove(Bacterium& b, Vec3 force) {
     const Tooth& t = *b.owner;
     const float dt = frameDelta;
     Vec3& p = b.sprite.position;
-
-    Vec3 force{pullStrength * (t.sprite.position.x - p.x), pullStrength * (t.sprite.position.y - p.y),
-               pullStrength * (t.sprite.position.z - p.z)};
-    // Every bacterium of the tooth pushes, this one included: it is at distance
-    // zero from itself and so adds nothing.
-    for (const Bacterium* other : t.bacteria) {
-        const Vec3& q = other->sprite.position;
-        const float rx = p.x - q.x;
-        const float ry = p.y - q.y;
-        const float rz = p.z - q.z;
-        const float d2 = rx * rx + ry * ry + rz * rz;
-        if (d2 > minPushDistance2) {
-            const float d = std::sqrt(d2);
-            const float strength = pushStrength / d2;
-            force.x = force.x + (rx / d) * strength;
-            force.y = force.y + (ry / d) * strength;
-            force.z = force.z + (rz / d) * strength;
-        }
-    }
     force.x = force.x + (jitterStrength * nextUnit() - 50.0f);
     force.y = force.y + (jitterStrength * nextUnit() - 50.0f);
 
@@ -98,6 +106,106 @@ void updateBacterium(Bacterium& b) {
     const float dz = p.z - before.z;
     if (dx * dx + dy * dy + dz * dz > minHeadingMove2)
         b.sprite.angle = angleBetween(dx, dy, dz, 0, 1, 0) * degreesPerRadian;
+}
+
+// A tooth's bacteria positions side by side, kept current while they move one
+// after another, so the pushes can be worked out several neighbours at a time.
+struct Swarm {
+    float x[maxBacteriaPerTooth];
+    float y[maxBacteriaPerTooth];
+    // Terms of the current bacterium's pushes, and whether each counts.
+    float pushX[maxBacteriaPerTooth];
+    float pushY[maxBacteriaPerTooth];
+    bool counts[maxBacteriaPerTooth];
+    std::size_t count;
+};
+
+bool isPositiveZero(float value) { return value == 0 && !std::signbit(value); }
+
+// Everything on the plane z = +0, as it always is once a bacterium has moved:
+// then every z term of the push is exactly +0 and adds nothing, and the x and y
+// terms can be worked out on their own.
+bool flatSwarm(const Tooth& tooth) {
+    if (!isPositiveZero(tooth.sprite.position.z)) return false;
+    for (const Bacterium* b : tooth.bacteria)
+        if (!isPositiveZero(b->sprite.position.z)) return false;
+    return true;
+}
+
+// The pushes' terms from every bacterium of the swarm, in list order, each
+// computed exactly as addPush does.
+void pushTerms(Swarm& s, float px, float py) {
+    std::size_t j = 0;
+#if defined(__SSE2__)
+    const __m128 vx = _mm_set1_ps(px), vy = _mm_set1_ps(py);
+    const __m128 nearest = _mm_set1_ps(minPushDistance2), push = _mm_set1_ps(pushStrength);
+    for (; j + 4 <= s.count; j += 4) {
+        const __m128 rx = _mm_sub_ps(vx, _mm_loadu_ps(s.x + j));
+        const __m128 ry = _mm_sub_ps(vy, _mm_loadu_ps(s.y + j));
+        const __m128 d2 = _mm_add_ps(_mm_mul_ps(rx, rx), _mm_mul_ps(ry, ry));
+        const __m128 d = _mm_sqrt_ps(d2);
+        const __m128 strength = _mm_div_ps(push, d2);
+        _mm_storeu_ps(s.pushX + j, _mm_mul_ps(_mm_div_ps(rx, d), strength));
+        _mm_storeu_ps(s.pushY + j, _mm_mul_ps(_mm_div_ps(ry, d), strength));
+        const int far = _mm_movemask_ps(_mm_cmpgt_ps(d2, nearest));
+        for (int k = 0; k < 4; ++k) s.counts[j + k] = (far >> k) & 1;
+    }
+#endif
+    for (; j < s.count; ++j) {
+        const float rx = px - s.x[j];
+        const float ry = py - s.y[j];
+        const float d2 = rx * rx + ry * ry;
+        const float d = std::sqrt(d2);
+        const float strength = pushStrength / d2;
+        s.counts[j] = d2 > minPushDistance2;
+        s.pushX[j] = (rx / d) * strength;
+        s.pushY[j] = (ry / d) * strength;
+    }
+}
+
+void updateFlatSwarm(Tooth& tooth) {
+    Swarm s;
+    s.count = tooth.bacteria.size();
+    for (std::size_t i = 0; i < s.count; ++i) {
+        s.x[i] = tooth.bacteria[i]->sprite.position.x;
+        s.y[i] = tooth.bacteria[i]->sprite.position.y;
+    }
+    for (std::size_t i = 0; i < s.count; ++i) {
+        Bacterium& b = *tooth.bacteria[i];
+        Vec3 force = pullTowardOwner(b);
+        pushTerms(s, b.sprite.position.x, b.sprite.position.y);
+        // Added one by one in list order: single-precision sums depend on it.
+        for (std::size_t j = 0; j < s.count; ++j) {
+            if (!s.counts[j]) continue;
+            force.x = force.x + s.pushX[j];
+            force.y = force.y + s.pushY[j];
+        }
+        finishMove(b, force);
+        s.x[i] = b.sprite.position.x;
+        s.y[i] = b.sprite.position.y;
+    }
+}
+
+}  // namespace
+
+void updateBacterium(Bacterium& b) {
+    Vec3 force = pullTowardOwner(b);
+    // Every bacterium of the tooth pushes, this one included: it is at distance
+    // zero from itself and so adds nothing.
+    const Vec3& p = b.sprite.position;
+    for (const Bacterium* other : b.owner->bacteria) {
+        const Vec3& q = other->sprite.position;
+        addPush(force, p.x - q.x, p.y - q.y, p.z - q.z);
+    }
+    finishMove(b, force);
+}
+
+void updateSwarm(Tooth& tooth) {
+    if (tooth.bacteria.size() <= maxBacteriaPerTooth && flatSwarm(tooth)) {
+        updateFlatSwarm(tooth);
+        return;
+    }
+    for (std::size_t i = 0; i < tooth.bacteria.size(); ++i) updateBacterium(*tooth.bacteria[i]);
 }
 
 float angleBetween(float ax, float ay, float az, float bx, float by, float bz) {

@@ -16,5 +16,8 @@ Bacterium* createBacterium(Tooth& owner);
 void destroyBacterium(Bacterium* bacterium);
 // One frame of movement; two random draws.
 void updateBacterium(Bacterium& bacterium);
+// One frame for every bacterium of the tooth, oldest first, each seeing the
+// ones before it already moved; the same results as updateBacterium on each.
+void updateSwarm(Tooth& tooth);
 // The angle between two vectors in radians, never NaN.
 float angleBetween(float ax, float ay, float az, float bx, float by, float bz);

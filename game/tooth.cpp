@@ -66,8 +66,7 @@ void destroyTooth(Tooth* tooth) {
 
 void updateTooth(Tooth& tooth) {
     if (tooth.phase == Healthy) {
-        // In place: each bacterium sees the ones before it already moved.
-        for (std::size_t i = 0; i < tooth.bacteria.size(); ++i) updateBacterium(*tooth.bacteria[i]);
+        updateSwarm(tooth);
         const float n = static_cast<float>(tooth.bacteria.size());
         tooth.health = clampHealth(tooth.health - (frameDelta * drainPerBacterium) * n);
         tooth.sprite.color[0] = 1;

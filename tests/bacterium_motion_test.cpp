@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <string>
 
 #include "game/bacterium.h"
 #include "tests/entity_fixture.h"
@@ -125,6 +127,41 @@ TEST_F(BacteriumMotion, AngleBetweenIsNeverNaN) {
     }
     EXPECT_FALSE(std::isnan(angleBetween(0, 0, 0, 0, 1, 0)));
     EXPECT_NEAR(angleBetween(1, 0, 0, 0, 1, 0), M_PI / 2, 1e-6);
+}
+
+// The tooth moves its bacteria through a side-by-side fast path; it must give
+// the very bits that moving them one by one gives, crowded or not, flat or not.
+TEST_F(BacteriumMotion, SwarmUpdateMatchesMovingEachBacteriumInTurn) {
+    for (int crowd : {1, 3, 7, 40, 100}) {
+        for (bool lifted : {false, true}) {
+            SCOPED_TRACE(std::to_string(crowd) + (lifted ? " lifted" : " flat"));
+            Tooth& fast = tooth(1);
+            Tooth& plain = tooth(1);
+            drillTooth(fast);
+            drillTooth(plain);
+            for (int i = 0; i < crowd; ++i) addBacterium(fast);
+            for (int i = 0; i < crowd; ++i) addBacterium(plain);
+            for (size_t i = 0; i < plain.bacteria.size(); ++i) {
+                plain.bacteria[i]->sprite.position = fast.bacteria[i]->sprite.position;
+                plain.bacteria[i]->velocity = fast.bacteria[i]->velocity;
+            }
+            if (lifted) fast.bacteria[0]->sprite.position.z = plain.bacteria[0]->sprite.position.z = 2;
+            for (int frame = 1; frame <= 30; ++frame) {
+                at(frame * 16, 0.016f);
+                const std::uint32_t draws = randomState;
+                updateSwarm(fast);
+                randomState = draws;
+                for (Bacterium* b : plain.bacteria) updateBacterium(*b);
+            }
+            for (size_t i = 0; i < plain.bacteria.size(); ++i) {
+                const Bacterium& a = *fast.bacteria[i];
+                const Bacterium& b = *plain.bacteria[i];
+                ASSERT_EQ(std::memcmp(&a.sprite.position, &b.sprite.position, sizeof(Vec3)), 0) << i;
+                ASSERT_EQ(std::memcmp(&a.velocity, &b.velocity, sizeof(Vec3)), 0) << i;
+                ASSERT_EQ(std::memcmp(&a.sprite.angle, &b.sprite.angle, sizeof(float)), 0) << i;
+            }
+        }
+    }
 }
 
 }  // namespace
