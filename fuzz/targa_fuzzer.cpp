@@ -75,7 +75,7 @@ std::vector<unsigned char> plainReading(const TargaImage& image, const std::uint
 // many pixels are passed over: a few header bytes would otherwise make every
 // run fill and compare megabytes of missing pixels, and the fuzzer would crawl.
 // Large pictures are the reader tests' business.
-constexpr std::size_t largestFuzzedPicture = 1 << 16;
+constexpr std::size_t largestFuzzedPicture = 1 << 12;
 
 bool acceptedAndLarge(const std::uint8_t* data, std::size_t size) {
     if (size < 18) return false;
