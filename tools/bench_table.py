@@ -15,7 +15,7 @@ def medians(paths):
         for b in data["benchmarks"]:
             if b.get("aggregate_name") not in (None, "median"):
                 continue
-            name = b.get("run_name", b["name"]).split("/")[0]
+            name = b.get("run_name", b["name"])
             figures[name] = b["real_time"] * UNIT_MS[b.get("time_unit", "ns")]
             for key in ("peak_rss_MiB",):
                 if key in b:
@@ -50,11 +50,10 @@ def main():
     ratio("heaviest frame / start frame", "FrameAtHeaviestLoad", "FrameAtStart")
     ratio("heaviest frame / clear-only frame", "FrameAtHeaviestLoad", "FrameOnlyClearing")
     ratio("start frame / clear-only frame", "FrameAtStart", "FrameOnlyClearing")
-    for name in sorted(figures):
-        if name.startswith("ReadTarga") or name.startswith("DecodeTarga"):
-            for other in sorted(figures):
-                if other.startswith("Stb") and other.split("_")[-1] == name.split("_")[-1]:
-                    ratio(f"{name} / {other}", name, other)
+    kinds = {"0": "uncompressed", "1": "run-length"}
+    for ours, theirs in (("readTargaFromFile", "stbLoadFromFile"), ("decodeTargaFromMemory", "stbLoadFromMemory")):
+        for arg, kind in kinds.items():
+            ratio(f"{ours} / {theirs}, {kind}", f"{ours}/{arg}", f"{theirs}/{arg}")
     if "peak_rss_MiB" in counters:
         print(f"\nPeak resident memory at the heaviest load: {counters['peak_rss_MiB']:.1f} MiB")
 
