@@ -78,12 +78,11 @@ OffscreenContext* createOffscreenContext(int width, int height) {
     EGLConfig config = nullptr;
     EGLint count = 0;
     eglChooseConfig(c->display, configAttributes, &config, 1, &count);
-    const EGLint contextAttributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                        EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
-    c->context = eglCreateContext(c->display, count > 0 ? config : EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT,
-                                  contextAttributes);
-    if (c->context == EGL_NO_CONTEXT ||
-        !eglMakeCurrent(c->display, EGL_NO_SURFACE, EGL_NO_SURFACE, c->context)) {
+    const EGLint contextAttributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
+                                        EGL_NONE};
+    c->context =
+        eglCreateContext(c->display, count > 0 ? config : EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, contextAttributes);
+    if (c->context == EGL_NO_CONTEXT || !eglMakeCurrent(c->display, EGL_NO_SURFACE, EGL_NO_SURFACE, c->context)) {
         std::fprintf(stderr, "offscreen: cannot make an OpenGL context (EGL error 0x%x)\n", eglGetError());
         eglTerminate(c->display);
         delete c;

@@ -1,8 +1,8 @@
 // Speed of the game at its heaviest load and at its start, on the OpenGL the
 // machine has (Mesa's llvmpipe without a GPU), offscreen at 800 x 600:
 // the update alone, a whole frame, a frame that only clears, and start-up.
-#include <benchmark/benchmark.h>
 #include <GL/gl.h>
+#include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
 #include <cstdio>

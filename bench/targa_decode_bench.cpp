@@ -51,8 +51,12 @@ std::vector<unsigned char> bgraPixels() {
 }
 
 std::vector<unsigned char> header(int type) {
-    return {0, 0, static_cast<unsigned char>(type), 0, 0, 0, 0, 0, 0, 0, 0, 0,
-            side & 255, side >> 8, side & 255, side >> 8, 32, 8};
+    return {0,          0,         static_cast<unsigned char>(type),
+            0,          0,         0,
+            0,          0,         0,
+            0,          0,         0,
+            side & 255, side >> 8, side & 255,
+            side >> 8,  32,        8};
 }
 
 std::vector<unsigned char> runLengthEncode(const std::vector<unsigned char>& px) {
@@ -158,8 +162,7 @@ void stbLoadFromMemory(benchmark::State& state) {
     const BenchFile& f = files().get(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         int w = 0, h = 0, n = 0;
-        unsigned char* pixels =
-            stbi_load_from_memory(f.bytes.data(), static_cast<int>(f.bytes.size()), &w, &h, &n, 4);
+        unsigned char* pixels = stbi_load_from_memory(f.bytes.data(), static_cast<int>(f.bytes.size()), &w, &h, &n, 4);
         if (!pixels) state.SkipWithError("stbi_load_from_memory failed");
         benchmark::DoNotOptimize(pixels);
         stbi_image_free(pixels);

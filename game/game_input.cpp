@@ -37,8 +37,7 @@ void GameState::onMouse(int button, int state, int x, int y) {
         const Sprite& s = food[i].sprite;
         const float hw = s.scale.x * 0.5f;
         const float hh = s.scale.y * 0.5f;
-        if (s.position.x - hw <= px && px <= s.position.x + hw && s.position.y - hh <= py &&
-            py <= s.position.y + hh)
+        if (s.position.x - hw <= px && px <= s.position.x + hw && s.position.y - hh <= py && py <= s.position.y + hh)
             heldFood = i;
     }
 }

@@ -127,8 +127,8 @@ void convert32(const unsigned char* __restrict src, unsigned char* __restrict ds
     const __m128i low4 = _mm_set1_epi32(0xFF);
     for (; count >= 4; count -= 4, src += 16, dst += 16) {
         __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
-        __m128i swapped = _mm_or_si128(_mm_and_si128(_mm_srli_epi32(v, 16), low4),
-                                       _mm_slli_epi32(_mm_and_si128(v, low4), 16));
+        __m128i swapped =
+            _mm_or_si128(_mm_and_si128(_mm_srli_epi32(v, 16), low4), _mm_slli_epi32(_mm_and_si128(v, low4), 16));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_or_si128(_mm_and_si128(v, keep4), swapped));
     }
 #endif

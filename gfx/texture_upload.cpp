@@ -5,8 +5,7 @@
 
 #include "gfx/diagnostic.h"
 
-unsigned int uploadTexture(TextureHandle& handle, const unsigned char* pixels, int width, int height,
-                           int channels) {
+unsigned int uploadTexture(TextureHandle& handle, const unsigned char* pixels, int width, int height, int channels) {
     // Rows are tightly packed whatever their width.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glGenTextures(1, &handle.glName);

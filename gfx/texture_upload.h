@@ -4,5 +4,4 @@
 
 // channels is 1 (grey), 3 (RGB) or 4 (RGBA); anything else makes a texture
 // object without an image and says so. Returns the handle's glName.
-unsigned int uploadTexture(TextureHandle& handle, const unsigned char* pixels, int width, int height,
-                           int channels);
+unsigned int uploadTexture(TextureHandle& handle, const unsigned char* pixels, int width, int height, int channels);

@@ -72,9 +72,7 @@ TEST_F(BacteriumMotion, BacteriaOnTheSameSpotDoNotPush) {
 
 TEST_F(BacteriumMotion, ConfinementHoldsTheBoxAndKeepsTheVelocity) {
     Tooth& t = tooth(5);
-    const struct {
-        float vx, vy;
-    } pushes[] = {{5000, 0}, {-5000, 0}, {0, 5000}, {0, -5000}, {4000, -4000}};
+    const struct { float vx, vy; } pushes[] = {{5000, 0}, {-5000, 0}, {0, 5000}, {0, -5000}, {4000, -4000}};
     for (const auto& p : pushes) {
         Bacterium& b = lone(t, t.sprite.position.x, t.sprite.position.y);
         b.velocity = {p.vx, p.vy, 0};

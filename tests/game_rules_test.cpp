@@ -16,7 +16,7 @@ void clearAll(GameState& game) {
 TEST_F(GameRules, FoodOnOverlappingTeethFeedsBothEveryQuarterSecond) {
     clearAll(*game);
     game->food[1].sprite.position = {-256, 100, 0};  // over teeth 0 and 1
-    framesUntil(1000, 50);  // feeds at 0.05 s, then whenever 0.25 s have passed
+    framesUntil(1000, 50);                           // feeds at 0.05 s, then whenever 0.25 s have passed
     EXPECT_EQ(game->teeth[0]->bacteria.size(), 4u);
     EXPECT_EQ(game->teeth[1]->bacteria.size(), 4u);
     EXPECT_EQ(game->teeth[2]->bacteria.size(), 0u);

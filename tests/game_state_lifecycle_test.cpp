@@ -59,14 +59,14 @@ TEST_F(GameLifecycle, RenderDrawsInLayerOrder) {
     for (size_t i = 1; i < glCalls.size(); ++i)
         if (glCalls[i - 1].name == "glColor4fv") xs.push_back(glCalls[i].args[0]);
     ASSERT_EQ(xs.size(), 39u);
-    EXPECT_EQ(xs[0], 0);                                                 // background
-    EXPECT_EQ(xs[1], -307);                                              // first tooth,
-    EXPECT_EQ(xs[2], game->teeth[0]->bacteria[0]->sprite.position.x);   // then its bacteria
-    EXPECT_EQ(xs[4], -207);                                              // second tooth
-    EXPECT_EQ(xs[34], -75);                                              // food
+    EXPECT_EQ(xs[0], 0);                                               // background
+    EXPECT_EQ(xs[1], -307);                                            // first tooth,
+    EXPECT_EQ(xs[2], game->teeth[0]->bacteria[0]->sprite.position.x);  // then its bacteria
+    EXPECT_EQ(xs[4], -207);                                            // second tooth
+    EXPECT_EQ(xs[34], -75);                                            // food
     EXPECT_EQ(xs[36], 75);
-    EXPECT_EQ(xs[37], -900);                                             // brush
-    EXPECT_EQ(xs[38], 900);                                              // drill last
+    EXPECT_EQ(xs[37], -900);  // brush
+    EXPECT_EQ(xs[38], 900);   // drill last
 }
 
 TEST_F(GameLifecycle, LeavingDestroysAllTeethAndKeepsTheRest) {

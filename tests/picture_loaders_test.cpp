@@ -14,8 +14,8 @@
 #include "gfx/loaders.h"
 #include "gfx/texture_upload.h"
 #include "tests/recording_gl.h"
-#include "tests/test_support.h"
 #include "tests/temp_files.h"
+#include "tests/test_support.h"
 
 namespace {
 
@@ -76,7 +76,7 @@ Bytes pngFile(int colorType, int width, int height, const Bytes& samples) {
 }
 
 class PictureLoaders : public testing::Test {
-   protected:
+protected:
     void SetUp() override { resetGameGlobals(); }
 
     // Loads with the loader into a fresh handle; returns the printed lines.
@@ -104,7 +104,8 @@ TEST_P(TextureUpload, MakesALinearRepeatingTextureOfTheBlock) {
     const UploadCase& c = GetParam();
     Bytes pixels(3 * 2 * c.channels);
     for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<unsigned char>(i * 13);
-    std::string printed = captureDiagnostics([&] { returned = uploadTexture(handle, pixels.data(), 3, 2, c.channels); });
+    std::string printed =
+        captureDiagnostics([&] { returned = uploadTexture(handle, pixels.data(), 3, 2, c.channels); });
     EXPECT_EQ(printed, "");
     EXPECT_NE(handle.glName, 0u);
     EXPECT_EQ(returned, handle.glName);
@@ -199,8 +200,7 @@ TEST_F(PictureLoaders, TargaColourPicturesUploadUprightAsRgba) {
     ASSERT_EQ(uploadedImages.size(), 1u);
     EXPECT_EQ(uploadedImages[0].internalFormat, 4);
     EXPECT_EQ(uploadedImages[0].format, static_cast<unsigned>(GL_RGBA));
-    EXPECT_EQ(uploadedImages[0].pixels,
-              (Bytes{255, 0, 0, 255, 255, 255, 255, 255, 0, 0, 255, 255, 0, 255, 0, 255}));
+    EXPECT_EQ(uploadedImages[0].pixels, (Bytes{255, 0, 0, 255, 255, 255, 255, 255, 0, 0, 255, 255, 0, 255, 0, 255}));
 }
 
 TEST_F(PictureLoaders, TargaRunLengthPicturesUploadAsRgba) {
@@ -238,14 +238,14 @@ TEST_P(UnreadableTargaFile, IsReportedAsNotFound) {
     EXPECT_TRUE(glCalls.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Targa, UnreadableTargaFile,
-    testing::Values(UnreadableTarga{"ColourMapped", join({targaHeader(1, 8, 2, 2), Bytes(16, 0)})},
-                    UnreadableTarga{"SixteenBit", join({targaHeader(2, 16, 2, 2), Bytes(16, 0)})},
-                    UnreadableTarga{"Empty", {}},
-                    UnreadableTarga{"ZeroWidth", join({targaHeader(2, 24, 0, 2), Bytes(16, 0)})},
-                    UnreadableTarga{"TinyFileClaiming16000By16000", targaHeader(2, 32, 16000, 16000)}),
-    [](const testing::TestParamInfo<UnreadableTarga>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Targa, UnreadableTargaFile,
+                         testing::Values(UnreadableTarga{"ColourMapped", join({targaHeader(1, 8, 2, 2), Bytes(16, 0)})},
+                                         UnreadableTarga{"SixteenBit", join({targaHeader(2, 16, 2, 2), Bytes(16, 0)})},
+                                         UnreadableTarga{"Empty", {}},
+                                         UnreadableTarga{"ZeroWidth", join({targaHeader(2, 24, 0, 2), Bytes(16, 0)})},
+                                         UnreadableTarga{"TinyFileClaiming16000By16000",
+                                                         targaHeader(2, 32, 16000, 16000)}),
+                         [](const testing::TestParamInfo<UnreadableTarga>& info) { return info.param.name; });
 
 // ---------------------------------------------------------------------------
 // PNG pictures.

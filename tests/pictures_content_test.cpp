@@ -62,8 +62,8 @@ struct PictureSize {
     const char* path;
     int side;
 };
-const PictureSize pictureSizes[] = {{"img/bg.tga", 1024},   {"img/teeth.tga", 1024}, {"img/bacteria.tga", 64},
-                                    {"img/food.tga", 64},   {"img/brush.tga", 512},  {"img/drill.tga", 512}};
+const PictureSize pictureSizes[] = {{"img/bg.tga", 1024}, {"img/teeth.tga", 1024}, {"img/bacteria.tga", 64},
+                                    {"img/food.tga", 64}, {"img/brush.tga", 512},  {"img/drill.tga", 512}};
 
 TEST(PictureFiles, EachHasTheSizeItIsDrawnFromWithPowerOfTwoSides) {
     for (const PictureSize& expected : pictureSizes) {

@@ -48,10 +48,14 @@ int paletteIndex(int x, int y, int bitDepth) {
 unsigned fileChannels(int colorType) {
     switch (colorType) {
         case PNG_COLOR_TYPE_GRAY:
-        case PNG_COLOR_TYPE_PALETTE: return 1;
-        case PNG_COLOR_TYPE_GRAY_ALPHA: return 2;
-        case PNG_COLOR_TYPE_RGB: return 3;
-        default: return 4;
+        case PNG_COLOR_TYPE_PALETTE:
+            return 1;
+        case PNG_COLOR_TYPE_GRAY_ALPHA:
+            return 2;
+        case PNG_COLOR_TYPE_RGB:
+            return 3;
+        default:
+            return 4;
     }
 }
 
@@ -106,8 +110,8 @@ Bytes writePng(const PngCase& c) {
     for (int y = 0; y < c.height; ++y)
         for (int x = 0; x < c.width; ++x)
             for (unsigned ch = 0; ch < channels; ++ch) {
-                unsigned v = c.colorType == PNG_COLOR_TYPE_PALETTE ? paletteIndex(x, y, c.bitDepth)
-                                                                    : sample(x, y, ch, maxValue);
+                unsigned v =
+                    c.colorType == PNG_COLOR_TYPE_PALETTE ? paletteIndex(x, y, c.bitDepth) : sample(x, y, ch, maxValue);
                 std::size_t index = static_cast<std::size_t>(x) * channels + ch;
                 if (c.bitDepth == 16) {
                     rows[y][index * 2] = static_cast<png_byte>(v);
@@ -196,37 +200,36 @@ constexpr int rgb = PNG_COLOR_TYPE_RGB;
 constexpr int rgba = PNG_COLOR_TYPE_RGB_ALPHA;
 constexpr int palette = PNG_COLOR_TYPE_PALETTE;
 
-INSTANTIATE_TEST_SUITE_P(
-    Png, PngPicture,
-    testing::ValuesIn(std::vector<PngCase>{
-        {"Rgb", rgb, 8, false, 0, 3},
-        {"Rgba", rgba, 8, false, 0, 4},
-        {"Grey", grey, 8, false, 0, 1},
-        {"GreyOneBit", grey, 1, false, 0, 1},
-        {"GreyTwoBit", grey, 2, false, 0, 1},
-        {"GreyFourBit", grey, 4, false, 0, 1},
-        {"GreyWithAlphaKeepsTwoChannels", greyAlpha, 8, false, 0, 2},
-        {"Palette", palette, 8, false, 0, 3},
-        {"PaletteFourBit", palette, 4, false, 0, 3},
-        {"PaletteTwoBit", palette, 2, false, 0, 3},
-        {"PaletteWithTransparency", palette, 8, false, 5, 4},
-        {"PaletteFourBitWithTransparency", palette, 4, false, 13, 4},
-        {"GreyWithTransparentColourGainsAlpha", grey, 8, false, 1, 2},
-        {"RgbWithTransparentColourGainsAlpha", rgb, 8, false, 1, 4},
-        {"Rgb16", rgb, 16, false, 0, 3},
-        {"Rgba16", rgba, 16, false, 0, 4},
-        {"Grey16", grey, 16, false, 0, 1},
-        {"GreyAlpha16", greyAlpha, 16, false, 0, 2},
-        {"InterlacedRgb", rgb, 8, true, 0, 3},
-        {"InterlacedRgba16", rgba, 16, true, 0, 4},
-        {"InterlacedPaletteWithTransparency", palette, 4, true, 6, 4},
-        {"InterlacedGreyTwoBit", grey, 2, true, 0, 1},
-        {"OnePixel", rgb, 8, false, 0, 3, 1, 1},
-        {"OneRow", rgba, 8, true, 0, 4, 33, 1},
-        {"OneColumn", grey, 8, true, 0, 1, 1, 33},
-        {"WidestAllowedRow", grey, 8, false, 0, 1, 16384, 1},
-    }),
-    [](const testing::TestParamInfo<PngCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Png, PngPicture,
+                         testing::ValuesIn(std::vector<PngCase>{
+                             {"Rgb", rgb, 8, false, 0, 3},
+                             {"Rgba", rgba, 8, false, 0, 4},
+                             {"Grey", grey, 8, false, 0, 1},
+                             {"GreyOneBit", grey, 1, false, 0, 1},
+                             {"GreyTwoBit", grey, 2, false, 0, 1},
+                             {"GreyFourBit", grey, 4, false, 0, 1},
+                             {"GreyWithAlphaKeepsTwoChannels", greyAlpha, 8, false, 0, 2},
+                             {"Palette", palette, 8, false, 0, 3},
+                             {"PaletteFourBit", palette, 4, false, 0, 3},
+                             {"PaletteTwoBit", palette, 2, false, 0, 3},
+                             {"PaletteWithTransparency", palette, 8, false, 5, 4},
+                             {"PaletteFourBitWithTransparency", palette, 4, false, 13, 4},
+                             {"GreyWithTransparentColourGainsAlpha", grey, 8, false, 1, 2},
+                             {"RgbWithTransparentColourGainsAlpha", rgb, 8, false, 1, 4},
+                             {"Rgb16", rgb, 16, false, 0, 3},
+                             {"Rgba16", rgba, 16, false, 0, 4},
+                             {"Grey16", grey, 16, false, 0, 1},
+                             {"GreyAlpha16", greyAlpha, 16, false, 0, 2},
+                             {"InterlacedRgb", rgb, 8, true, 0, 3},
+                             {"InterlacedRgba16", rgba, 16, true, 0, 4},
+                             {"InterlacedPaletteWithTransparency", palette, 4, true, 6, 4},
+                             {"InterlacedGreyTwoBit", grey, 2, true, 0, 1},
+                             {"OnePixel", rgb, 8, false, 0, 3, 1, 1},
+                             {"OneRow", rgba, 8, true, 0, 4, 33, 1},
+                             {"OneColumn", grey, 8, true, 0, 1, 1, 33},
+                             {"WidestAllowedRow", grey, 8, false, 0, 1, 16384, 1},
+                         }),
+                         [](const testing::TestParamInfo<PngCase>& info) { return info.param.name; });
 
 // ---------------------------------------------------------------------------
 // Refused files.

@@ -50,7 +50,9 @@ extern "C" {
 void glClear(GLbitfield mask) { record("glClear", {double(mask)}); }
 void glPushMatrix() { record("glPushMatrix"); }
 void glPopMatrix() { record("glPopMatrix"); }
-void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) { record("glViewport", {double(x), double(y), double(w), double(h)}); }
+void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) {
+    record("glViewport", {double(x), double(y), double(w), double(h)});
+}
 void glMatrixMode(GLenum mode) { record("glMatrixMode", {double(mode)}); }
 void glLoadIdentity() { record("glLoadIdentity"); }
 void glTranslatef(GLfloat x, GLfloat y, GLfloat z) { record("glTranslatef", {x, y, z}); }

@@ -18,7 +18,6 @@
 
 namespace {
 
-
 constexpr int viewSide = 64;
 constexpr int pictureSide = 4;
 
@@ -80,7 +79,7 @@ OffscreenContext* sharedContext() {
 }
 
 class Rendering : public testing::Test {
-   protected:
+protected:
     void SetUp() override {
         context = sharedContext();
         ASSERT_NE(context, nullptr) << "no offscreen OpenGL context";
@@ -126,9 +125,9 @@ void expectUprightQuadrants(const Bytes& pixels) {
         const char* where;
     };
     const int nearSide = viewSide / 4, farSide = viewSide * 3 / 4;
-    for (const Probe& p : {Probe{nearSide, nearSide, topLeft, "top left"}, Probe{farSide, nearSide, topRight, "top right"},
-                           Probe{nearSide, farSide, bottomLeft, "bottom left"},
-                           Probe{farSide, farSide, bottomRight, "bottom right"}}) {
+    for (const Probe& p :
+         {Probe{nearSide, nearSide, topLeft, "top left"}, Probe{farSide, nearSide, topRight, "top right"},
+          Probe{nearSide, farSide, bottomLeft, "bottom left"}, Probe{farSide, farSide, bottomRight, "bottom right"}}) {
         const unsigned char* px = &pixels[(static_cast<std::size_t>(p.y) * viewSide + p.x) * 4];
         for (int channel = 0; channel < 3; ++channel)
             EXPECT_NEAR(px[channel], p.colour[channel], 2) << p.where << ", channel " << channel;

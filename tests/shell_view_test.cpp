@@ -83,8 +83,8 @@ TEST_F(ShellView, BadSizesAreReportedAndChangeNothing) {
         int width, height;
         const char* line;
     } cases[] = {
-        {0, 600, "reshape() values bad w:0 h:600\n"},  {600, 0, "reshape() values bad w:600 h:0\n"},
-        {-5, -7, "reshape() values bad w:-5 h:-7\n"},  {1, 600, "reshape() values bad w:1 h:600\n"},
+        {0, 600, "reshape() values bad w:0 h:600\n"},       {600, 0, "reshape() values bad w:600 h:0\n"},
+        {-5, -7, "reshape() values bad w:-5 h:-7\n"},       {1, 600, "reshape() values bad w:1 h:600\n"},
         {-800, 600, "reshape() values bad w:-800 h:600\n"},
     };
     for (const auto& c : cases) {

@@ -26,8 +26,7 @@ protected:
     std::vector<std::string> stateCalls() {
         std::vector<std::string> out;
         for (const GlCall& c : glCalls) {
-            if (c.name == "glEnable" || c.name == "glDisable" || c.name == "glBindTexture" ||
-                c.name == "glBlendFunc") {
+            if (c.name == "glEnable" || c.name == "glDisable" || c.name == "glBindTexture" || c.name == "glBlendFunc") {
                 std::string text = c.name;
                 for (double a : c.args) text += " " + std::to_string(long(a));
                 out.push_back(text);
@@ -119,9 +118,9 @@ TEST_F(SpriteDrawing, TransformIsAppliedInTheGameOrder) {
     s.color[3] = 0.5f;
     resetRecordingGl();
     drawSprite(s);
-    EXPECT_EQ(callNames(), (std::vector<std::string>{"glEnable", "glBlendFunc", "glPushMatrix", "glColor4fv",
-                                                     "glTranslatef", "glRotatef", "glTranslatef", "glScalef",
-                                                     "glCallList", "glPopMatrix"}));
+    EXPECT_EQ(callNames(),
+              (std::vector<std::string>{"glEnable", "glBlendFunc", "glPushMatrix", "glColor4fv", "glTranslatef",
+                                        "glRotatef", "glTranslatef", "glScalef", "glCallList", "glPopMatrix"}));
     EXPECT_EQ(glCalls[3].args, (std::vector<double>{1, 1, 1, 0.5}));
     EXPECT_EQ(glCalls[4].args, (std::vector<double>{10, 20, 0}));
     EXPECT_EQ(glCalls[5].args, (std::vector<double>{90, 0, 0, 1}));
@@ -174,10 +173,10 @@ TEST_F(SpriteDrawing, TextureMatrixIsUsedOnlyWhenAskedAndRestored) {
     s.texScale[1] = 0.3f;
     resetRecordingGl();
     drawSprite(s);
-    EXPECT_EQ(callNames(), (std::vector<std::string>{"glPushMatrix", "glColor4fv", "glTranslatef", "glRotatef",
-                                                     "glTranslatef", "glScalef", "glMatrixMode", "glPushMatrix",
-                                                     "glLoadIdentity", "glTranslatef", "glScalef", "glCallList",
-                                                     "glPopMatrix", "glMatrixMode", "glPopMatrix"}));
+    EXPECT_EQ(callNames(),
+              (std::vector<std::string>{"glPushMatrix", "glColor4fv", "glTranslatef", "glRotatef", "glTranslatef",
+                                        "glScalef", "glMatrixMode", "glPushMatrix", "glLoadIdentity", "glTranslatef",
+                                        "glScalef", "glCallList", "glPopMatrix", "glMatrixMode", "glPopMatrix"}));
     EXPECT_EQ(glCalls[6].args[0], GL_TEXTURE);
     EXPECT_EQ(glCalls[9].args, (std::vector<double>{0.5, 0.25, 0}));
     EXPECT_EQ(glCalls[10].args, (std::vector<double>{1 / 6.0f, 0.3f, 0}));

@@ -98,9 +98,8 @@ TEST_F(StateSwitch, InputReachesTheCurrentStateUnchanged) {
     ScriptedState first;
     switchState(first);
     sendEveryInput();
-    EXPECT_EQ(first.events, (std::vector<std::string>{"mouse 0 1 10 20", "motion -3 700", "passive 5 6",
-                                                      "key 113 7 8", "keyup 113 9 10", "special 101 11 12",
-                                                      "specialup 101 13 14"}));
+    EXPECT_EQ(first.events, (std::vector<std::string>{"mouse 0 1 10 20", "motion -3 700", "passive 5 6", "key 113 7 8",
+                                                      "keyup 113 9 10", "special 101 11 12", "specialup 101 13 14"}));
 }
 
 TEST_F(StateSwitch, InputWithoutAStateGoesNowhere) {

@@ -21,7 +21,6 @@
 
 namespace {
 
-
 constexpr int uncompressedColour = 2;
 constexpr int uncompressedGrey = 3;
 constexpr int runLength = 10;
@@ -257,11 +256,10 @@ std::vector<PictureCase> pictureCases() {
          join({headerBytes(header(2, 24, 2, 2, topRowFirst)), blueFile, greenFile, redFile, whiteFile}), 2, 2, 32,
          join({blue, green, red, white})},
         {"DescriptorBitsOtherThanTopRowFirstAreIgnored",
-         join({headerBytes(header(2, 24, 2, 2, 8 | 16 | 64 | 128)), blueFile, greenFile, redFile, whiteFile}), 2, 2,
-         32, join({red, white, blue, green})},
-        {"ThirtyTwoBitPixelsKeepTheirAlpha",
-         join({headerBytes(header(2, 32, 2, 1)), Bytes{1, 2, 3, 4, 5, 6, 7, 8}}), 2, 1, 32,
-         Bytes{3, 2, 1, 4, 7, 6, 5, 8}},
+         join({headerBytes(header(2, 24, 2, 2, 8 | 16 | 64 | 128)), blueFile, greenFile, redFile, whiteFile}), 2, 2, 32,
+         join({red, white, blue, green})},
+        {"ThirtyTwoBitPixelsKeepTheirAlpha", join({headerBytes(header(2, 32, 2, 1)), Bytes{1, 2, 3, 4, 5, 6, 7, 8}}), 2,
+         1, 32, Bytes{3, 2, 1, 4, 7, 6, 5, 8}},
         {"GreyPicturesKeepOneBytePerPixelAndAreTurnedUpright",
          join({headerBytes(header(3, 8, 2, 2)), Bytes{10, 20, 30, 40}}), 2, 2, 8, Bytes{30, 40, 10, 20}},
         {"EightBitColourTypeIsReadAsGrey", join({headerBytes(header(2, 8, 3, 1)), Bytes{1, 2, 3}}), 3, 1, 8,
@@ -270,8 +268,8 @@ std::vector<PictureCase> pictureCases() {
          Bytes{3, 2, 1, 255}},
         {"RunPacketRepeatsOnePixel", join({headerBytes(header(10, 24, 4, 1)), Bytes{131, 0, 0, 255}}), 4, 1, 32,
          join({red, red, red, red})},
-        {"RawPacketKeepsItsPixelsInOrder",
-         join({headerBytes(header(10, 24, 2, 1)), Bytes{1}, greenFile, blueFile}), 2, 1, 32, join({green, blue})},
+        {"RawPacketKeepsItsPixelsInOrder", join({headerBytes(header(10, 24, 2, 1)), Bytes{1}, greenFile, blueFile}), 2,
+         1, 32, join({green, blue})},
         {"RunLengthThirtyTwoBitPixelsKeepTheirAlpha",
          join({headerBytes(header(10, 32, 3, 1)), Bytes{129, 1, 2, 3, 4, 0, 5, 6, 7, 8}}), 3, 1, 32,
          Bytes{3, 2, 1, 4, 3, 2, 1, 4, 7, 6, 5, 8}},
@@ -286,33 +284,32 @@ std::vector<PictureCase> pictureCases() {
          join({headerBytes(header(10, 24, 2, 1)), Bytes{255}, greenFile, Bytes{255}, redFile}), 2, 1, 32,
          join({green, green})},
         {"RawPacketsPastTheLastPixelAreClipped",
-         join({headerBytes(header(10, 32, 2, 1)), Bytes{3, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4}}), 2, 1,
-         32, Bytes{1, 1, 1, 1, 2, 2, 2, 2}},
-        {"ImageIdIsSkipped",
-         join({headerBytes(withIdLength(header(2, 24, 1, 1), 3)), Bytes{'i', 'd', '!'}, redFile}), 1, 1, 32, red},
+         join({headerBytes(header(10, 32, 2, 1)), Bytes{3, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4}}), 2, 1, 32,
+         Bytes{1, 1, 1, 1, 2, 2, 2, 2}},
+        {"ImageIdIsSkipped", join({headerBytes(withIdLength(header(2, 24, 1, 1), 3)), Bytes{'i', 'd', '!'}, redFile}),
+         1, 1, 32, red},
         {"ColourMapIsSkipped",
          join({headerBytes(withColourMap(header(2, 24, 1, 1), 1, 2, 24)), blueFile, greenFile, redFile}), 1, 1, 32,
          red},
         {"ColourMapEntriesRoundUpToWholeBytes",
-         join({headerBytes(withColourMap(withIdLength(header(2, 24, 1, 1), 1), 1, 3, 15)), Bytes(7, 9), redFile}),
-         1, 1, 32, red},
+         join({headerBytes(withColourMap(withIdLength(header(2, 24, 1, 1), 1), 1, 3, 15)), Bytes(7, 9), redFile}), 1, 1,
+         32, red},
         {"ColourMapIsSkippedOnlyWhenTheHeaderSaysThereIsOne",
          join({headerBytes(withColourMap(header(2, 24, 1, 1), 0, 5, 24)), redFile}), 1, 1, 32, red},
         {"MissingPixelDataReadsAsWhite", headerBytes(header(2, 24, 2, 2)), 2, 2, 32,
          join({white, white, white, white})},
-        {"MissingGreyPixelsReadAs255", join({headerBytes(header(3, 8, 3, 1)), Bytes{4}}), 3, 1, 8,
-         Bytes{4, 255, 255}},
+        {"MissingGreyPixelsReadAs255", join({headerBytes(header(3, 8, 3, 1)), Bytes{4}}), 3, 1, 8, Bytes{4, 255, 255}},
         {"AFileCutInsideAPixelReadsTheRestAs255", join({headerBytes(header(2, 32, 1, 1)), Bytes{10, 20}}), 1, 1, 32,
          Bytes{255, 20, 10, 255}},
         {"AMissingPacketHeaderIsARunOfWhite",
          join({headerBytes(header(10, 24, 3, 1, topRowFirst)), Bytes{128}, redFile}), 3, 1, 32,
          join({red, white, white})},
-        {"ARunPacketCutInsideItsPixelRepeatsThe255s",
-         join({headerBytes(header(10, 32, 2, 1)), Bytes{129, 10}}), 2, 1, 32, Bytes{255, 255, 10, 255, 255, 255, 10, 255}},
-        {"BytesAfterTheLastPixelAreIgnored",
-         join({headerBytes(header(2, 24, 1, 1)), greenFile, Bytes{1, 2, 3, 4, 5}}), 1, 1, 32, green},
-        {"AHeaderCutBeforeItsDescriptorStillDecodes", Bytes{0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 8}, 2,
-         1, 8, Bytes{255, 255}},
+        {"ARunPacketCutInsideItsPixelRepeatsThe255s", join({headerBytes(header(10, 32, 2, 1)), Bytes{129, 10}}), 2, 1,
+         32, Bytes{255, 255, 10, 255, 255, 255, 10, 255}},
+        {"BytesAfterTheLastPixelAreIgnored", join({headerBytes(header(2, 24, 1, 1)), greenFile, Bytes{1, 2, 3, 4, 5}}),
+         1, 1, 32, green},
+        {"AHeaderCutBeforeItsDescriptorStillDecodes", Bytes{0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 8}, 2, 1, 8,
+         Bytes{255, 255}},
     };
 }
 
@@ -430,21 +427,21 @@ TEST_P(ShortTarga, IsAcceptedOnlyWithinTheMissingDataAllowance) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Targa, ShortTarga,
-    testing::ValuesIn(std::vector<ShortFileCase>{
-        {"GreyLackingExactlyTheAllowance", header(3, 8, 256, 256), 0, 0, true},
-        {"GreyLackingOneByteMore", header(3, 8, 257, 256), 0, 255, false},
-        {"GreyLackingTheAllowanceAfterSomeData", header(3, 8, 257, 256), 0, 256, true},
-        {"ImageIdBytesAreNotPixelData", withIdLength(header(3, 8, 257, 256), 10), 10, 255, false},
-        {"ImageIdBytesAreNotNeededPixelData", withIdLength(header(3, 8, 257, 256), 10), 10, 256, true},
-        {"ColourLackingOneByteMore", header(2, 32, 129, 128), 0, 511, false},
-        {"ColourLackingTheAllowance", header(2, 32, 129, 128), 0, 512, true},
-        // 2049 x 2047 pixels need ceil(pixels / 128) = 32768 packets of 4 bytes.
-        {"RunLengthCountsAPartPacketAsAWholeOne", header(10, 24, 2049, 2047), 0, 65535, false},
-        {"RunLengthLackingTheAllowance", header(10, 24, 2049, 2047), 0, 65536, true},
-    }),
-    [](const testing::TestParamInfo<ShortFileCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Targa, ShortTarga,
+                         testing::ValuesIn(std::vector<ShortFileCase>{
+                             {"GreyLackingExactlyTheAllowance", header(3, 8, 256, 256), 0, 0, true},
+                             {"GreyLackingOneByteMore", header(3, 8, 257, 256), 0, 255, false},
+                             {"GreyLackingTheAllowanceAfterSomeData", header(3, 8, 257, 256), 0, 256, true},
+                             {"ImageIdBytesAreNotPixelData", withIdLength(header(3, 8, 257, 256), 10), 10, 255, false},
+                             {"ImageIdBytesAreNotNeededPixelData", withIdLength(header(3, 8, 257, 256), 10), 10, 256,
+                              true},
+                             {"ColourLackingOneByteMore", header(2, 32, 129, 128), 0, 511, false},
+                             {"ColourLackingTheAllowance", header(2, 32, 129, 128), 0, 512, true},
+                             // 2049 x 2047 pixels need ceil(pixels / 128) = 32768 packets of 4 bytes.
+                             {"RunLengthCountsAPartPacketAsAWholeOne", header(10, 24, 2049, 2047), 0, 65535, false},
+                             {"RunLengthLackingTheAllowance", header(10, 24, 2049, 2047), 0, 65536, true},
+                         }),
+                         [](const testing::TestParamInfo<ShortFileCase>& info) { return info.param.name; });
 
 // ---------------------------------------------------------------------------
 // Files bigger than the reader's 64 KiB buffer, whole and cut short.
@@ -503,7 +500,7 @@ std::string bigFileName(const testing::TestParamInfo<BigFileCase>& info) {
 }
 
 class BigTarga : public testing::TestWithParam<BigFileCase> {
-   protected:
+protected:
     Bytes file() const {
         const BigFileCase& c = GetParam();
         // Grey needs more pixels than colour to outgrow the buffer.
@@ -560,7 +557,8 @@ TEST(TargaRandomFiles, DecodeLikeTheByteAtATimeReader) {
         Header h = header(types[pick(0, 5)], depths[pick(0, 3)], pick(-2, 40), pick(-2, 40),
                           static_cast<unsigned char>(pick(0, 255)));
         h.idLength = static_cast<unsigned char>(pick(0, 1) ? 0 : pick(0, 255));
-        h = withColourMap(h, static_cast<unsigned char>(pick(0, 2)), pick(0, 20), static_cast<unsigned char>(pick(0, 33)));
+        h = withColourMap(h, static_cast<unsigned char>(pick(0, 2)), pick(0, 20),
+                          static_cast<unsigned char>(pick(0, 33)));
         Bytes file = headerBytes(h);
         const int extra = pick(0, 6000);
         for (int i = 0; i < extra; ++i) file.push_back(static_cast<unsigned char>(pick(0, 3) ? pick(0, 255) : 255));
@@ -589,9 +587,9 @@ struct Picture {
 
 Picture testPicture(int channels) {
     const unsigned char rgba[15][4] = {
-        {255, 0, 0, 255},   {255, 0, 0, 255},   {255, 0, 0, 255},   {0, 255, 0, 200},   {0, 0, 255, 100},
-        {10, 20, 30, 40},   {200, 100, 50, 0},  {200, 100, 50, 0},  {1, 2, 3, 255},     {250, 251, 252, 253},
-        {0, 0, 0, 255},     {0, 0, 0, 255},     {0, 0, 0, 255},     {0, 0, 0, 255},     {90, 180, 45, 255},
+        {255, 0, 0, 255}, {255, 0, 0, 255},  {255, 0, 0, 255},  {0, 255, 0, 200}, {0, 0, 255, 100},
+        {10, 20, 30, 40}, {200, 100, 50, 0}, {200, 100, 50, 0}, {1, 2, 3, 255},   {250, 251, 252, 253},
+        {0, 0, 0, 255},   {0, 0, 0, 255},    {0, 0, 0, 255},    {0, 0, 0, 255},   {90, 180, 45, 255},
     };
     Picture p;
     p.channels = channels;
@@ -629,8 +627,8 @@ struct MagickCase {
 // The picture as ImageMagick itself reads the file back, orientation applied:
 // what the game's block must hold (RGBA for colour, one byte for grey).
 Bytes imageMagickReading(const std::string& file, int channels, const std::string& rawName) {
-    std::string command = "convert '" + file + "' -auto-orient -depth 8 " + (channels == 1 ? "gray:'" : "rgba:'") +
-                          rawName + "'";
+    std::string command =
+        "convert '" + file + "' -auto-orient -depth 8 " + (channels == 1 ? "gray:'" : "rgba:'") + rawName + "'";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
     return readFile(rawName);
 }
@@ -699,8 +697,9 @@ TEST(ImageMagickTargaLarge, PicturesBiggerThanTheBufferDecodeExactly) {
     writeFile(folder.file("in.pam"), netpbm(picture));
     for (const char* compress : {"RLE", "None"}) {
         SCOPED_TRACE(compress);
-        std::string command = "convert '" + folder.file("in.pam") + "' -orient TopLeft -type TrueColorAlpha -compress " +
-                              compress + " '" + folder.file("out.tga") + "'";
+        std::string command = "convert '" + folder.file("in.pam") +
+                              "' -orient TopLeft -type TrueColorAlpha -compress " + compress + " '" +
+                              folder.file("out.tga") + "'";
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
         Bytes file = readFile(folder.file("out.tga"));
         ASSERT_GT(file.size(), 65536u);

@@ -1,15 +1,16 @@
 // Shared textures: one handle and one upload per name pointer, counted
 // references, failed loads cached until their last release.
+#include "gfx/texture_cache.h"
+
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 #include <string>
 
 #include "gfx/sprite.h"
-#include "gfx/texture_cache.h"
 #include "tests/recording_gl.h"
 #include "tests/test_support.h"
 

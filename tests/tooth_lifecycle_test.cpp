@@ -31,8 +31,8 @@ TEST_F(ToothLife, UpperFrontToothSitsWhereTheTableSays) {
 }
 
 TEST_F(ToothLife, EveryRowGivesTheCentreOfTheTableAndItsAtlasCell) {
-    const int centres[toothCount][2] = {{-307, 82}, {-207, 82}, {-76, 83},  {77, 71},    {208, 59},  {-279, -62},
-                                        {-185, -72}, {-88, -86}, {7, -87}, {100, -100}, {195, -99}};
+    const int centres[toothCount][2] = {{-307, 82},  {-207, 82}, {-76, 83}, {77, 71},    {208, 59}, {-279, -62},
+                                        {-185, -72}, {-88, -86}, {7, -87},  {100, -100}, {195, -99}};
     for (int row = 0; row < toothCount; ++row) {
         Tooth& t = tooth(row);
         SCOPED_TRACE(row);
@@ -153,9 +153,7 @@ TEST_F(ToothLife, BacteriaAreCappedAtOneHundred) {
 }
 
 TEST_F(ToothLife, BrushingRemovesTheOldestShareAndGivesHealthBack) {
-    const struct {
-        int count, removed;
-    } cases[] = {{0, 0}, {1, 0}, {2, 1}, {4, 3}, {5, 4}, {99, 79}, {100, 98}};
+    const struct { int count, removed; } cases[] = {{0, 0}, {1, 0}, {2, 1}, {4, 3}, {5, 4}, {99, 79}, {100, 98}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.count);
         Tooth& t = tooth(0);

@@ -3,9 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
-
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -111,8 +110,8 @@ protected:
         log = folder + "/game.log";
         ASSERT_EQ(mkdir((folder + "/img").c_str(), 0755), 0);
         // bg.tga is missing altogether.
-        writeBytes(folder + "/img/teeth.tga", "");                                        // empty
-        writeBytes(folder + "/img/bacteria.tga", targaHeader(2, 64, 64, 32).substr(0, 10));  // truncated header
+        writeBytes(folder + "/img/teeth.tga", "");                                                  // empty
+        writeBytes(folder + "/img/bacteria.tga", targaHeader(2, 64, 64, 32).substr(0, 10));         // truncated header
         writeBytes(folder + "/img/brush.tga", targaHeader(1, 64, 64, 8) + std::string(4096, 'x'));  // colour-mapped
         writeBytes(folder + "/img/drill.tga", targaHeader(2, 30000, 30000, 32) + std::string(64, 'x'));  // absurd
         writeBytes(folder + "/img/food.tga", "\x89PNG\r\n\x1a\n not a targa at all");  // wrong kind of file

@@ -1,6 +1,8 @@
 // Xvfb and game process handling for the window tests.
 #include "tests/x_session.h"
 
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -12,9 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
-
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 
 namespace {
 
@@ -56,11 +55,10 @@ bool exists(const std::string& path) {
 
 bool XSession::start() {
     for (int n = 90 + getpid() % 50; n < 300; ++n) {
-        if (exists("/tmp/.X" + std::to_string(n) + "-lock") || exists("/tmp/.X11-unix/X" + std::to_string(n)))
-            continue;
+        if (exists("/tmp/.X" + std::to_string(n) + "-lock") || exists("/tmp/.X11-unix/X" + std::to_string(n))) continue;
         display = n;
-        server = spawn({"Xvfb", ":" + std::to_string(n), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, "", "",
-                       "");
+        server =
+            spawn({"Xvfb", ":" + std::to_string(n), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, "", "", "");
         for (int i = 0; i < 100; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
             if (!alive(server)) break;

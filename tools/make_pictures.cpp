@@ -3,8 +3,6 @@
 // fields, gradients and lighting, and writes them as 32-bit Targa files.
 // Every run writes the same bytes: no clock, no seeds, and on doubles only
 // arithmetic, sqrt, floor and fabs, which round the same on every compiler.
-#include "game/tooth_layout.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -12,6 +10,8 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "game/tooth_layout.h"
 
 namespace {
 
@@ -100,8 +100,8 @@ double valueNoise(Vec2 p, std::uint32_t salt) {
 
 // Three octaves, 0 to 1, centred on 0.5.
 double grain(Vec2 p, std::uint32_t salt) {
-    double sum = 0.5 * valueNoise(p, salt) + 0.25 * valueNoise(p * 2.03, salt + 1) +
-                 0.125 * valueNoise(p * 4.11, salt + 2);
+    double sum =
+        0.5 * valueNoise(p, salt) + 0.25 * valueNoise(p * 2.03, salt + 1) + 0.125 * valueNoise(p * 4.11, salt + 2);
     return sum / 0.875;
 }
 
@@ -548,14 +548,16 @@ Picture drawBackground() {
     GumLines gums = makeGumLines();
 
     // Skin around the mouth.
-    paintShape(picture, frame, [](Vec2) { return -1e9; }, [](Vec2 p, double) {
-        Color c = mixColor(rgb(0.80, 0.63, 0.55), rgb(0.70, 0.53, 0.47), smoothstep(400, -400, p.y));
-        return scaled(c, 0.96 + 0.08 * grain(p * (1.0 / 40), 1));
-    });
+    paintShape(
+        picture, frame, [](Vec2) { return -1e9; },
+        [](Vec2 p, double) {
+            Color c = mixColor(rgb(0.80, 0.63, 0.55), rgb(0.70, 0.53, 0.47), smoothstep(400, -400, p.y));
+            return scaled(c, 0.96 + 0.08 * grain(p * (1.0 / 40), 1));
+        });
     // Soft shadow where the lips meet the skin.
-    paintShape(picture, frame, [](Vec2 p) { return lipDistance(p) - 18; }, [](Vec2, double d) {
-        return rgb(0.45, 0.30, 0.28, 0.35 * smoothstep(18, 0, d));
-    });
+    paintShape(
+        picture, frame, [](Vec2 p) { return lipDistance(p) - 18; },
+        [](Vec2, double d) { return rgb(0.45, 0.30, 0.28, 0.35 * smoothstep(18, 0, d)); });
 
     // Lips: rounded and lit from above, darker where they turn into the mouth.
     paintShape(picture, frame, lipDistance, [](Vec2 p, double) {
@@ -695,14 +697,18 @@ Picture drawBacterium() {
     for (double side : {-1.0, 1.0}) {
         Vec2 eye{side * 5.2, 9.5};
         auto white = [&](Vec2 p) { return circleDistance(p, eye, 4.6); };
-        paintShape(picture, frame, white, [&](Vec2, double d) {
-            return mixColor(rgb(1, 1, 0.97), darkSkin, rim(d, 1.4));
-        });
+        paintShape(picture, frame, white,
+                   [&](Vec2, double d) { return mixColor(rgb(1, 1, 0.97), darkSkin, rim(d, 1.4)); });
         Vec2 pupil = eye + Vec2{side * -0.4, 1.4};
-        paintShape(picture, frame, [&](Vec2 p) { return circleDistance(p, pupil, 2.3); },
-                   [](Vec2, double) { return rgb(0.12, 0.12, 0.16); });
-        paintShape(picture, frame, [&](Vec2 p) { return circleDistance(p, pupil + Vec2{-0.8, 0.8}, 0.8); },
-                   [](Vec2, double) { return rgb(1, 1, 1); });
+        paintShape(
+            picture, frame, [&](Vec2 p) { return circleDistance(p, pupil, 2.3); },
+            [](Vec2, double) { return rgb(0.12, 0.12, 0.16); });
+        paintShape(
+            picture, frame,
+            [&](Vec2 p) {
+                return circleDistance(p, pupil + Vec2{-0.8, 0.8}, 0.8);
+            },
+            [](Vec2, double) { return rgb(1, 1, 1); });
     }
     return picture;
 }
@@ -742,9 +748,8 @@ Picture drawFood() {
             Vec2 q = local(p);
             return roundedBoxDistance(q, {side * 14, 0}, {2.6, 4.6}, 1.5);
         };
-        paintShape(picture, frame, knot, [&](Vec2, double d) {
-            return mixColor(rgb(0.90, 0.66, 0.2), wrapperDark, rim(d, 1.6));
-        });
+        paintShape(picture, frame, knot,
+                   [&](Vec2, double d) { return mixColor(rgb(0.90, 0.66, 0.2), wrapperDark, rim(d, 1.6)); });
     }
 
     auto sweet = [&](Vec2 p) { return ellipseDistance(local(p), {0, 0}, {13.5, 12.5}); };
