@@ -1,11 +1,13 @@
-// PNG decoding. Pictures larger than any texture are refused by libpng itself
-// before it allocates; 16-bit samples are reduced to 8 bits; palettes and
-// transparency chunks are expanded.
+// PNG decoding. Pictures larger than any texture, or larger than their file
+// could ever unpack to, are refused before anything is allocated for them;
+// 16-bit samples are reduced to 8 bits; palettes and transparency chunks are
+// expanded.
 #include "gfx/png_image.h"
 
 #include <png.h>
 
 #include <cstring>
+#include <vector>
 
 #include "gfx/targa.h"
 
@@ -24,9 +26,57 @@ void readFromMemory(png_structp png, png_bytep out, png_size_t length) {
     reader->offset += length;
 }
 
+// Ancillary chunks (text, colour profiles) are never needed this large.
+constexpr png_alloc_size_t largestChunk = 1 << 20;
+// Deflate packs at most about 1032 bytes into one; a file whose header asks
+// for more pixel data than that could ever unpack to is damaged.
+constexpr std::uint64_t mostDeflateRatio = 1100;
+constexpr std::size_t signatureAndHeader = 33;
+
+std::uint32_t bigEndian(const unsigned char* p) {
+    return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
+           static_cast<std::uint32_t>(p[2]) << 8 | p[3];
+}
+
+// Whether a file of fileSize bytes starting with these bytes can hold the
+// pixel data its header promises. Headers libpng would reject anyway pass
+// here, for libpng to say what is wrong with them.
+bool plausibleSize(const unsigned char* start, std::size_t available, std::uint64_t fileSize) {
+    if (available < signatureAndHeader || std::memcmp(start + 12, "IHDR", 4) != 0) return true;
+    const std::uint64_t width = bigEndian(start + 16);
+    const std::uint64_t height = bigEndian(start + 20);
+    const unsigned bitDepth = start[24];
+    const unsigned colourType = start[25];
+    const unsigned samples = colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1;
+    if (width > static_cast<std::uint64_t>(maxPictureSide) || height > static_cast<std::uint64_t>(maxPictureSide))
+        return true;
+    // Every row starts with its filter byte.
+    const std::uint64_t rawBytes = height * (1 + (width * samples * bitDepth + 7) / 8);
+    return rawBytes <= mostDeflateRatio * fileSize;
+}
+
 // Decodes with libpng's default error handlers: on error libpng prints its
 // report and jumps back here.
+// Whether the file or memory can hold the picture its header describes; the
+// read position is left at the start.
+bool plausibleSource(std::FILE* file, const MemoryReader* memory) {
+    unsigned char start[signatureAndHeader];
+    if (!file) {
+        const std::size_t available = memory->size < sizeof start ? memory->size : sizeof start;
+        std::memcpy(start, memory->data, available);
+        return plausibleSize(start, available, memory->size);
+    }
+    const std::size_t available = std::fread(start, 1, sizeof start, file);
+    std::fseek(file, 0, SEEK_END);
+    const long end = std::ftell(file);
+    std::fseek(file, 0, SEEK_SET);
+    return plausibleSize(start, available, end > 0 ? static_cast<std::uint64_t>(end) : 0);
+}
+
 bool decode(std::FILE* file, MemoryReader* memory, ImageBuffer& image) {
+    const bool plausible = plausibleSource(file, memory);
+    // Set up before the error return point, so a jump back leaves it whole.
+    std::vector<png_bytep> rows;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
@@ -39,30 +89,31 @@ bool decode(std::FILE* file, MemoryReader* memory, ImageBuffer& image) {
         return false;
     }
     png_set_user_limits(png, maxPictureSide, maxPictureSide);
+    png_set_chunk_malloc_max(png, largestChunk);
+    if (!plausible) png_error(png, "Image data too short for the picture size");
     if (file)
         png_init_io(png, file);
     else
         png_set_read_fn(png, memory, readFromMemory);
     png_set_sig_bytes(png, 0);
-    png_read_png(png, info, PNG_TRANSFORM_EXPAND | PNG_TRANSFORM_STRIP_16, nullptr);
+    png_read_info(png, info);
+    png_set_expand(png);
+    png_set_strip_16(png);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
 
-    const std::uint32_t width = png_get_image_width(png, info);
-    const std::uint32_t height = png_get_image_height(png, info);
-    const std::uint32_t channels = png_get_channels(png, info);
-    png_bytepp rows = png_get_rows(png, info);
-    const std::size_t rowBytes = png_get_rowbytes(png, info);
-
-    image.width = width;
-    image.height = height;
-    image.channels = channels;
-    image.stride = width * channels;
+    image.width = png_get_image_width(png, info);
+    image.height = png_get_image_height(png, info);
+    image.channels = png_get_channels(png, info);
+    image.stride = image.width * image.channels;
     image.topRowFirst = true;
-    if (rowBytes < image.stride || !rows) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        return false;
-    }
-    image.bytes.assign(static_cast<std::size_t>(height) * image.stride, 0);
-    for (std::uint32_t i = 0; i < height; ++i) std::memcpy(image.rowAddress(i), rows[i], image.stride);
+    if (png_get_rowbytes(png, info) != image.stride) png_error(png, "Unexpected row size");
+    // Decoded straight into the buffer. What follows the pixels (text and the
+    // like) is never read: the game has no use for it.
+    image.bytes.assign(static_cast<std::size_t>(image.height) * image.stride, 0);
+    rows.resize(image.height);
+    for (std::uint32_t i = 0; i < image.height; ++i) rows[i] = image.rowAddress(i);
+    png_read_image(png, rows.data());
     png_destroy_read_struct(&png, &info, nullptr);
     return true;
 }
