@@ -63,7 +63,7 @@ bool plausibleSource(std::FILE* file, const MemoryReader* memory) {
     unsigned char start[signatureAndHeader];
     if (!file) {
         const std::size_t available = memory->size < sizeof start ? memory->size : sizeof start;
-        std::memcpy(start, memory->data, available);
+        if (available > 0) std::memcpy(start, memory->data, available);
         return plausibleSize(start, available, memory->size);
     }
     const std::size_t available = std::fread(start, 1, sizeof start, file);
