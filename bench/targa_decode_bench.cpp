@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "gfx/targa.h"
+#include "tests/targa_packing.h"
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wall"
@@ -59,30 +60,6 @@ std::vector<unsigned char> header(int type) {
             side >> 8,  32,        8};
 }
 
-std::vector<unsigned char> runLengthEncode(const std::vector<unsigned char>& px) {
-    std::vector<unsigned char> out;
-    const std::size_t count = px.size() / 4;
-    auto same = [&](std::size_t a, std::size_t b) {
-        return px[a * 4] == px[b * 4] && px[a * 4 + 1] == px[b * 4 + 1] && px[a * 4 + 2] == px[b * 4 + 2] &&
-               px[a * 4 + 3] == px[b * 4 + 3];
-    };
-    std::size_t i = 0;
-    while (i < count) {
-        std::size_t n = 1;
-        while (i + n < count && n < 128 && same(i, i + n)) ++n;
-        if (n > 1) {
-            out.push_back(static_cast<unsigned char>(128 | (n - 1)));
-            out.insert(out.end(), &px[i * 4], &px[i * 4 + 4]);
-        } else {
-            while (i + n < count && n < 128 && !same(i + n - 1, i + n)) ++n;
-            out.push_back(static_cast<unsigned char>(n - 1));
-            out.insert(out.end(), &px[i * 4], &px[(i + n) * 4]);
-        }
-        i += n;
-    }
-    return out;
-}
-
 struct BenchFile {
     std::vector<unsigned char> bytes;
     std::string name;
@@ -92,7 +69,7 @@ BenchFile makeFile(bool runLength) {
     static const std::vector<unsigned char> pixels = bgraPixels();
     BenchFile f;
     f.bytes = header(runLength ? 10 : 2);
-    std::vector<unsigned char> data = runLength ? runLengthEncode(pixels) : pixels;
+    std::vector<unsigned char> data = runLength ? runLengthEncode(pixels, 4) : pixels;
     f.bytes.insert(f.bytes.end(), data.begin(), data.end());
     char name[] = "/tmp/velmora-bench-XXXXXX";
     int fd = mkstemp(name);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "gfx/targa.h"
+#include "tests/targa_packing.h"
 #include "tests/temp_files.h"
 
 namespace {
@@ -458,31 +459,6 @@ Bytes filePixels(int width, int height, int depth) {
                                   static_cast<unsigned char>(flat ? 255 : (x + y) & 255)};
             out.insert(out.end(), v, v + fileBytes);
         }
-    return out;
-}
-
-// Run-length packets over the pixels: runs where neighbours repeat, raw packets
-// elsewhere, each up to 128 pixels and free to cross rows.
-Bytes runLengthEncode(const Bytes& pixels, int fileBytes) {
-    Bytes out;
-    const std::size_t count = pixels.size() / fileBytes;
-    auto same = [&](std::size_t a, std::size_t b) {
-        return std::memcmp(&pixels[a * fileBytes], &pixels[b * fileBytes], fileBytes) == 0;
-    };
-    std::size_t i = 0;
-    while (i < count) {
-        std::size_t n = 1;
-        while (i + n < count && n < 128 && same(i, i + n)) ++n;
-        if (n > 1) {
-            out.push_back(static_cast<unsigned char>(128 | (n - 1)));
-            out.insert(out.end(), &pixels[i * fileBytes], &pixels[(i + 1) * fileBytes]);
-        } else {
-            while (i + n < count && n < 128 && !same(i + n - 1, i + n)) ++n;
-            out.push_back(static_cast<unsigned char>(n - 1));
-            out.insert(out.end(), &pixels[i * fileBytes], &pixels[(i + n) * fileBytes]);
-        }
-        i += n;
-    }
     return out;
 }
 
