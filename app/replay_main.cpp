@@ -12,7 +12,7 @@
 #include "app/replay_script.h"
 #include "app/replay_trace.h"
 #include "app/shell.h"
-#include "app/state.h"
+#include "core/state.h"
 #include "game/game_state.h"
 #include "gfx/diagnostic.h"
 #include "gfx/png_writer.h"

@@ -6,15 +6,8 @@
 
 #include <string>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "gfx/diagnostic.h"
-
-ViewSettings viewSettings;
-ViewSettings* currentView = nullptr;
-
-int elapsedMs = 0;
-int lastFrameMs = 0;
-float frameDelta = 0;
 
 void resetShell() {
     viewSettings = ViewSettings{};

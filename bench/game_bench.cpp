@@ -10,7 +10,7 @@
 
 #include "app/offscreen_context.h"
 #include "app/shell.h"
-#include "app/state.h"
+#include "core/state.h"
 #include "game/game_state.h"
 #include "game/random.h"
 #include "gfx/diagnostic.h"

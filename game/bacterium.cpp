@@ -8,7 +8,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "app/shell.h"
+#include "core/frame_clock.h"
 #include "game/random.h"
 #include "game/tooth.h"
 

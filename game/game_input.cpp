@@ -1,6 +1,6 @@
 // Mouse handling: a left press picks up the topmost food under the pointer, a
 // drag moves its centre to the pointer, releasing any button drops it.
-#include "app/shell.h"
+#include "core/view.h"
 #include "game/game_state.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #pragma once
 #include <vector>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "game/food.h"
 #include "game/tool.h"
 #include "game/tooth.h"

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "app/shell.h"
+#include "core/frame_clock.h"
 #include "game/game_clock.h"
 #include "game/random.h"
 

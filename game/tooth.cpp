@@ -2,7 +2,8 @@
 // seconds, gone. The box where bacteria live and food feeds never moves.
 #include "game/tooth.h"
 
-#include "app/shell.h"
+#include "core/frame_clock.h"
+#include "core/view.h"
 #include "game/bacterium.h"
 #include "game/game_clock.h"
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/shell.h"
-#include "app/state.h"
+#include "core/state.h"
 #include "tests/recording_gl.h"
 #include "tests/test_support.h"
 

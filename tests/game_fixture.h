@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "app/shell.h"
-#include "app/state.h"
+#include "core/state.h"
 #include "game/bacterium.h"
 #include "game/game_state.h"
 #include "game/random.h"

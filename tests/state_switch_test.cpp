@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/shell.h"
-#include "app/state.h"
+#include "core/state.h"
 #include "tests/test_support.h"
 
 namespace {

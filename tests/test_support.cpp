@@ -1,7 +1,7 @@
 #include "tests/test_support.h"
 
 #include "app/shell.h"
-#include "app/state.h"
+#include "core/state.h"
 #include "game/random.h"
 #include "gfx/sprite.h"
 #include "tests/recording_gl.h"

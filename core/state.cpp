@@ -1,5 +1,5 @@
 // State defaults, the switch and the input forwarding.
-#include "app/state.h"
+#include "core/state.h"
 
 State* currentState = nullptr;
 
