@@ -2,15 +2,23 @@
 // loop. Closing the window ends the process from inside GLUT.
 #include <GL/glut.h>
 
+#include "app/command_line.h"
 #include "app/shell.h"
-#include "app/state.h"
+#include "core/state.h"
 #include "game/game_state.h"
 
 int main(int argc, char** argv) {
-    glutInit(&argc, argv);
+    CommandLine commandLine;
+    const int earlyExit = readCommandLine(argc, argv, commandLine);
+    if (earlyExit >= 0) return earlyExit;
+
+    int glutArgc = static_cast<int>(commandLine.glutArguments.size());
+    commandLine.glutArguments.push_back(nullptr);
+    glutInit(&glutArgc, commandLine.glutArguments.data());
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(canvasWidth, canvasHeight);
     glutCreateWindow("Velmora");
+    if (commandLine.fullscreen) glutFullScreen();
 
     viewSettings.perspective = 0;
     currentView = &viewSettings;

@@ -1,0 +1,68 @@
+// Reading the command line. GLUT's X options are set aside first, so that
+// --help and --version work without a display and anything else unknown is an
+// error rather than something GLUT quietly drops.
+#include "app/command_line.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cstring>
+#include <iostream>
+
+#include "app/version.h"
+
+namespace {
+
+constexpr int badOptionStatus = 2;
+
+// freeglut's X11 options; the first group takes a value.
+bool isGlutOptionWithValue(const char* a) { return !std::strcmp(a, "-display") || !std::strcmp(a, "-geometry"); }
+bool isGlutFlag(const char* a) {
+    for (const char* flag : {"-iconic", "-indirect", "-direct", "-gldebug", "-sync"})
+        if (!std::strcmp(a, flag)) return true;
+    return false;
+}
+
+}  // namespace
+
+int readCommandLine(int argc, char** argv, CommandLine& commandLine) {
+    commandLine.glutArguments.assign(argv, argv + 1);
+    std::vector<std::string> ours;
+    for (int i = 1; i < argc; ++i) {
+        if (isGlutOptionWithValue(argv[i]) && i + 1 < argc) {
+            commandLine.glutArguments.push_back(argv[i]);
+            commandLine.glutArguments.push_back(argv[++i]);
+        } else if (isGlutFlag(argv[i])) {
+            commandLine.glutArguments.push_back(argv[i]);
+        } else {
+            ours.push_back(argv[i]);
+        }
+    }
+
+    CLI::App app{"Velmora: a small arcade game set in a mouth. Drag food onto the teeth and watch the bacteria breed.",
+                 "velmora"};
+    app.set_version_flag("--version", velmoraVersion);
+    app.add_flag("--fullscreen", commandLine.fullscreen, "Start in full screen (F11 toggles, Esc leaves)");
+    app.add_option("--fps", commandLine.framesPerSecond,
+                   "Draw at most N frames a second; 0 draws as fast as the machine can (default: the display's rate)")
+        ->check(CLI::Range(0, 1000))
+        ->option_text("N");
+    app.add_option("--record", commandLine.recordPath, "Record the game as a replay script in FILE")
+        ->option_text("FILE");
+    app.add_option("--trace", commandLine.tracePath, "Write the game's state after every frame to FILE, as JSON lines")
+        ->option_text("FILE");
+    app.footer("X options such as -display and -geometry are passed on to GLUT.");
+
+    std::reverse(ours.begin(), ours.end());  // CLI11 takes its arguments back to front
+    try {
+        app.parse(ours);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);  // the message, then a pointer to --help
+        std::cerr << app.help();
+        return badOptionStatus;
+    }
+    return -1;
+}
