@@ -58,6 +58,9 @@ struct GumLines {
 constexpr double gumOverlap = 0.15;
 constexpr double papillaDepth = 26;
 constexpr double papillaHalfWidth = 26;
+// The papillae's tips are rounded over this many units: a sharp tip left a
+// crease in the gum's lighting straight above it.
+constexpr double papillaTip = 6;
 constexpr double gumCurl = 0.0016;
 
 GumLines makeGumLines() {
@@ -85,7 +88,9 @@ GumLines makeGumLines() {
 double papillae(const std::vector<double>& gaps, double x) {
     double sum = 0;
     for (double gap : gaps) {
-        double s = clamp01(1 - std::fabs(x - gap) / papillaHalfWidth);
+        double dx = x - gap;
+        double across = std::sqrt(dx * dx + papillaTip * papillaTip) - papillaTip;
+        double s = clamp01(1 - across / papillaHalfWidth);
         sum += papillaDepth * s * s;
     }
     return sum;
@@ -179,6 +184,12 @@ Picture drawBackground() {
     });
 
     // Gums: shadowed under the lips, paler and pinker at the margin round the teeth.
+    // The outline comes from the distance to the margin, but the shading from
+    // the plain vertical distance (negative inside): a distance folds along
+    // the line above each papilla's tip, and lit across that fold it showed as
+    // a thin vertical line up the gum.
+    auto upperHeight = [&](Vec2 p) { return std::max(upperGumField(gums, p), mouthDistance(p) - 4); };
+    auto lowerHeight = [&](Vec2 p) { return std::max(lowerGumField(gums, p), mouthDistance(p) - 4); };
     auto upperGum = [&](Vec2 p) {
         double line = implicitDistance([&](Vec2 q) { return upperGumField(gums, q); }, p, 0.5);
         return std::max(line, mouthDistance(p) - 4);
@@ -187,18 +198,19 @@ Picture drawBackground() {
         double line = implicitDistance([&](Vec2 q) { return lowerGumField(gums, q); }, p, 0.5);
         return std::max(line, mouthDistance(p) - 4);
     };
-    auto gumPaint = [&](auto gumDistance, std::uint32_t salt) {
-        return [&, gumDistance, salt](Vec2 p, double d) {
-            Color c = mixColor(rgb(0.86, 0.53, 0.55), rgb(0.70, 0.38, 0.42), smoothstep(0, 40, -d));
+    auto gumPaint = [&](auto gumHeight, std::uint32_t salt) {
+        return [&, gumHeight, salt](Vec2 p, double d) {
+            double height = gumHeight(p);
+            Color c = mixColor(rgb(0.86, 0.53, 0.55), rgb(0.70, 0.38, 0.42), smoothstep(0, 40, -height));
             double underLip = 1 - smoothstep(0, 34, -mouthDistance(p));
             c = scaled(c, 1 - 0.4 * underLip);
-            double lit = pillowLight(gumDistance, p, 14, 1.0, 1);
+            double lit = pillowLight(gumHeight, p, 14, 1.0, 1);
             c = scaled(c, 0.86 + 0.18 * lit);
             c = scaled(c, 0.95 + 0.1 * grain(p * (1.0 / 12), salt));
             return mixColor(c, rgb(0.45, 0.18, 0.22), 0.5 * rim(d, 2.5));
         };
     };
-    paintShape(picture, frame, upperGum, gumPaint(upperGum, 4));
-    paintShape(picture, frame, lowerGum, gumPaint(lowerGum, 5));
+    paintShape(picture, frame, upperGum, gumPaint(upperHeight, 4));
+    paintShape(picture, frame, lowerGum, gumPaint(lowerHeight, 5));
     return picture;
 }
