@@ -1,5 +1,7 @@
 // The bacterium: a green, lit body with cilia, a wavy tail, big eyes and a
 // grin, facing up the way it swims.
+#include "tools/pictures/bacteria.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -13,11 +15,9 @@ constexpr int bacteriumSide = 64;
 
 }  // namespace
 
-// Drawn 40 units wide in the game, so lines are kept at least 1.6 pixels wide
-// here to survive the shrink. Faces up, the way it swims.
-Picture drawBacterium() {
-    Picture picture = makePicture(bacteriumSide, bacteriumSide);
-    Frame frame = wholePicture(picture, 1, 1);
+// The sprite is drawn 40 units wide in the game, so lines are kept at least
+// 1.6 units wide to survive the shrink. Faces up, the way it swims.
+void paintBacterium(Picture& picture, const Frame& frame) {
     const Vec2 bodyCentre{0, 1};
     const Vec2 bodyRadii{13, 17.5};
     auto body = [&](Vec2 p) { return ellipseDistance(p, bodyCentre, bodyRadii); };
@@ -96,5 +96,11 @@ Picture drawBacterium() {
             },
             [](Vec2, double) { return rgb(1, 1, 1); });
     }
+}
+
+// One unit a pixel, the body in the middle.
+Picture drawBacterium() {
+    Picture picture = makePicture(bacteriumSide, bacteriumSide);
+    paintBacterium(picture, wholePicture(picture, 1, 1));
     return picture;
 }

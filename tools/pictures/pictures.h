@@ -1,5 +1,6 @@
-// The six pictures Velmora loads, each drawn by its own file here. The
-// toolkit they share: maths, noise, distance, colour, painting.
+// The six pictures Velmora loads and its desktop icon, each drawn by its own
+// file here. The toolkit they share: maths, noise, distance, colour, painting,
+// and the looks of a tooth and the bacterium.
 #pragma once
 
 #include "tools/pictures/painting.h"
@@ -13,3 +14,6 @@ Picture drawDrill();       // img/drill.tga
 
 // The brush and the drill share one sprite size.
 constexpr int toolSide = 512;
+
+// The desktop icon, side pixels square.
+Picture drawIcon(int side);
