@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 
 unsigned int quadList = 0;
+bool quadDisplayLists = true;
 unsigned int lastTexture = 0;
 bool lastBlend = false;
 
@@ -19,9 +20,8 @@ void initSprite(Sprite& sprite) {
     if (quadList == 0) createQuadList();
 }
 
-void createQuadList() {
-    quadList = glGenLists(1);
-    glNewList(quadList, GL_COMPILE);
+namespace {
+void sendQuad() {
     glBegin(GL_QUADS);
     glNormal3f(0, 0, 1);
     glTexCoord2f(0, 1);
@@ -33,6 +33,14 @@ void createQuadList() {
     glTexCoord2f(0, 0);
     glVertex3f(-0.5f, 0.5f, 0);
     glEnd();
+}
+}  // namespace
+
+void createQuadList() {
+    if (!quadDisplayLists) return;
+    quadList = glGenLists(1);
+    glNewList(quadList, GL_COMPILE);
+    sendQuad();
     glEndList();
 }
 
@@ -68,7 +76,10 @@ void drawSprite(const Sprite& sprite) {
         glTranslatef(sprite.texOffset[0], sprite.texOffset[1], 0);
         glScalef(sprite.texScale[0], sprite.texScale[1], 0);
     }
-    glCallList(quadList);
+    if (quadDisplayLists)
+        glCallList(quadList);
+    else
+        sendQuad();
     if (sprite.useTexMatrix) {
         glPopMatrix();
         glMatrixMode(GL_MODELVIEW);

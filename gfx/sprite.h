@@ -22,6 +22,9 @@ struct Sprite {
 };
 
 extern unsigned int quadList;
+// Whether the quad is drawn from its display list (true, the default) or sent
+// vertex by vertex each time, for OpenGLs without display lists (WebGL).
+extern bool quadDisplayLists;
 extern unsigned int lastTexture;
 extern bool lastBlend;
 

@@ -1,4 +1,5 @@
-// Texture upload: linear filtering, repeat wrapping, no mipmaps.
+// Texture upload: linear filtering, repeat wrapping, no mipmaps. The internal
+// format is named like the pixel format: WebGL accepts no bare channel counts.
 #include "gfx/texture_upload.h"
 
 #include <GL/gl.h>
@@ -16,13 +17,13 @@ unsigned int uploadTexture(TextureHandle& handle, const unsigned char* pixels, i
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     switch (channels) {
         case 4:
-            glTexImage2D(GL_TEXTURE_2D, 0, 4, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
             break;
         case 3:
-            glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
             break;
         case 1:
-            glTexImage2D(GL_TEXTURE_2D, 0, 1, width, height, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE, pixels);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, width, height, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE, pixels);
             break;
         default:
             reportLine("Invalid Number of Channels");

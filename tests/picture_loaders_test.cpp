@@ -128,8 +128,8 @@ TEST_P(TextureUpload, MakesALinearRepeatingTextureOfTheBlock) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Upload, TextureUpload,
-                         testing::Values(UploadCase{4, 4, GL_RGBA}, UploadCase{3, 3, GL_RGB},
-                                         UploadCase{1, 1, GL_LUMINANCE}),
+                         testing::Values(UploadCase{4, GL_RGBA, GL_RGBA}, UploadCase{3, GL_RGB, GL_RGB},
+                                         UploadCase{1, GL_LUMINANCE, GL_LUMINANCE}),
                          [](const testing::TestParamInfo<UploadCase>& info) {
                              return std::to_string(info.param.channels) + "Channels";
                          });
@@ -174,7 +174,7 @@ TEST_P(RawPicture, Becomes128By128RgbaFromTheFilesFirstRowOnZerosBeyondItsEnd) {
     EXPECT_EQ(returned, handle.glName);
     ASSERT_EQ(uploadedImages.size(), 1u);
     const UploadedImage& image = uploadedImages[0];
-    EXPECT_EQ(image.internalFormat, 4);
+    EXPECT_EQ(image.internalFormat, GL_RGBA);
     EXPECT_EQ(image.format, static_cast<unsigned>(GL_RGBA));
     EXPECT_EQ(image.width, 128);
     EXPECT_EQ(image.height, 128);
@@ -198,7 +198,7 @@ TEST_F(PictureLoaders, TargaColourPicturesUploadUprightAsRgba) {
     EXPECT_EQ(load(loadTgaTexture, name), "");
     EXPECT_NE(returned, 0u);
     ASSERT_EQ(uploadedImages.size(), 1u);
-    EXPECT_EQ(uploadedImages[0].internalFormat, 4);
+    EXPECT_EQ(uploadedImages[0].internalFormat, GL_RGBA);
     EXPECT_EQ(uploadedImages[0].format, static_cast<unsigned>(GL_RGBA));
     EXPECT_EQ(uploadedImages[0].pixels, (Bytes{255, 0, 0, 255, 255, 255, 255, 255, 0, 0, 255, 255, 0, 255, 0, 255}));
 }
@@ -217,7 +217,7 @@ TEST_F(PictureLoaders, TargaGreyPicturesUploadAsOneLuminanceChannel) {
     writeFile(name, join({targaHeader(3, 8, 3, 2), Bytes{1, 2, 3, 4, 5, 6}}));
     EXPECT_EQ(load(loadTgaTexture, name), "");
     ASSERT_EQ(uploadedImages.size(), 1u);
-    EXPECT_EQ(uploadedImages[0].internalFormat, 1);
+    EXPECT_EQ(uploadedImages[0].internalFormat, GL_LUMINANCE);
     EXPECT_EQ(uploadedImages[0].format, static_cast<unsigned>(GL_LUMINANCE));
     EXPECT_EQ(uploadedImages[0].pixels, (Bytes{4, 5, 6, 1, 2, 3}));
 }
@@ -277,9 +277,9 @@ TEST_P(PngPictureUpload, ArrivesUprightInTrueColours) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Png, PngPictureUpload,
-                         testing::Values(PngUploadCase{"Rgb", PNG_COLOR_TYPE_RGB, 3, 3, GL_RGB},
-                                         PngUploadCase{"Rgba", PNG_COLOR_TYPE_RGB_ALPHA, 4, 4, GL_RGBA},
-                                         PngUploadCase{"Grey", PNG_COLOR_TYPE_GRAY, 1, 1, GL_LUMINANCE}),
+                         testing::Values(PngUploadCase{"Rgb", PNG_COLOR_TYPE_RGB, 3, GL_RGB, GL_RGB},
+                                         PngUploadCase{"Rgba", PNG_COLOR_TYPE_RGB_ALPHA, 4, GL_RGBA, GL_RGBA},
+                                         PngUploadCase{"Grey", PNG_COLOR_TYPE_GRAY, 1, GL_LUMINANCE, GL_LUMINANCE}),
                          [](const testing::TestParamInfo<PngUploadCase>& info) { return info.param.name; });
 
 TEST_F(PictureLoaders, GreyWithAlphaPngGetsATextureWithoutAnImage) {

@@ -2,6 +2,7 @@
 // sizes the game can upload, tooth cells where the tooth table samples them,
 // an opaque mouth with gums under the roots, and sprite edges that filter
 // toward their own colour rather than black.
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -87,7 +88,6 @@ TEST(PictureFiles, EachHasTheSizeItIsDrawnFromWithPowerOfTwoSides) {
 }
 
 TEST(PictureFiles, TheGameLoadsEachAsAnRgbaTextureOfItsSize) {
-    const int rgbaChannels = 4;
     resetGameGlobals();
     for (const PictureSize& expected : pictureSizes) {
         SCOPED_TRACE(expected.path);
@@ -97,7 +97,7 @@ TEST(PictureFiles, TheGameLoadsEachAsAnRgbaTextureOfItsSize) {
         ASSERT_NE(handle, nullptr);
         EXPECT_NE(handle->glName, 0u);
         ASSERT_FALSE(uploadedImages.empty());
-        EXPECT_EQ(uploadedImages.back().internalFormat, rgbaChannels);
+        EXPECT_EQ(uploadedImages.back().internalFormat, GL_RGBA);
         EXPECT_EQ(uploadedImages.back().width, expected.side);
         EXPECT_EQ(uploadedImages.back().height, expected.side);
         releaseTexture(handle);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Velmora needs to build, run and test, when any
 # is missing. Quick when everything is already there. Needs root (or sudo).
+#   --tests  also what the tests need;  --web  what the browser build needs
 set -euo pipefail
 
 packages=(
@@ -14,6 +15,14 @@ if [ "${1:-}" = "--tests" ]; then
     clang libclang-rt-14-dev valgrind
     xvfb xdotool x11-utils libx11-dev imagemagick
   )
+fi
+# The browser build and its test: emscripten, Chromium, and Node.js with npm
+# for the test's driver. Node.js and npm are asked for only when their commands
+# are missing, so that a Node.js from elsewhere is kept.
+if [ "${1:-}" = "--tests" ] || [ "${1:-}" = "--web" ]; then
+  packages+=(emscripten chromium)
+  command -v node >/dev/null || packages+=(nodejs)
+  command -v npm >/dev/null || packages+=(npm)
 fi
 
 missing=()

@@ -1,0 +1,12 @@
+// What emscripten's emulation of fixed-function OpenGL lacks or gets wrong, for
+// the browser build. Display lists are missing: the quad goes vertex by vertex
+// (quadDisplayLists is false), so these stand-ins are never reached. A normal
+// given in immediate mode shears the emulation's quads; without lighting the
+// game's normals change nothing, so they are dropped here.
+#include <GL/gl.h>
+
+GLuint glGenLists(GLsizei) { return 0; }
+void glNewList(GLuint, GLenum) {}
+void glEndList() {}
+void glCallList(GLuint) {}
+void glNormal3f(GLfloat, GLfloat, GLfloat) {}

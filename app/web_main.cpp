@@ -1,0 +1,79 @@
+// Entry point in a web browser: the same game on emscripten's GLUT and its
+// emulation of fixed-function OpenGL over WebGL. What differs from the desktop
+// start-up is here, and only here: no display lists, the texture matrix
+// selected once, and a reshape that emscripten delivers at once.
+#include <GL/glut.h>
+#include <emscripten/emscripten.h>
+
+#include "app/shell.h"
+#include "core/state.h"
+#include "game/game_state.h"
+#include "gfx/sprite.h"
+
+namespace {
+
+// emscripten's glutReshapeWindow calls the reshape callback before it returns,
+// where freeglut defers it; so the 4:3 size reshapeView asks for comes straight
+// back, and handled again would be asked for again, without end. A reshape to
+// the size already being handled is the game's own request echoing: skipped.
+bool handlingReshape = false;
+int handlingWidth = 0;
+int handlingHeight = 0;
+
+void onBrowserReshape(int width, int height) {
+    if (handlingReshape && width == handlingWidth && height == handlingHeight) return;
+    const bool outer = handlingReshape;
+    const int outerWidth = handlingWidth, outerHeight = handlingHeight;
+    handlingReshape = true;
+    handlingWidth = width;
+    handlingHeight = height;
+    onReshape(width, height);
+    handlingReshape = outer;
+    handlingWidth = outerWidth;
+    handlingHeight = outerHeight;
+}
+
+}  // namespace
+
+// The page calls this with the space it has for the canvas; the game's reshape
+// keeps 4:3 and sizes the canvas.
+extern "C" EMSCRIPTEN_KEEPALIVE void resizeGame(int width, int height) { onBrowserReshape(width, height); }
+
+int main(int argc, char** argv) {
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(canvasWidth, canvasHeight);
+    glutCreateWindow("Velmora");
+
+    // The emulation compiles a shader per combination of state and caches it;
+    // texture-matrix support goes into them only once GL_TEXTURE has been
+    // selected. Selected before the first draw, every tooth gets its own cell
+    // of the atlas rather than the whole picture.
+    glMatrixMode(GL_TEXTURE);
+    glMatrixMode(GL_MODELVIEW);
+    // WebGL has no display lists: the quad goes vertex by vertex.
+    quadDisplayLists = false;
+
+    viewSettings.perspective = 0;
+    currentView = &viewSettings;
+
+    glutReshapeFunc(onBrowserReshape);
+    glutDisplayFunc(onDisplay);
+    glutIdleFunc(onIdle);
+    glutMouseFunc(forwardMouse);
+    glutMotionFunc(forwardMotion);
+    glutPassiveMotionFunc(forwardPassiveMotion);
+    glutKeyboardFunc(forwardKeyboard);
+    glutKeyboardUpFunc(forwardKeyboardUp);
+    glutSpecialFunc(forwardSpecial);
+    glutSpecialUpFunc(forwardSpecialUp);
+
+    // glutMainLoop returns to the browser by unwinding main's stack, so the
+    // game cannot live in main's frame.
+    static GameState game;
+    switchState(game);
+
+    setFixedGlState();
+    glutMainLoop();
+    return 0;
+}

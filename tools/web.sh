@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The game in a web browser: installs what is missing, builds the game's own
+# sources with emscripten into build-web/ and serves the page at
+# http://127.0.0.1:8000/ until stopped.
+#   bash tools/web.sh                 install, build, serve
+#   bash tools/web.sh --build DIR     only build, into DIR (the browser test uses this)
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+out="$root/build-web"
+serve=1
+if [ "${1:-}" = "--build" ]; then
+  out="${2:?--build needs a folder}"
+  serve=0
+else
+  bash "$root/tools/install_dependencies.sh" --web
+fi
+mkdir -p "$out"
+out="$(cd "$out" && pwd)"
+
+# The same sources as the desktop game's library, read from CMakeLists.txt so
+# that the two never drift apart; the PNG reader is swapped for the browser's.
+mapfile -t sources < <(sed -n '/^add_library(velmora_core STATIC/,/^)/p' "$root/CMakeLists.txt" |
+  grep -oE '^\s+[a-z]+/[a-z_]+\.cpp' | tr -d ' ' | grep -v '^gfx/png_image\.cpp$')
+sources+=(app/web_main.cpp app/web_png_refusal.cpp app/web_gl_gaps.cpp)
+
+pictures=()
+for picture in bg teeth bacteria brush drill food; do
+  pictures+=(--preload-file "img/$picture.tga@img/$picture.tga")
+done
+
+# Debian's emscripten finds its JavaScript helpers through NODE_PATH. emcc's
+# own HTML page fails with -O2, so the build stops at velmora.js and the page
+# is web/index.html.
+export NODE_PATH=/usr/share/nodejs
+cd "$root"
+# -msse2 -msimd128: the bacteria's SSE2 path as WebAssembly SIMD, same bits.
+em++ -O2 -std=c++17 -Wall -Wextra -Werror -ffp-contract=off -msimd128 -msse2 -I. "${sources[@]}" \
+  -s LEGACY_GL_EMULATION=1 -s ALLOW_MEMORY_GROWTH=1 -s ENVIRONMENT=web \
+  "${pictures[@]}" -o "$out/velmora.js"
+cp "$root/web/index.html" "$out/index.html"
+echo "Built the browser game in $out"
+
+if [ "$serve" = 1 ]; then
+  echo "Serving it at http://127.0.0.1:8000/ (Ctrl-C stops)"
+  exec python3 -m http.server 8000 --bind 127.0.0.1 --directory "$out"
+fi
