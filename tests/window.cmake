@@ -14,7 +14,7 @@ if(TARGET velmora-replay)
   target_include_directories(recording_test PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(recording_test PRIVATE X11::X11 GTest::gtest_main)
   target_compile_definitions(recording_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velmora>"
-    VELMORA_REPLAY="$<TARGET_FILE:velmora-replay>")
+    VELMORA_REPLAY="$<TARGET_FILE:velmora-replay>" $<$<BOOL:${VELMORA_SANITIZE}>:VELMORA_SANITIZED>)
   add_dependencies(recording_test velmora velmora-replay)
   add_test(NAME recording_test COMMAND recording_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
   set_tests_properties(recording_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)
