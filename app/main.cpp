@@ -3,6 +3,7 @@
 #include <GL/glut.h>
 
 #include "app/command_line.h"
+#include "app/recorder.h"
 #include "app/shell.h"
 #include "core/state.h"
 #include "game/game_state.h"
@@ -23,20 +24,22 @@ int main(int argc, char** argv) {
     viewSettings.perspective = 0;
     currentView = &viewSettings;
 
-    glutReshapeFunc(onReshape);
+    // The recorder writes each event down (with --record) and passes it on.
+    glutReshapeFunc(recordReshape);
     glutDisplayFunc(onDisplay);
-    glutIdleFunc(onIdle);
-    glutMouseFunc(forwardMouse);
-    glutMotionFunc(forwardMotion);
-    glutPassiveMotionFunc(forwardPassiveMotion);
-    glutKeyboardFunc(forwardKeyboard);
-    glutKeyboardUpFunc(forwardKeyboardUp);
-    glutSpecialFunc(forwardSpecial);
-    glutSpecialUpFunc(forwardSpecialUp);
+    glutIdleFunc(recordIdle);
+    glutMouseFunc(recordMouse);
+    glutMotionFunc(recordMotion);
+    glutPassiveMotionFunc(recordPassiveMotion);
+    glutKeyboardFunc(recordKeyboard);
+    glutKeyboardUpFunc(recordKeyboardUp);
+    glutSpecialFunc(recordSpecial);
+    glutSpecialUpFunc(recordSpecialUp);
 
     // Built after the window: its construction loads textures and needs the context.
     GameState game;
     switchState(game);
+    startRecording(commandLine.recordPath, commandLine.tracePath, game);
 
     setFixedGlState();
     glutMainLoop();

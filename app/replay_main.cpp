@@ -1,6 +1,7 @@
 // velmora-replay: the game without a window, driven by a script. It starts as
 // the game does, plays the script's frames and input through the same
-// callbacks, and writes one trace line per frame on standard output.
+// callbacks, and writes one trace line per frame on standard output. With
+// --no-draw it draws only what a shot will see.
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -8,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "app/game_trace.h"
 #include "app/offscreen_context.h"
 #include "app/replay_script.h"
-#include "app/replay_trace.h"
 #include "app/shell.h"
 #include "core/state.h"
 #include "game/game_state.h"
@@ -25,6 +26,7 @@ constexpr std::size_t traceFlushBytes = 1 << 16;
 
 struct Options {
     bool withBacteria = false;
+    bool drawAll = true;
     const char* scriptName = nullptr;
 };
 
@@ -32,6 +34,8 @@ bool readOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--bacteria") == 0)
             options.withBacteria = true;
+        else if (std::strcmp(argv[i], "--no-draw") == 0)
+            options.drawAll = false;
         else if (options.scriptName || (argv[i][0] == '-' && argv[i][1] != '\0'))
             return false;
         else
@@ -66,12 +70,28 @@ void flushTrace(std::string& trace) {
 // The drawing target follows the window. A window whose size changed is drawn
 // again before anyone sees it, as GLUT does; that display runs no update, so
 // the game is untouched.
-void followWindowSize(OffscreenContext* context, int& targetWidth, int& targetHeight) {
+void followWindowSize(OffscreenContext* context, int& targetWidth, int& targetHeight, bool draw) {
     if (targetWidth == replayWindow.width && targetHeight == replayWindow.height) return;
     targetWidth = replayWindow.width;
     targetHeight = replayWindow.height;
     resizeOffscreen(context, targetWidth, targetHeight);
-    onDisplay();
+    if (draw) onDisplay();
+}
+
+// For each command: whether a shot comes after it before the next frame. Only
+// the displays of such commands can be the last display before a shot, so
+// only they need drawing when nobody looks at the rest. Drawing never changes
+// the game, so leaving the others out changes no trace line.
+std::vector<bool> seenByAShot(const ReplayScript& script) {
+    std::vector<bool> seen(script.commands.size());
+    bool shotAhead = false;
+    for (std::size_t i = script.commands.size(); i-- > 0;) {
+        const ReplayCommand& c = script.commands[i];
+        seen[i] = shotAhead;
+        if (c.kind == ReplayCommandKind::Shot) shotAhead = true;
+        if (c.kind == ReplayCommandKind::Frames && c.count > 0) shotAhead = false;
+    }
+    return seen;
 }
 
 bool writeShot(OffscreenContext* context, const std::string& file) {
@@ -80,18 +100,22 @@ bool writeShot(OffscreenContext* context, const std::string& file) {
     return writePngFile(file.c_str(), pixels.data(), width, height);
 }
 
-int play(const ReplayScript& script, const GameState& game, OffscreenContext* context, bool withBacteria) {
+int play(const ReplayScript& script, const GameState& game, OffscreenContext* context, const Options& options) {
     std::string trace;
     long long frame = 0;  // a script may hold more frames than an int counts
     int targetWidth = canvasWidth, targetHeight = canvasHeight;
-    for (const ReplayCommand& c : script.commands) {
+    const std::vector<bool> seen = seenByAShot(script);
+    for (std::size_t index = 0; index < script.commands.size(); ++index) {
+        const ReplayCommand& c = script.commands[index];
+        const bool draw = options.drawAll || seen[index];
         switch (c.kind) {
             case ReplayCommandKind::Frames:
                 for (int i = 0; i < c.count; ++i) {
                     replayWindow.clockMs = c.firstMs + i * c.stepMs;
                     onIdle();
-                    onDisplay();
-                    appendTraceLine(trace, ++frame, game, withBacteria);
+                    // Of a run, a shot can only see the last frame.
+                    if (options.drawAll || (draw && i == c.count - 1)) onDisplay();
+                    appendTraceLine(trace, ++frame, game, options.withBacteria);
                     if (trace.size() >= traceFlushBytes) flushTrace(trace);
                 }
                 break;
@@ -105,11 +129,20 @@ int play(const ReplayScript& script, const GameState& game, OffscreenContext* co
                 forwardPassiveMotion(c.x, c.y);
                 break;
             case ReplayCommandKind::Key:
-                forwardKeyboard(c.key, c.x, c.y);
+                forwardKeyboard(static_cast<unsigned char>(c.key), c.x, c.y);
+                break;
+            case ReplayCommandKind::KeyUp:
+                forwardKeyboardUp(static_cast<unsigned char>(c.key), c.x, c.y);
+                break;
+            case ReplayCommandKind::Special:
+                forwardSpecial(c.key, c.x, c.y);
+                break;
+            case ReplayCommandKind::SpecialUp:
+                forwardSpecialUp(c.key, c.x, c.y);
                 break;
             case ReplayCommandKind::Reshape:
                 onReshape(c.x, c.y);
-                followWindowSize(context, targetWidth, targetHeight);
+                followWindowSize(context, targetWidth, targetHeight, draw);
                 break;
             case ReplayCommandKind::Shot:
                 if (!writeShot(context, c.file)) {
@@ -129,7 +162,8 @@ int play(const ReplayScript& script, const GameState& game, OffscreenContext* co
 int main(int argc, char** argv) {
     Options options;
     if (!readOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: velmora-replay [--bacteria] SCRIPT   (SCRIPT - reads standard input)\n");
+        std::fprintf(stderr,
+                     "usage: velmora-replay [--bacteria] [--no-draw] SCRIPT   (SCRIPT - reads standard input)\n");
         return badScriptStatus;
     }
     ReplayScript script;
@@ -150,7 +184,7 @@ int main(int argc, char** argv) {
         switchState(game);
         setFixedGlState();
         onReshape(canvasWidth, canvasHeight);
-        status = play(script, game, context, options.withBacteria);
+        status = play(script, game, context, options);
         currentState = nullptr;
     }
     // The context is left for the process's end to take: tearing it down

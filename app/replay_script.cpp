@@ -25,6 +25,10 @@ constexpr Syntax syntaxes[] = {
     {"motion", ReplayCommandKind::Motion, 2, "motion X Y"},
     {"passive", ReplayCommandKind::Passive, 2, "passive X Y"},
     {"key", ReplayCommandKind::Key, 3, "key K X Y"},
+    {"keycode", ReplayCommandKind::Key, 3, "keycode N X Y"},
+    {"keyup", ReplayCommandKind::KeyUp, 3, "keyup N X Y"},
+    {"special", ReplayCommandKind::Special, 3, "special N X Y"},
+    {"specialup", ReplayCommandKind::SpecialUp, 3, "specialup N X Y"},
     {"reshape", ReplayCommandKind::Reshape, 2, "reshape W H"},
     {"shot", ReplayCommandKind::Shot, 1, "shot FILE"},
 };
@@ -102,9 +106,19 @@ ReplayCommand parseCommand(const std::vector<std::string>& words, int& lastMs) {
             c.y = wholeNumber(words[2], "Y");
             break;
         case ReplayCommandKind::Key:
-            if (words[1].size() != 1 || words[1][0] < '!' || words[1][0] > '~')
-                throw LineFault{"K \"" + words[1] + "\" is not one printable character"};
-            c.key = static_cast<unsigned char>(words[1][0]);
+        case ReplayCommandKind::KeyUp:
+        case ReplayCommandKind::Special:
+        case ReplayCommandKind::SpecialUp:
+            if (words[0] == "key") {
+                if (words[1].size() != 1 || words[1][0] < '!' || words[1][0] > '~')
+                    throw LineFault{"K \"" + words[1] + "\" is not one printable character"};
+                c.key = static_cast<unsigned char>(words[1][0]);
+            } else if (c.kind == ReplayCommandKind::Key || c.kind == ReplayCommandKind::KeyUp) {
+                c.key = numberWithin(words[1], "N", 0, UCHAR_MAX);
+            } else {
+                // Whatever code GLUT hands the game, so a recording always plays back.
+                c.key = wholeNumber(words[1], "N");
+            }
             c.x = wholeNumber(words[2], "X");
             c.y = wholeNumber(words[3], "Y");
             break;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-enum class ReplayCommandKind { Frames, Mouse, Motion, Passive, Key, Reshape, Shot };
+enum class ReplayCommandKind { Frames, Mouse, Motion, Passive, Key, KeyUp, Special, SpecialUp, Reshape, Shot };
 
 // `frame MS` is a run of one frame; `frames N STEP` a run of N. The readings of
 // a run are firstMs, firstMs + stepMs, ... (count of them).
@@ -18,9 +18,9 @@ struct ReplayCommand {
     int count = 0;
     int button = 0;
     int buttonState = 0;
-    int x = 0;  // also the reshape width
-    int y = 0;  // also the reshape height
-    unsigned char key = 0;
+    int x = 0;    // also the reshape width
+    int y = 0;    // also the reshape height
+    int key = 0;  // a byte (0..255) for Key and KeyUp, GLUT's code for Special and SpecialUp
     std::string file;
 };
 

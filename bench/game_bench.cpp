@@ -1,13 +1,16 @@
 // Speed of the game at its heaviest load and at its start, on the OpenGL the
 // machine has (Mesa's llvmpipe without a GPU), offscreen at 800 x 600:
-// the update alone, a whole frame, a frame that only clears, and start-up.
+// the update alone, a whole frame, a frame that only clears, start-up, and a
+// quiet replay frame with and without its drawing (velmora-replay --no-draw).
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
 #include <cstdio>
 #include <memory>
+#include <string>
 
+#include "app/game_trace.h"
 #include "app/offscreen_context.h"
 #include "app/shell.h"
 #include "core/state.h"
@@ -132,6 +135,27 @@ void StartUpToFirstFrame(benchmark::State& state) {
     }
 }
 BENCHMARK(StartUpToFirstFrame)->Unit(benchmark::kMillisecond);
+
+// One frame of a game nobody touches as the replay plays it: the idle call at
+// a clock 16 or 17 ms on, the display unless drawing is left out, the trace line.
+void QuietReplayFrame(benchmark::State& state) {
+    const bool draw = state.range(0) != 0;
+    auto game = startedGame();
+    std::string trace;
+    long long frame = 0;
+    for (auto _ : state) {
+        elapsedMs += 16 + static_cast<int>(frame % 2);
+        frameDelta = static_cast<float>((elapsedMs - lastFrameMs) / 1000.0);
+        lastFrameMs = elapsedMs;
+        game->update();
+        if (draw) drawFrame(*game);
+        trace.clear();
+        appendTraceLine(trace, ++frame, *game, false);
+        benchmark::DoNotOptimize(trace.data());
+    }
+    currentState = nullptr;
+}
+BENCHMARK(QuietReplayFrame)->ArgName("drawn")->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

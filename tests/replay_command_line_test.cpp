@@ -54,10 +54,12 @@ TEST_F(ReplayCommandLine, AShotThatCannotBeWrittenEndsTheRunWithStatusOne) {
 }
 
 TEST_F(ReplayCommandLine, StandardOutputCarriesOnlyTraceLines) {
-    // No pictures, a size the game refuses, keys and passive motion it ignores:
-    // every report goes to standard error.
-    const ReplayRun run =
-        runReplay("frame 16\nreshape 0 600\nkey a 10 10\npassive 5 5\nreshape 1 1\nframe 32\n", "", folder);
+    // No pictures, a size the game refuses, keys of every kind and passive
+    // motion it ignores: every report goes to standard error.
+    const ReplayRun run = runReplay(
+        "frame 16\nreshape 0 600\nkey a 10 10\nkeyup 97 10 10\nkeycode 27 1 1\nspecial 11 2 2\n"
+        "specialup 11 2 2\npassive 5 5\nreshape 1 1\nframe 32\n",
+        "", folder);
     ASSERT_EQ(run.status, 0) << run.errors;
     ASSERT_EQ(run.lines.size(), 2u);
     for (const std::string& line : run.lines) EXPECT_EQ(line.rfind("{\"frame\":", 0), 0u) << line;

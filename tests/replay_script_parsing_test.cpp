@@ -81,6 +81,33 @@ TEST(ReplayScriptParsing, InputCommandsCarryTheirArguments) {
     EXPECT_EQ(script.commands[5].file, "out/a.png");
 }
 
+TEST(ReplayScriptParsing, EveryKindOfKeyReachesItsOwnCallback) {
+    struct Case {
+        const char* line;
+        ReplayCommandKind kind;
+        int key;
+    };
+    // Recordings hold any byte and any special code the game was handed.
+    const Case cases[] = {
+        {"key ~ 3 4", ReplayCommandKind::Key, '~'},
+        {"keycode 0 3 4", ReplayCommandKind::Key, 0},
+        {"keycode 255 3 4", ReplayCommandKind::Key, 255},
+        {"keyup 32 3 4", ReplayCommandKind::KeyUp, 32},
+        {"special 101 3 4", ReplayCommandKind::Special, 101},
+        {"specialup 1 3 4", ReplayCommandKind::SpecialUp, 1},
+        {"special 70000 3 4", ReplayCommandKind::Special, 70000},
+    };
+    for (const Case& c : cases) {
+        const ReplayScript script = parse(std::string(c.line) + "\n");
+        ASSERT_EQ(script.error, "") << c.line;
+        ASSERT_EQ(script.commands.size(), 1u) << c.line;
+        EXPECT_EQ(script.commands[0].kind, c.kind) << c.line;
+        EXPECT_EQ(script.commands[0].key, c.key) << c.line;
+        EXPECT_EQ(script.commands[0].x, 3) << c.line;
+        EXPECT_EQ(script.commands[0].y, 4) << c.line;
+    }
+}
+
 struct BadScript {
     const char* text;
     int line;
@@ -114,6 +141,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadScript{"frame 50\nframe 49\n", 2, "before the last reading"}, BadScript{"mouse 5 0 1 1\n", 1, "BUTTON"},
         BadScript{"mouse 0 2 1 1\n", 1, "STATE"}, BadScript{"key ab 1 1\n", 1, "printable"},
         BadScript{"key \x01 1 1\n", 1, "printable"}, BadScript{"reshape 5000 3750\n", 1, "outside"},
-        BadScript{"frames 10 16\nmotion 1 2\nshot a.png\nreshape 800 600 1\n", 4, "reshape W H"}));
+        BadScript{"frames 10 16\nmotion 1 2\nshot a.png\nreshape 800 600 1\n", 4, "reshape W H"},
+        BadScript{"keycode 256 1 1\n", 1, "outside"}, BadScript{"keyup -1 1 1\n", 1, "outside"},
+        BadScript{"keycode a 1 1\n", 1, "not a whole number"}, BadScript{"special F1 1 1\n", 1, "not a whole number"},
+        BadScript{"specialup 1 1\n", 1, "specialup N X Y"}, BadScript{"keyup 97 1 1 1\n", 1, "keyup N X Y"}));
 
 }  // namespace

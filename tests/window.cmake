@@ -7,3 +7,15 @@ target_compile_definitions(window_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velmo
 add_dependencies(window_test velmora)
 add_test(NAME window_test COMMAND window_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
 set_tests_properties(window_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)
+
+# A real game recorded and played back through velmora-replay.
+if(TARGET velmora-replay)
+  add_executable(recording_test recording_test.cpp x_session.cpp)
+  target_include_directories(recording_test PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(recording_test PRIVATE X11::X11 GTest::gtest_main)
+  target_compile_definitions(recording_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velmora>"
+    VELMORA_REPLAY="$<TARGET_FILE:velmora-replay>" $<$<BOOL:${VELMORA_SANITIZE}>:VELMORA_SANITIZED>)
+  add_dependencies(recording_test velmora velmora-replay)
+  add_test(NAME recording_test COMMAND recording_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+  set_tests_properties(recording_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)
+endif()

@@ -76,8 +76,11 @@ void XSession::stop() {
     finish(server);
 }
 
-bool XSession::startGame(const std::string& folder, const std::string& logFile) {
-    game = spawn({VELMORA_GAME}, folder, logFile, ":" + std::to_string(display));
+bool XSession::startGame(const std::string& folder, const std::string& logFile,
+                         const std::vector<std::string>& arguments) {
+    std::vector<std::string> command{VELMORA_GAME};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    game = spawn(command, folder, logFile, ":" + std::to_string(display));
     window = run("timeout 20 xdotool search --sync --onlyvisible --name '^Velmora$' | head -n 1");
     while (!window.empty() && (window.back() == '\n' || window.back() == ' ')) window.pop_back();
     if (window.empty()) return false;
@@ -89,6 +92,40 @@ bool XSession::startGame(const std::string& folder, const std::string& logFile) 
 bool XSession::gameRunning() { return alive(game); }
 
 void XSession::stopGame() { finish(game); }
+
+void XSession::closeWindow() {
+    const std::string name = ":" + std::to_string(display);
+    Display* x = XOpenDisplay(name.c_str());
+    if (!x) return;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = static_cast<Window>(std::strtoul(window.c_str(), nullptr, 10));
+    event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(x, event.xclient.window, False, NoEventMask, &event);
+    XCloseDisplay(x);
+}
+
+void XSession::signalGame(int signal) {
+    if (game > 0) kill(game, signal);
+}
+
+bool XSession::waitForGameEnd(int timeoutMs, int& exitStatus) {
+    for (int waited = 0; game > 0; waited += 20) {
+        int status = 0;
+        const pid_t ended = waitpid(game, &status, WNOHANG);
+        if (ended == game || ended < 0) {  // below 0: already collected by gameRunning
+            exitStatus = ended == game && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            game = -1;
+            return true;
+        }
+        if (waited >= timeoutMs) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
 
 std::string XSession::run(const std::string& command) {
     std::string full = "DISPLAY=:" + std::to_string(display) + " " + command;

@@ -21,9 +21,16 @@ public:
     ~XSession() { stop(); }
 
     // Starts the game in the given folder with its output going to a file.
-    bool startGame(const std::string& folder, const std::string& logFile);
+    bool startGame(const std::string& folder, const std::string& logFile,
+                   const std::vector<std::string>& arguments = {});
     bool gameRunning();
     void stopGame();
+    // Asks the game to close its window, as a window manager's close button does.
+    void closeWindow();
+    void signalGame(int signal);
+    // Waits up to timeoutMs for the game to end; false if it is still running.
+    // exitStatus is the exit code, or -1 when a signal ended it.
+    bool waitForGameEnd(int timeoutMs, int& exitStatus);
     std::string windowId() const { return window; }
 
     // Runs a command with DISPLAY set; returns its standard output.

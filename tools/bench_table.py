@@ -50,6 +50,8 @@ def main():
     ratio("heaviest frame / start frame", "FrameAtHeaviestLoad", "FrameAtStart")
     ratio("heaviest frame / clear-only frame", "FrameAtHeaviestLoad", "FrameOnlyClearing")
     ratio("start frame / clear-only frame", "FrameAtStart", "FrameOnlyClearing")
+    ratio("quiet replay frame drawn / not drawn (goal 20 or more)", "QuietReplayFrame/drawn:1",
+          "QuietReplayFrame/drawn:0")
     kinds = {"0": "uncompressed", "1": "run-length"}
     for ours, theirs in (("readTargaFromFile", "stbLoadFromFile"), ("decodeTargaFromMemory", "stbLoadFromMemory")):
         for arg, kind in kinds.items():

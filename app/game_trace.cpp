@@ -1,10 +1,11 @@
-// Trace writing, keys in a fixed order. Built in a reused string so a long
-// replay costs no allocation per frame once the string has grown.
-#include "app/replay_trace.h"
+// Trace writing, keys in a fixed order, shared by the game (--trace) and the
+// replay. Built in a reused string so a long run costs no allocation per frame
+// once the string has grown.
+#include "app/game_trace.h"
 
 #include <cstdio>
 
-#include "app/shell.h"
+#include "core/frame_clock.h"
 #include "game/bacterium.h"
 #include "game/game_state.h"
 #include "game/random.h"
