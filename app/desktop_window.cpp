@@ -3,10 +3,15 @@
 
 #include <GL/freeglut.h>
 
+#include "app/canvas_box.h"
+#include "app/shell.h"
 #include "app/window_keys.h"
 #include "core/state.h"
 
 namespace {
+
+// Where the canvas lies in the window; at the corner unless in full screen.
+CanvasBox canvasBox;
 
 bool windowIsFullScreen() { return glutGet(GLUT_FULL_SCREEN) != 0; }
 
@@ -26,6 +31,31 @@ bool applyWindowKey(WindowKeyAction action) {
 }
 
 }  // namespace
+
+void onWindowReshape(int width, int height) {
+    canvasBox = {};
+    // glutReshapeWindow would take the window out of full screen, so the
+    // windowed reshape, which always asks for a 4:3 size, is not used there.
+    if (!windowIsFullScreen() || !currentView) {
+        onReshape(width, height);
+        return;
+    }
+    const CanvasBox box = fitCanvas(width, height);
+    if (box.width <= 0) {
+        onReshape(width, height);  // says the size is unusable
+        return;
+    }
+    canvasBox = box;
+    setCanvasView(box.width, box.height);
+    // OpenGL counts the viewport from the bottom edge.
+    glViewport(box.left, height - box.top - box.height, box.width, box.height);
+}
+
+void onWindowMouse(int button, int state, int x, int y) {
+    forwardMouse(button, state, x - canvasBox.left, y - canvasBox.top);
+}
+void onWindowMotion(int x, int y) { forwardMotion(x - canvasBox.left, y - canvasBox.top); }
+void onWindowPassiveMotion(int x, int y) { forwardPassiveMotion(x - canvasBox.left, y - canvasBox.top); }
 
 void onWindowKeyboard(unsigned char key, int x, int y) {
     if (!applyWindowKey(actionForKey(key, windowIsFullScreen()))) forwardKeyboard(key, x, y);

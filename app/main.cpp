@@ -29,12 +29,12 @@ int main(int argc, char** argv) {
     viewSettings.perspective = 0;
     currentView = &viewSettings;
 
-    glutReshapeFunc(onReshape);
+    glutReshapeFunc(onWindowReshape);
     glutDisplayFunc(onDisplay);
     glutIdleFunc(onIdle);
-    glutMouseFunc(forwardMouse);
-    glutMotionFunc(forwardMotion);
-    glutPassiveMotionFunc(forwardPassiveMotion);
+    glutMouseFunc(onWindowMouse);
+    glutMotionFunc(onWindowMotion);
+    glutPassiveMotionFunc(onWindowPassiveMotion);
     glutKeyboardFunc(onWindowKeyboard);
     glutKeyboardUpFunc(forwardKeyboardUp);
     glutSpecialFunc(onWindowSpecial);

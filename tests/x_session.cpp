@@ -73,11 +73,27 @@ bool XSession::start() {
 
 void XSession::stop() {
     stopGame();
+    finish(windowManager);
     finish(server);
 }
 
+bool XSession::startWindowManager(const std::string& program) {
+    windowManager = spawn({program}, "", "", ":" + std::to_string(display));
+    // Ready once it has claimed the screen as an EWMH window manager.
+    for (int i = 0; i < 100 && alive(windowManager); ++i) {
+        if (run("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
 bool XSession::startGame(const std::string& folder, const std::string& logFile) {
-    game = spawn({VELMORA_GAME}, folder, logFile, ":" + std::to_string(display));
+    return startProgram({VELMORA_GAME}, folder, logFile);
+}
+
+bool XSession::startProgram(const std::vector<std::string>& command, const std::string& folder,
+                            const std::string& logFile) {
+    game = spawn(command, folder, logFile, ":" + std::to_string(display));
     window = run("timeout 20 xdotool search --sync --onlyvisible --name '^Velmora$' | head -n 1");
     while (!window.empty() && (window.back() == '\n' || window.back() == ' ')) window.pop_back();
     if (window.empty()) return false;
@@ -89,6 +105,48 @@ bool XSession::startGame(const std::string& folder, const std::string& logFile) 
 bool XSession::gameRunning() { return alive(game); }
 
 void XSession::stopGame() { finish(game); }
+
+int XSession::waitForGameExit(int timeoutMs) {
+    if (game <= 0) return -1;
+    for (int waited = 0; waited <= timeoutMs; waited += 20) {
+        int status = 0;
+        if (waitpid(game, &status, WNOHANG) == game) {
+            game = -1;
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return -1;
+}
+
+bool XSession::closeWindow() {
+    const std::string name = ":" + std::to_string(display);
+    Display* x = XOpenDisplay(name.c_str());
+    if (!x) return false;
+    const Window id = static_cast<Window>(std::strtoul(window.c_str(), nullptr, 10));
+    const Atom deleteWindow = XInternAtom(x, "WM_DELETE_WINDOW", False);
+    Atom* protocols = nullptr;
+    int count = 0;
+    bool takesPart = false;
+    if (XGetWMProtocols(x, id, &protocols, &count)) {
+        for (int i = 0; i < count; ++i) takesPart = takesPart || protocols[i] == deleteWindow;
+        XFree(protocols);
+    }
+    bool sent = false;
+    if (takesPart) {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = id;
+        event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = static_cast<long>(deleteWindow);
+        event.xclient.data.l[1] = CurrentTime;
+        sent = XSendEvent(x, id, False, NoEventMask, &event) != 0;
+        XSync(x, False);
+    }
+    XCloseDisplay(x);
+    return sent;
+}
 
 std::string XSession::run(const std::string& command) {
     std::string full = "DISPLAY=:" + std::to_string(display) + " " + command;
