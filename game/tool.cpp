@@ -38,6 +38,14 @@ void startPhase(Tool& tool, int phase, float now, float length) {
     tool.phaseEnd = now + length;
 }
 
+// The next wait is the clock plus the fixed wait, then the random part, added
+// in that order: the other grouping rounds differently for some draws.
+void startWaiting(Tool& tool, int waitingPhase, float now, float minWait, float waitSpread) {
+    tool.phase = waitingPhase;
+    tool.phaseStart = now;
+    tool.phaseEnd = (now + minWait) + waitSpread * nextUnit();
+}
+
 void buildTool(Tool& tool, const char* picture, Vec3 scale, float x, float firstWait) {
     tool = Tool{};
     initSprite(tool.sprite);
@@ -65,8 +73,10 @@ void updateBrush(Tool& brush) {
             if (brush.phaseEnd < t) startPhase(brush, Brushing, t, brushScrubSeconds);
             break;
         case Brushing:
-            x = static_cast<float>(brushScrubReach *
-                                   std::sin(static_cast<double>(brushScrubRate * (t - brush.phaseStart))));
+            // The sine is the C library's double one; like every function result
+            // in the rules it comes back as a float before the float arithmetic.
+            x = brushScrubReach *
+                static_cast<float>(std::sin(static_cast<double>(brushScrubRate * (t - brush.phaseStart))));
             if (brush.phaseEnd < t) {
                 startPhase(brush, BrushLeaving, t, brushLeaveSeconds);
                 brush.struck = true;
@@ -74,7 +84,7 @@ void updateBrush(Tool& brush) {
             break;
         case BrushLeaving:
             x = x - brushLeaveSpeed * frameDelta;
-            if (brush.phaseEnd < t) startPhase(brush, BrushWaiting, t, brushMinWait + brushWaitSpread * nextUnit());
+            if (brush.phaseEnd < t) startWaiting(brush, BrushWaiting, t, brushMinWait, brushWaitSpread);
             break;
         default:
             break;
@@ -97,7 +107,7 @@ void updateDrill(Tool& drill) {
             break;
         case DrillLeaving:
             x = x + drillLeaveSpeed * frameDelta;
-            if (drill.phaseEnd < t) startPhase(drill, DrillWaiting, t, drillMinWait + drillWaitSpread * nextUnit());
+            if (drill.phaseEnd < t) startWaiting(drill, DrillWaiting, t, drillMinWait, drillWaitSpread);
             break;
         default:
             break;

@@ -49,9 +49,8 @@ Tooth* createTooth(const ToothLayout& layout) {
     s.useTexMatrix = true;
     tooth->health = maxHealth;
     tooth->phaseStart = gameTime();
-    const float cell = 1.0f / atlasColumns;
-    s.texScale[0] = cell;
-    s.texScale[1] = (static_cast<float>(layout.height) / static_cast<float>(layout.width)) * cell;
+    s.texScale[0] = 1.0f / atlasColumns;
+    s.texScale[1] = (static_cast<float>(layout.height) / static_cast<float>(layout.width)) / atlasColumns;
     s.texOffset[0] = static_cast<float>(layout.atlasColumn) / atlasColumns;
     s.texOffset[1] = static_cast<float>(layout.atlasRow) * 0.5f;
     for (int i = 0; i < firstBacteria; ++i) tooth->bacteria.push_back(createBacterium(*tooth));

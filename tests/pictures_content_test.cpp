@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -177,6 +178,35 @@ TEST(MouthPicture, GumsHoldEveryRootAndTheMouthBehindTheUpperTeethIsDark) {
             EXPECT_LT(brightness(gap), brightness(gum) * 0.6);
         }
     }
+}
+
+// A column's roughness across its neighbours: the mean over rows of
+// |2 g[x] - g[x-1] - g[x+1]|, g the grey level. A hard edge in a field the
+// gums are shaded from shows as one column standing far above the rest.
+std::vector<double> columnSecondDifferences(const Decoded& picture) {
+    std::vector<double> scores;
+    for (int x = 1; x + 1 < picture.width; ++x) {
+        double sum = 0;
+        for (int y = 0; y < picture.height; ++y)
+            sum += std::fabs(2 * brightness(picture.at(x, y)) - brightness(picture.at(x - 1, y)) -
+                             brightness(picture.at(x + 1, y)));
+        scores.push_back(sum / picture.height);
+    }
+    return scores;
+}
+
+TEST(MouthPicture, HasNoVerticalSeams) {
+    Decoded bg = load("bg.tga");
+    ASSERT_GT(bg.width, 2);
+    std::vector<double> scores = columnSecondDifferences(bg);
+    std::vector<double> sorted = scores;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    double median = sorted[sorted.size() / 2];
+    ASSERT_GT(median, 0.1);  // the grain of skin and gums is there to compare with
+    auto worst = std::max_element(scores.begin(), scores.end());
+    long seams = std::count_if(scores.begin(), scores.end(), [&](double s) { return s > 3 * median; });
+    EXPECT_EQ(seams, 0) << "worst: column " << (worst - scores.begin()) + 1 << " scores " << *worst
+                        << " against a median of " << median;
 }
 
 // ------------------------------------------------------------ the tooth atlas

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The trace of a fixed two-minute game, bacteria included, must stay the same to
 # the last bit: speed work may change how the rules are computed, never what
-# they give. The expected digest was taken before any speed work.
+# they give. The expected digest was taken after the waiting times and the
+# scrub were last put in the rules' own order of arithmetic.
 set -euo pipefail
 replay="${1:?usage: pinned_trace_test.sh path/to/velmora-replay}"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"

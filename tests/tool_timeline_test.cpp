@@ -105,6 +105,50 @@ TEST_F(ToolTimeline, BrushWaitsFifteenToTwentyFiveSecondsAfterLeaving) {
     EXPECT_LE(brush.phaseEnd - brush.phaseStart, 25);
 }
 
+// The next wait is (t + fixed wait) + 10 u, in that order. Each case is a
+// clock reading and a draw for which t + (fixed wait + 10 u) rounds one step
+// away; the expected ends are worked out to the last bit.
+TEST_F(ToolTimeline, NextWaitAddsTheFixedWaitToTheClockBeforeTheRandomPart) {
+    struct Case {
+        Tool* tool;
+        void (*step)(Tool&);
+        int leavingPhase;
+        int ms;
+        std::uint32_t randomState;  // its next draw is the one that matters
+        float expectedEnd;
+        float otherGrouping;
+    };
+    const Case cases[] = {
+        // A quiet game's first brush wait: t = 21.04, draw 11726.
+        {&brush, updateBrush, BrushLeaving, 21040, 1154938433u, 39.6186028f, 39.6185989f},
+        {&brush, updateBrush, BrushLeaving, 123456, 2796877377u, 138.471863f, 138.471878f},
+        {&drill, updateDrill, DrillLeaving, 70000, 3571971649u, 95.1254349f, 95.1254272f},
+        {&drill, updateDrill, DrillLeaving, 36016, 1406596673u, 61.0788689f, 61.0788651f},
+    };
+    for (const Case& c : cases) {
+        Tool& tool = *c.tool;
+        tool.phase = c.leavingPhase;
+        tool.phaseEnd = 0;
+        randomState = c.randomState;
+        at(c.ms, 0.016f);
+        c.step(tool);
+        EXPECT_EQ(tool.phase, 0) << c.ms;
+        EXPECT_EQ(tool.phaseStart, float(c.ms / 1000.0)) << c.ms;
+        EXPECT_EQ(tool.phaseEnd, c.expectedEnd) << c.ms << " (the other grouping gives " << c.otherGrouping << ")";
+    }
+}
+
+// The scrub's sine comes back from the double function as a float, then is
+// scaled: scaling the double first rounds differently here.
+TEST_F(ToolTimeline, ScrubScalesTheSineAsAFloat) {
+    brush.phase = Brushing;
+    brush.phaseStart = 16.0540009f;
+    brush.phaseEnd = 20.0540009f;
+    at(16182, 0.016f);
+    updateBrush(brush);
+    EXPECT_EQ(brush.sprite.position.x, -19.2888279f) << "scaling in double gives -19.288826";
+}
+
 TEST_F(ToolTimeline, FirstStrikesComeAfterTwentyAndThirtyFiveSeconds) {
     // Waiting ends in the frame at 15.008 s, entering at 16.016 s, scrubbing
     // four seconds later: the first frame past 20.016 s strikes.

@@ -40,7 +40,11 @@ TEST_F(ToothLife, EveryRowGivesTheCentreOfTheTableAndItsAtlasCell) {
         EXPECT_EQ(t.sprite.position.y, centres[row][1]);
         EXPECT_FLOAT_EQ(t.sprite.texOffset[0], toothLayouts[row].atlasColumn / 6.0f);
         EXPECT_EQ(t.sprite.texOffset[1], row < 5 ? 0.0f : 0.5f);
+        // (height / width) / 6, to the bit: multiplying by a rounded sixth is
+        // one step off for rows 1 and 5 to 10.
+        EXPECT_EQ(t.sprite.texScale[1], float(toothLayouts[row].height) / float(toothLayouts[row].width) / 6.0f);
     }
+    EXPECT_EQ(tooth(6).sprite.texScale[1], 0.277777761f);
 }
 
 TEST_F(ToothLife, FirstTwentyTwoBacteriaUseTheFirst88DrawsAndStartOnTheLowerHalf) {

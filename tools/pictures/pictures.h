@@ -1,0 +1,19 @@
+// The six pictures Velmora loads and its desktop icon, each drawn by its own
+// file here. The toolkit they share: maths, noise, distance, colour, painting,
+// and the looks of a tooth and the bacterium.
+#pragma once
+
+#include "tools/pictures/painting.h"
+
+Picture drawBackground();  // img/bg.tga: the mouth
+Picture drawTeeth();       // img/teeth.tga: the atlas of every tooth
+Picture drawBacterium();   // img/bacteria.tga
+Picture drawFood();        // img/food.tga: a wrapped sweet
+Picture drawBrush();       // img/brush.tga
+Picture drawDrill();       // img/drill.tga
+
+// The brush and the drill share one sprite size.
+constexpr int toolSide = 512;
+
+// The desktop icon, side pixels square.
+Picture drawIcon(int side);
