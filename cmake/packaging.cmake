@@ -19,7 +19,7 @@ set(velmora_icons)
 foreach(size IN LISTS velmora_icon_sizes)
   list(APPEND velmora_icons ${PROJECT_BINARY_DIR}/icons/velmora-${size}.png)
 endforeach()
-if(VELMORA_ICONS)
+if(TARGET make-pictures)
   add_custom_command(OUTPUT ${velmora_icons}
     COMMAND make-pictures --icons ${PROJECT_BINARY_DIR}/icons
     DEPENDS make-pictures
