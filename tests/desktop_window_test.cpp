@@ -98,4 +98,13 @@ TEST_F(DesktopWindow, F11TogglesFullScreenAndEscLeavesItOnly) {
     EXPECT_TRUE(session.gameRunning());
 }
 
+TEST_F(DesktopWindow, FullscreenOptionStartsInFullScreenAndEscLeavesIt) {
+    ASSERT_TRUE(session.startWindowManager("openbox")) << "openbox would not start";
+    ASSERT_TRUE(session.startProgram({VELMORA_GAME, "--fullscreen"}, ".", log));
+    EXPECT_TRUE(waitForSize(1280, 1024));
+    press("Escape");
+    EXPECT_TRUE(waitForSize(800, 600));
+    EXPECT_TRUE(session.gameRunning());
+}
+
 }  // namespace
