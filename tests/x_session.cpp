@@ -78,11 +78,15 @@ void XSession::stop() {
 }
 
 bool XSession::startWindowManager(const std::string& program) {
-    windowManager = spawn({program}, "", "", ":" + std::to_string(display));
-    // Ready once it has claimed the screen as an EWMH window manager.
-    for (int i = 0; i < 100 && alive(windowManager); ++i) {
-        if (run("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // Ready once it has claimed the screen as an EWMH window manager. Now and
+    // then one gives up at once on a server that has only just started: try again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        finish(windowManager);
+        windowManager = spawn({program}, "", "", ":" + std::to_string(display));
+        for (int i = 0; i < 100 && alive(windowManager); ++i) {
+            if (run("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
     }
     return false;
 }
