@@ -22,6 +22,18 @@ bool isGlutFlag(const char* a) {
     return false;
 }
 
+constexpr int mostFramesPerSecond = 1000;
+
+// Whole numbers only: CLI11's own checks would take 2.5 and call x a float.
+const CLI::Validator frameRateValue(
+    [](std::string& text) -> std::string {
+        const bool digits = !text.empty() && text.size() <= 4 &&
+                            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+        if (digits && std::stoi(text) <= mostFramesPerSecond) return "";
+        return text + " is not a whole number from 0 to " + std::to_string(mostFramesPerSecond);
+    },
+    "");
+
 }  // namespace
 
 int readCommandLine(int argc, char** argv, CommandLine& commandLine) {
@@ -44,7 +56,7 @@ int readCommandLine(int argc, char** argv, CommandLine& commandLine) {
     app.add_flag("--fullscreen", commandLine.fullscreen, "Start in full screen (F11 toggles, Esc leaves)");
     app.add_option("--fps", commandLine.framesPerSecond,
                    "Draw at most N frames a second; 0 draws as fast as the machine can (default: the display's rate)")
-        ->check(CLI::Range(0, 1000))
+        ->check(frameRateValue)
         ->option_text("N");
     app.add_option("--record", commandLine.recordPath, "Record the game as a replay script in FILE")
         ->option_text("FILE");

@@ -1,8 +1,11 @@
 // Entry point: one 800 x 600 window, the game state made current, then GLUT's
-// loop. Closing the window ends the process from inside GLUT.
+// loop. Closing the window returns from the loop: the state is left and
+// destroyed and the game ends with status 0.
 #include <GL/glut.h>
 
 #include "app/command_line.h"
+#include "app/desktop_window.h"
+#include "app/picture_folder.h"
 #include "app/recorder.h"
 #include "app/shell.h"
 #include "core/state.h"
@@ -13,27 +16,35 @@ int main(int argc, char** argv) {
     const int earlyExit = readCommandLine(argc, argv, commandLine);
     if (earlyExit >= 0) return earlyExit;
 
+    // The files named on the command line are where the player was, not in
+    // the folder the pictures are found in.
+    commandLine.recordPath = pathFromStartFolder(commandLine.recordPath);
+    commandLine.tracePath = pathFromStartFolder(commandLine.tracePath);
+    enterPictureFolder(pictureFolderCandidates(runningExecutablePath()));
+
     int glutArgc = static_cast<int>(commandLine.glutArguments.size());
     commandLine.glutArguments.push_back(nullptr);
     glutInit(&glutArgc, commandLine.glutArguments.data());
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(canvasWidth, canvasHeight);
     glutCreateWindow("Velmora");
+    returnFromLoopOnClose();
     if (commandLine.fullscreen) glutFullScreen();
 
     viewSettings.perspective = 0;
     currentView = &viewSettings;
 
-    // The recorder writes each event down (with --record) and passes it on.
-    glutReshapeFunc(recordReshape);
+    // The window takes its own keys and places the canvas; what reaches the
+    // game is written down by the recorder (with --record) and passed on.
+    glutReshapeFunc(onWindowReshape);
     glutDisplayFunc(onDisplay);
     glutIdleFunc(recordIdle);
-    glutMouseFunc(recordMouse);
-    glutMotionFunc(recordMotion);
-    glutPassiveMotionFunc(recordPassiveMotion);
-    glutKeyboardFunc(recordKeyboard);
+    glutMouseFunc(onWindowMouse);
+    glutMotionFunc(onWindowMotion);
+    glutPassiveMotionFunc(onWindowPassiveMotion);
+    glutKeyboardFunc(onWindowKeyboard);
     glutKeyboardUpFunc(recordKeyboardUp);
-    glutSpecialFunc(recordSpecial);
+    glutSpecialFunc(onWindowSpecial);
     glutSpecialUpFunc(recordSpecialUp);
 
     // Built after the window: its construction loads textures and needs the context.
@@ -43,6 +54,7 @@ int main(int argc, char** argv) {
 
     setFixedGlState();
     glutMainLoop();
-    currentState = nullptr;
+    leaveCurrentState();
+    stopRecording();
     return 0;
 }

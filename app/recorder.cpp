@@ -80,6 +80,8 @@ void recordReshape(int width, int height) {
     onReshape(width, height);
 }
 
+void recordCanvasSize(int width, int height) { writeScriptLine("reshape %d %d\n", width, height); }
+
 void recordMouse(int button, int state, int x, int y) {
     writeScriptLine("mouse %d %d %d %d\n", button, state, x, y);
     forwardMouse(button, state, x, y);

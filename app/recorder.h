@@ -17,6 +17,9 @@ void stopRecording();
 // own callback. They cost nothing more when nothing is recorded.
 void recordIdle();
 void recordReshape(int width, int height);
+// Writes down a canvas size the window gave the game without a reshape of its
+// own (full screen), as the reshape a replay needs to reach it.
+void recordCanvasSize(int width, int height);
 void recordMouse(int button, int state, int x, int y);
 void recordMotion(int x, int y);
 void recordPassiveMotion(int x, int y);

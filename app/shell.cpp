@@ -49,6 +49,10 @@ void reshapeView(int width, int height) {
         return;
     }
     glutReshapeWindow(width, h);
+    setCanvasView(width, h);
+}
+
+void setCanvasView(int width, int h) {
     currentView->width = width;
     currentView->height = h;
     currentView->aspect = static_cast<double>(width) / static_cast<double>(h);

@@ -9,6 +9,9 @@ void onDisplay();
 void onIdle();
 void onReshape(int width, int height);
 void reshapeView(int width, int height);
+// The view part of a reshape, for a canvas of width x h pixels (already 4:3),
+// without asking for a window size; viewport at the window's corner.
+void setCanvasView(int width, int h);
 
 // Clear colour, shading, culling and depth settings set once at start-up.
 void setFixedGlState();

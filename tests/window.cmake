@@ -1,7 +1,7 @@
 # Tests of the real game in a real window: a private Xvfb server, xdotool for
 # the player's hands, xwininfo and the X server's own pixels for the player's eyes.
 find_package(X11 REQUIRED)
-add_executable(window_test window_test.cpp x_session.cpp)
+add_executable(window_test window_test.cpp desktop_window_test.cpp x_session.cpp)
 target_link_libraries(window_test PRIVATE velmora_core X11::X11 GTest::gtest_main)
 target_compile_definitions(window_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velmora>")
 add_dependencies(window_test velmora)

@@ -73,13 +73,33 @@ bool XSession::start() {
 
 void XSession::stop() {
     stopGame();
+    finish(windowManager);
     finish(server);
+}
+
+bool XSession::startWindowManager(const std::string& program) {
+    // Ready once it has claimed the screen as an EWMH window manager. Now and
+    // then one gives up at once on a server that has only just started: try again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        finish(windowManager);
+        windowManager = spawn({program}, "", "", ":" + std::to_string(display));
+        for (int i = 0; i < 100 && alive(windowManager); ++i) {
+            if (run("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    return false;
 }
 
 bool XSession::startGame(const std::string& folder, const std::string& logFile,
                          const std::vector<std::string>& arguments) {
     std::vector<std::string> command{VELMORA_GAME};
     command.insert(command.end(), arguments.begin(), arguments.end());
+    return startProgram(command, folder, logFile);
+}
+
+bool XSession::startProgram(const std::vector<std::string>& command, const std::string& folder,
+                            const std::string& logFile) {
     game = spawn(command, folder, logFile, ":" + std::to_string(display));
     window = run("timeout 20 xdotool search --sync --onlyvisible --name '^Velmora$' | head -n 1");
     while (!window.empty() && (window.back() == '\n' || window.back() == ' ')) window.pop_back();
@@ -93,38 +113,50 @@ bool XSession::gameRunning() { return alive(game); }
 
 void XSession::stopGame() { finish(game); }
 
-void XSession::closeWindow() {
-    const std::string name = ":" + std::to_string(display);
-    Display* x = XOpenDisplay(name.c_str());
-    if (!x) return;
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = static_cast<Window>(std::strtoul(window.c_str(), nullptr, 10));
-    event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(x, event.xclient.window, False, NoEventMask, &event);
-    XCloseDisplay(x);
+int XSession::waitForGameExit(int timeoutMs) {
+    if (game <= 0) return -1;
+    for (int waited = 0; waited <= timeoutMs; waited += 20) {
+        int status = 0;
+        if (waitpid(game, &status, WNOHANG) == game) {
+            game = -1;
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return -1;
 }
 
 void XSession::signalGame(int signal) {
     if (game > 0) kill(game, signal);
 }
 
-bool XSession::waitForGameEnd(int timeoutMs, int& exitStatus) {
-    for (int waited = 0; game > 0; waited += 20) {
-        int status = 0;
-        const pid_t ended = waitpid(game, &status, WNOHANG);
-        if (ended == game || ended < 0) {  // below 0: already collected by gameRunning
-            exitStatus = ended == game && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            game = -1;
-            return true;
-        }
-        if (waited >= timeoutMs) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+bool XSession::closeWindow() {
+    const std::string name = ":" + std::to_string(display);
+    Display* x = XOpenDisplay(name.c_str());
+    if (!x) return false;
+    const Window id = static_cast<Window>(std::strtoul(window.c_str(), nullptr, 10));
+    const Atom deleteWindow = XInternAtom(x, "WM_DELETE_WINDOW", False);
+    Atom* protocols = nullptr;
+    int count = 0;
+    bool takesPart = false;
+    if (XGetWMProtocols(x, id, &protocols, &count)) {
+        for (int i = 0; i < count; ++i) takesPart = takesPart || protocols[i] == deleteWindow;
+        XFree(protocols);
     }
-    return false;
+    bool sent = false;
+    if (takesPart) {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = id;
+        event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = static_cast<long>(deleteWindow);
+        event.xclient.data.l[1] = CurrentTime;
+        sent = XSendEvent(x, id, False, NoEventMask, &event) != 0;
+        XSync(x, False);
+    }
+    XCloseDisplay(x);
+    return sent;
 }
 
 std::string XSession::run(const std::string& command) {

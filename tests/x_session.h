@@ -18,19 +18,25 @@ public:
     // Starts Xvfb on the first free display; false if it would not start.
     bool start();
     void stop();
+    // Starts a window manager on the server (for full screen, which the game
+    // asks of the window manager); false if it would not start.
+    bool startWindowManager(const std::string& program);
     ~XSession() { stop(); }
 
     // Starts the game in the given folder with its output going to a file.
     bool startGame(const std::string& folder, const std::string& logFile,
                    const std::vector<std::string>& arguments = {});
+    // The same for any command line that opens a window titled Velmora.
+    bool startProgram(const std::vector<std::string>& command, const std::string& folder, const std::string& logFile);
     bool gameRunning();
     void stopGame();
-    // Asks the game to close its window, as a window manager's close button does.
-    void closeWindow();
+    // Waits up to timeoutMs for the game to end by itself: its exit status,
+    // 128 + the signal that ended it, or -1 if it is still running.
+    int waitForGameExit(int timeoutMs);
+    // Asks the game window to close as a window manager does: a WM_DELETE_WINDOW
+    // client message, sent only if the window takes part in that protocol.
+    bool closeWindow();
     void signalGame(int signal);
-    // Waits up to timeoutMs for the game to end; false if it is still running.
-    // exitStatus is the exit code, or -1 when a signal ended it.
-    bool waitForGameEnd(int timeoutMs, int& exitStatus);
     std::string windowId() const { return window; }
 
     // Runs a command with DISPLAY set; returns its standard output.
@@ -42,6 +48,7 @@ public:
 private:
     pid_t server = -1;
     pid_t game = -1;
+    pid_t windowManager = -1;
     int display = -1;
     std::string window;
 };

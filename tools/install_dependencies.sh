@@ -13,7 +13,8 @@ if [ "${1:-}" = "--tests" ]; then
   packages+=(
     libgtest-dev libbenchmark-dev libstb-dev
     clang libclang-rt-14-dev valgrind
-    xvfb xdotool x11-utils libx11-dev imagemagick
+    xvfb xdotool x11-utils libx11-dev imagemagick openbox
+    dpkg-dev file lintian desktop-file-utils
   )
 fi
 # The browser build and its test: emscripten, Chromium, and Node.js with npm

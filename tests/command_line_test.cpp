@@ -1,0 +1,105 @@
+// The game's command line, run as the real program with no display: what
+// each command line prints and the status it ends with, before any window.
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/temp_files.h"
+
+namespace {
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct GameRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+GameRun runGame(const std::string& arguments) {
+    TempFolder folder;
+    const std::string out = folder.file("out"), err = folder.file("err");
+    // No display at all: these must all be answered before GLUT is started.
+    const int raw = std::system(("env -u DISPLAY " VELMORA_GAME " " + arguments + " >" + out + " 2>" + err).c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readText(out), readText(err)};
+}
+
+struct Case {
+    const char* arguments;
+    int status;
+    const char* inOut;  // text expected on standard output ("" for none)
+    const char* inErr;  // text expected on standard error ("" for none)
+};
+
+const Case cases[] = {
+    {"--version", 0, VELMORA_VERSION "\n", ""},
+    {"--help", 0, "--fullscreen", ""},
+    {"--help", 0, "--fps N", ""},
+    {"-display :99 --version", 0, VELMORA_VERSION "\n", ""},  // X options pass by
+    {"--fullscreen --fps 30 --version", 0, VELMORA_VERSION "\n", ""},
+    {"--bogus", 2, "", "--bogus"},
+    {"stray", 2, "", "stray"},
+    {"--fps", 2, "", "--fps"},
+    {"--fps fast", 2, "", "fast"},
+    {"--fps -1", 2, "", "--fps"},
+    {"--fps 1001", 2, "", "1001"},
+    {"--fps 2.5", 2, "", "2.5"},
+    {"--fullscreen=maybe", 2, "", "maybe"},
+    {"--record", 2, "", "--record"},
+};
+
+TEST(CommandLine, EachCommandLineEndsWithItsStatusAndSaysWhy) {
+    for (const Case& c : cases) {
+        const GameRun run = runGame(c.arguments);
+        SCOPED_TRACE(c.arguments);
+        EXPECT_EQ(run.status, c.status) << run.out << run.err;
+        if (c.status == 0) {
+            EXPECT_NE(run.out.find(c.inOut), std::string::npos) << run.out;
+            EXPECT_EQ(run.err, "");
+        } else {
+            // What was wrong, then the usage so the player sees what is right.
+            EXPECT_NE(run.err.find(c.inErr), std::string::npos) << run.err;
+            EXPECT_NE(run.err.find("--fullscreen"), std::string::npos) << run.err;
+            EXPECT_EQ(run.out, "");
+        }
+    }
+    EXPECT_EQ(runGame("--version").out, VELMORA_VERSION "\n");  // the version alone, nothing else
+}
+
+TEST(CommandLine, OptionsAreReadAndGlutsOwnAreHandedOnInOrder) {
+    std::vector<std::string> words = {"velmora",      "-geometry", "640x480+5+5", "--fps",    "30",
+                                      "--fullscreen", "-iconic",   "--record",    "game.txt", "--trace=t.json"};
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    CommandLine line;
+    ASSERT_EQ(readCommandLine(static_cast<int>(argv.size()), argv.data(), line), -1);
+    EXPECT_TRUE(line.fullscreen);
+    EXPECT_EQ(line.framesPerSecond, 30);
+    EXPECT_EQ(line.recordPath, "game.txt");
+    EXPECT_EQ(line.tracePath, "t.json");
+    ASSERT_EQ(line.glutArguments.size(), 4u);
+    EXPECT_STREQ(line.glutArguments[0], "velmora");
+    EXPECT_STREQ(line.glutArguments[1], "-geometry");
+    EXPECT_STREQ(line.glutArguments[2], "640x480+5+5");
+    EXPECT_STREQ(line.glutArguments[3], "-iconic");
+
+    CommandLine plain;
+    ASSERT_EQ(readCommandLine(1, argv.data(), plain), -1);
+    EXPECT_FALSE(plain.fullscreen);
+    EXPECT_EQ(plain.framesPerSecond, frameRateOfDisplay);
+    EXPECT_TRUE(plain.recordPath.empty());
+}
+
+}  // namespace

@@ -1,0 +1,149 @@
+// The Debian package as a player gets it: built by CPack from this build,
+// unpacked with dpkg-deb into a temporary folder, checked by lintian and
+// desktop-file-validate, and the unpacked game run from another folder.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "tests/temp_files.h"
+#include "tests/x_session.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Runs a shell command; its exit status, with its output (both streams) in out.
+int shell(const std::string& command, std::string& out) {
+    TempFolder scratch;
+    const std::string log = scratch.file("log");
+    const int raw = std::system((command + " >" + log + " 2>&1").c_str());
+    out = readText(log);
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+// Width and height from a PNG file's header.
+bool pngSize(const std::string& path, int& width, int& height) {
+    const Bytes b = readFile(path);
+    if (b.size() < 24 || b[1] != 'P' || b[2] != 'N' || b[3] != 'G') return false;
+    width = (b[16] << 24) | (b[17] << 16) | (b[18] << 8) | b[19];
+    height = (b[20] << 24) | (b[21] << 16) | (b[22] << 8) | b[23];
+    return true;
+}
+
+class Package : public ::testing::Test {
+protected:
+    static TempFolder* work;
+    static std::string deb;
+    static std::string root;  // where the package is unpacked
+
+    static void SetUpTestSuite() {
+        work = new TempFolder;
+        std::string out;
+        if (shell("cpack -G DEB -B " + work->file("out") + " --config " VELMORA_BUILD_DIR "/CPackConfig.cmake", out) !=
+            0) {
+            std::fprintf(stderr, "cpack failed:\n%s\n", out.c_str());
+            return;
+        }
+        deb = work->file("out/velmora_" VELMORA_VERSION "_amd64.deb");
+        root = work->file("root");
+        if (shell("dpkg-deb -x " + deb + " " + root, out) != 0) std::fprintf(stderr, "dpkg-deb: %s\n", out.c_str());
+    }
+    static void TearDownTestSuite() {
+        delete work;
+        work = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(fs::exists(deb)) << "no package velmora_" VELMORA_VERSION "_amd64.deb";
+        ASSERT_TRUE(fs::exists(root + "/usr/games/velmora")) << "the package was not unpacked";
+    }
+};
+
+TempFolder* Package::work = nullptr;
+std::string Package::deb;
+std::string Package::root;
+
+TEST_F(Package, IsADebianGamePackageThatLintianAndTheDesktopCheckerAccept) {
+    std::string out;
+    ASSERT_EQ(shell("dpkg-deb -f " + deb + " Package Version Architecture Section Depends", out), 0);
+    EXPECT_NE(out.find("Package: velmora\nVersion: " VELMORA_VERSION "\nArchitecture: amd64\nSection: games\n"),
+              std::string::npos)
+        << out;
+    // Worked out from the binaries by dpkg-shlibdeps.
+    EXPECT_NE(out.find("libglut"), std::string::npos) << out;
+    EXPECT_NE(out.find("libpng16"), std::string::npos) << out;
+
+    for (const char* path : {"/usr/games/velmora-replay", "/usr/share/man/man6/velmora.6.gz",
+                             "/usr/share/doc/velmora/copyright", "/usr/share/velmora/img/teeth.tga"})
+        EXPECT_TRUE(fs::is_regular_file(root + path)) << path;
+    for (int size : {48, 128, 256}) {
+        const std::string icon = root + "/usr/share/icons/hicolor/" + std::to_string(size) + "x" +
+                                 std::to_string(size) + "/apps/velmora.png";
+        int w = 0, h = 0;
+        EXPECT_TRUE(pngSize(icon, w, h)) << icon;
+        EXPECT_EQ(w, size);
+        EXPECT_EQ(h, size);
+    }
+
+    EXPECT_EQ(shell("desktop-file-validate " + root + "/usr/share/applications/velmora.desktop", out), 0) << out;
+    EXPECT_EQ(out, "");
+
+    const int status = shell("lintian --fail-on error --allow-root " + deb, out);
+    EXPECT_EQ(status, 0) << out;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_NE(line.rfind("E: ", 0), 0u) << line;
+        EXPECT_NE(line.rfind("W: ", 0), 0u) << line;
+    }
+}
+
+TEST_F(Package, UnpackedGameTellsItsVersionWithoutADisplay) {
+    std::string out;
+    EXPECT_EQ(shell("cd / && env -u DISPLAY " + root + "/usr/games/velmora --version", out), 0);
+    EXPECT_EQ(out, VELMORA_VERSION "\n");
+}
+
+TEST_F(Package, UnpackedGameDrawsTheMouthWithItsPicturesFromAnotherFolder) {
+    XSession session;
+    ASSERT_TRUE(session.start()) << "Xvfb would not start";
+    // The work folder holds the package and its unpacked tree, but no img/.
+    const std::string log = work->file("game.log");
+    ASSERT_TRUE(session.startProgram({root + "/usr/games/velmora"}, work->file(""), log)) << readText(log);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const Screenshot shot = session.screenshot();
+    ASSERT_EQ(shot.width, 800);
+    ASSERT_EQ(shot.height, 600);
+    EXPECT_TRUE(session.gameRunning());
+    EXPECT_EQ(readText(log), "") << "the game found all its pictures without a word";
+
+    // Untextured, the mouth is a white square with a few flat-coloured
+    // sprites on it; with its pictures it is drawn in hundreds of colours.
+    std::set<int> colours;
+    int white = 0, samples = 0;
+    for (int y = 0; y < shot.height; y += 2)
+        for (int x = 0; x < shot.width; x += 2) {
+            const unsigned char* p = shot.at(x, y);
+            colours.insert((p[0] >> 3) << 10 | (p[1] >> 3) << 5 | p[2] >> 3);
+            white += p[0] > 250 && p[1] > 250 && p[2] > 250;
+            ++samples;
+        }
+    RecordProperty("colours", static_cast<int>(colours.size()));
+    RecordProperty("white_percent", 100 * white / samples);
+    EXPECT_GT(colours.size(), 300u);
+    EXPECT_LT(white, samples / 10);
+}
+
+}  // namespace

@@ -1,0 +1,57 @@
+// The window's own keys and the full-screen canvas: which presses the window
+// takes from the game, and where the canvas lies on screens of each shape.
+#include "app/window_keys.h"
+
+#include <GL/glut.h>
+#include <gtest/gtest.h>
+
+#include "app/canvas_box.h"
+
+namespace {
+
+constexpr unsigned char escape = 27;
+
+TEST(WindowKeys, F11AndEscInFullScreenAreTheWindowsEverythingElseTheGames) {
+    using A = WindowKeyAction;
+    for (bool full : {false, true}) {
+        SCOPED_TRACE(full);
+        EXPECT_EQ(actionForSpecialKey(GLUT_KEY_F11, full), A::ToggleFullScreen);
+        EXPECT_EQ(actionForKey(escape, full), full ? A::LeaveFullScreen : A::PassToGame);
+        for (int key : {GLUT_KEY_F1, GLUT_KEY_F10, GLUT_KEY_F12, GLUT_KEY_LEFT, GLUT_KEY_HOME})
+            EXPECT_EQ(actionForSpecialKey(key, full), A::PassToGame) << key;
+        // 11 is F11's special code, but as a character it is Ctrl-K: the game's.
+        for (int key : {int('a'), int('q'), int(' '), int('\r'), 11, 26, 28, 127, 255})
+            EXPECT_EQ(actionForKey(static_cast<unsigned char>(key), full), A::PassToGame) << key;
+    }
+}
+
+struct Fit {
+    int windowWidth, windowHeight;
+    CanvasBox box;
+};
+
+const Fit fits[] = {
+    {800, 600, {0, 0, 800, 600}},
+    {1024, 768, {0, 0, 1024, 768}},
+    {1280, 1024, {0, 32, 1280, 960}},    // 5:4: bars above and below
+    {1920, 1080, {240, 0, 1440, 1080}},  // 16:9: bars left and right
+    {1366, 768, {171, 0, 1024, 768}},    // odd margin: the extra pixel on the right
+    {1680, 1050, {140, 0, 1400, 1050}},
+    {3, 2, {0, 0, 2, 1}},
+    {1, 1, {}},
+    {0, 600, {}},
+    {800, -5, {}},
+};
+
+TEST(CanvasBox, FullScreenCanvasIsTheLargestCentredFourToThreeBox) {
+    for (const Fit& f : fits) {
+        const CanvasBox box = fitCanvas(f.windowWidth, f.windowHeight);
+        SCOPED_TRACE(std::to_string(f.windowWidth) + " x " + std::to_string(f.windowHeight));
+        EXPECT_EQ(box.left, f.box.left);
+        EXPECT_EQ(box.top, f.box.top);
+        EXPECT_EQ(box.width, f.box.width);
+        EXPECT_EQ(box.height, f.box.height);
+    }
+}
+
+}  // namespace
