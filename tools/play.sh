@@ -6,5 +6,4 @@ bash "$root/tools/install_dependencies.sh"
 cmake -S "$root" -B "$root/build-game" -DCMAKE_BUILD_TYPE=Release -DVELMORA_TESTS=OFF -DVELMORA_BENCH=OFF \
   -DVELMORA_WERROR=OFF >/dev/null
 cmake --build "$root/build-game" --target velmora -j "$(nproc)"
-cd "$root"
 exec "$root/build-game/velmora" "$@"
