@@ -4,9 +4,31 @@
 
 #include <GL/gl.h>
 
+#include <cstdlib>
+#include <cstring>
+
+#include "gfx/sprite_shapes.h"
+
 unsigned int quadList = 0;
 unsigned int lastTexture = 0;
 bool lastBlend = false;
+bool quadDisplayLists = true;
+
+namespace {
+bool wholeQuadsAsked() {
+    const char* value = std::getenv("VELMORA_WHOLE_QUADS");
+    return value && *value && std::strcmp(value, "0") != 0;
+}
+
+// The trimmed shape for a sprite, or null to draw its whole quad.
+SpriteShape* shapeFor(const Sprite& sprite) {
+    if (wholeQuads || !sprite.texture || sprite.texture->glName == 0) return nullptr;
+    TextureHandle& handle = *sprite.texture;
+    return findSpriteShape(handle.shapes, handle.coverage, sprite.useTexMatrix, sprite.texOffset, sprite.texScale);
+}
+}  // namespace
+
+bool wholeQuads = wholeQuadsAsked();
 
 void resetSpriteState() {
     quadList = 0;
@@ -20,24 +42,19 @@ void initSprite(Sprite& sprite) {
 }
 
 void createQuadList() {
+    if (!quadDisplayLists) return;
     quadList = glGenLists(1);
     glNewList(quadList, GL_COMPILE);
-    glBegin(GL_QUADS);
-    glNormal3f(0, 0, 1);
-    glTexCoord2f(0, 1);
-    glVertex3f(-0.5f, -0.5f, 0);
-    glTexCoord2f(1, 1);
-    glVertex3f(0.5f, -0.5f, 0);
-    glTexCoord2f(1, 0);
-    glVertex3f(0.5f, 0.5f, 0);
-    glTexCoord2f(0, 0);
-    glVertex3f(-0.5f, 0.5f, 0);
-    glEnd();
+    drawWholeQuadVertices();
     glEndList();
 }
 
 void drawSprite(const Sprite& sprite) {
     unsigned int name = sprite.texture ? sprite.texture->glName : 0;
+    SpriteShape* shape = shapeFor(sprite);
+    // Blending an opaque fragment gives the fragment itself.
+    bool blend = sprite.blend;
+    if (shape && shape->outline.opaque && sprite.color[3] >= 1.0f) blend = false;
     if (name != lastTexture) {
         if (lastTexture == 0) glEnable(GL_TEXTURE_2D);
         if (name == 0)
@@ -46,14 +63,14 @@ void drawSprite(const Sprite& sprite) {
             glBindTexture(GL_TEXTURE_2D, name);
         lastTexture = name;
     }
-    if (sprite.blend != lastBlend) {
-        if (sprite.blend) {
+    if (blend != lastBlend) {
+        if (blend) {
             glEnable(GL_BLEND);
             glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         } else {
             glDisable(GL_BLEND);
         }
-        lastBlend = sprite.blend;
+        lastBlend = blend;
     }
     glPushMatrix();
     glColor4fv(sprite.color);
@@ -68,7 +85,13 @@ void drawSprite(const Sprite& sprite) {
         glTranslatef(sprite.texOffset[0], sprite.texOffset[1], 0);
         glScalef(sprite.texScale[0], sprite.texScale[1], 0);
     }
-    glCallList(quadList);
+    // Unblended, clear texels still paint: only a blended quad may be trimmed.
+    if (shape && blend && !shape->outline.whole)
+        drawSpriteShape(*shape);
+    else if (quadDisplayLists)
+        glCallList(quadList);
+    else
+        drawWholeQuadVertices();
     if (sprite.useTexMatrix) {
         glPopMatrix();
         glMatrixMode(GL_MODELVIEW);
