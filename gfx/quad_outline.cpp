@@ -1,8 +1,11 @@
-// Outlines in texel units first (U across, V down the rows), then mapped back
-// through the texture matrix into the unit quad. A fragment at (U, V) filters
-// texel columns floor(U - 0.5) and the next, so a texel i can reach fragments
-// with U in (i - 0.5, i + 1.5); the outline keeps a whole texel of margin,
-// [i - 1, i + 2], so rounding of interpolated coordinates never matters.
+// Outlines are worked out in texel units (U across, V down the rows), then
+// mapped back through the texture matrix into the unit quad. A fragment at U
+// filters texel columns floor(U - 0.5) and the next, so texel i reaches
+// fragments with U in (i - 0.5, i + 1.5); the outline keeps a whole texel of
+// margin, [i - 1, i + 2], so rounding of interpolated coordinates never matters.
+// The quad is cut into horizontal cells one texel high, and runs of cells are
+// grouped into rectangles, each the box of its cells, the grouping that costs
+// least chosen by dynamic programming.
 #include "gfx/quad_outline.h"
 
 #include <algorithm>
@@ -12,33 +15,23 @@
 namespace {
 
 // Beyond this many repeats of the picture across the quad the outline is not worth working out.
-constexpr double mostRepeats = 4;
-// A corner is cut off (one more triangle to draw) only if it saves this share of the quad.
-constexpr double leastCutShare = 0.02;
+constexpr double mostRepeats = 2;
+// A rectangle spans at most this many cells, which bounds the work on tall pictures.
+constexpr std::size_t mostCellsPerRect = 512;
+// What a rectangle costs beyond its fragments, counted in fragments: llvmpipe
+// sets up and bins its two triangles and shades the blocks of pixels along
+// their shared diagonal twice. Measured on the game's own pictures.
+constexpr double fragmentsPerUprightRect = 120;
+constexpr double fragmentsPerTurnedRect = 120;
 // An outline this close to the whole quad is drawn as the whole quad.
 constexpr double mostShareOfWhole = 0.97;
-
-struct Point {
-    double u, v;
-};
-
-struct Box {
-    double uMin = INFINITY, uMax = -INFINITY, vMin = INFINITY, vMax = -INFINITY;
-    double sumMin = INFINITY, sumMax = -INFINITY, diffMin = INFINITY, diffMax = -INFINITY;
-    void add(double u, double v) {
-        uMin = std::min(uMin, u), uMax = std::max(uMax, u);
-        vMin = std::min(vMin, v), vMax = std::max(vMax, v);
-        sumMin = std::min(sumMin, u + v), sumMax = std::max(sumMax, u + v);
-        diffMin = std::min(diffMin, u - v), diffMax = std::max(diffMax, u - v);
-    }
-};
 
 struct Mapping {
     double width, height;  // texels
     double offset[2], scale[2];
-    OutlinePoint toQuad(Point p) const {
-        const double s = std::clamp((p.u / width - offset[0]) / scale[0], 0.0, 1.0);
-        const double t = std::clamp((p.v / height - offset[1]) / scale[1], 0.0, 1.0);
+    OutlinePoint toQuad(double u, double v) const {
+        const double s = std::clamp((u / width - offset[0]) / scale[0], 0.0, 1.0);
+        const double t = std::clamp((v / height - offset[1]) / scale[1], 0.0, 1.0);
         return {static_cast<float>(s - 0.5), static_cast<float>(0.5 - t), static_cast<float>(s), static_cast<float>(t)};
     }
     // Share of the unit quad that an area in square texels covers.
@@ -47,70 +40,82 @@ struct Mapping {
     }
 };
 
-// The box of the required rectangles with those corners cut off that are
-// worth a triangle: the cut lines are U + V and U - V at their extremes over
-// all rectangle corners, so every rectangle stays inside.
-std::vector<Point> octagon(const Box& b, const Mapping& m) {
-    const double cutTopLeft = b.sumMin - (b.uMin + b.vMin);
-    const double cutTopRight = (b.uMax - b.vMin) - b.diffMax;
-    const double cutBottomRight = (b.uMax + b.vMax) - b.sumMax;
-    const double cutBottomLeft = b.diffMin - (b.uMin - b.vMax);
-    auto worth = [&](double leg) { return m.share(leg * leg / 2) >= leastCutShare; };
-    std::vector<Point> p;
-    if (worth(cutTopLeft)) {
-        p.push_back({b.uMin, b.sumMin - b.uMin});
-        p.push_back({b.sumMin - b.vMin, b.vMin});
-    } else {
-        p.push_back({b.uMin, b.vMin});
+// One texel-high strip of the quad and the columns that can show in it
+// (left > right: none).
+struct Cell {
+    double top, bottom, left, right;
+    bool empty() const { return left > right; }
+};
+
+struct Rect {
+    double left, right, top, bottom;
+};
+
+// The cheapest cover of the cells by rectangles, each the box of a run of
+// cells; with apart, rectangles keep at least one empty cell between them.
+std::vector<Rect> coverCells(const std::vector<Cell>& cells, const Mapping& m, double rectShare, bool apart) {
+    const std::size_t n = cells.size();
+    // Best cost of the first j cells, ending in a skipped empty cell or in a rectangle.
+    std::vector<double> endSkip(n + 1, INFINITY), endRect(n + 1, INFINITY);
+    std::vector<std::size_t> rectFrom(n + 1, 0);
+    endSkip[0] = 0;
+    for (std::size_t j = 1; j <= n; ++j) {
+        if (cells[j - 1].empty()) endSkip[j] = std::min(endSkip[j - 1], endRect[j - 1]);
+        double left = INFINITY, right = -INFINITY;
+        const std::size_t earliest = j > mostCellsPerRect ? j - mostCellsPerRect : 0;
+        for (std::size_t i = j; i-- > earliest;) {
+            left = std::min(left, cells[i].left);
+            right = std::max(right, cells[i].right);
+            if (left > right) continue;
+            const double before = apart || i == 0 ? endSkip[i] : std::min(endSkip[i], endRect[i]);
+            const double cost = before + m.share((right - left) * (cells[j - 1].bottom - cells[i].top)) + rectShare;
+            if (cost < endRect[j]) {
+                endRect[j] = cost;
+                rectFrom[j] = i;
+            }
+        }
     }
-    if (worth(cutTopRight)) {
-        p.push_back({b.diffMax + b.vMin, b.vMin});
-        p.push_back({b.uMax, b.uMax - b.diffMax});
-    } else {
-        p.push_back({b.uMax, b.vMin});
+    std::vector<Rect> rects;
+    std::size_t j = n;
+    bool inRect = endRect[n] < endSkip[n];
+    while (j > 0) {
+        if (!inRect) {
+            --j;
+            inRect = endRect[j] < endSkip[j];
+            continue;
+        }
+        const std::size_t i = rectFrom[j];
+        Rect r{INFINITY, -INFINITY, cells[i].top, cells[j - 1].bottom};
+        for (std::size_t k = i; k < j; ++k) {
+            r.left = std::min(r.left, cells[k].left);
+            r.right = std::max(r.right, cells[k].right);
+        }
+        rects.push_back(r);
+        j = i;
+        inRect = !apart && j > 0 && endRect[j] < endSkip[j];
     }
-    if (worth(cutBottomRight)) {
-        p.push_back({b.uMax, b.sumMax - b.uMax});
-        p.push_back({b.sumMax - b.vMax, b.vMax});
-    } else {
-        p.push_back({b.uMax, b.vMax});
-    }
-    if (worth(cutBottomLeft)) {
-        p.push_back({b.diffMin + b.vMax, b.vMax});
-        p.push_back({b.uMin, b.uMin - b.diffMin});
-    } else {
-        p.push_back({b.uMin, b.vMax});
-    }
-    return p;
+    std::reverse(rects.begin(), rects.end());
+    return rects;
 }
 
-// Appends a piece in quad corners, counter-clockwise, without repeated
-// corners; returns its area in the unit quad.
-double addPiece(QuadOutline& outline, const std::vector<Point>& piece, const Mapping& m) {
-    std::vector<OutlinePoint> corners;
-    for (const Point& p : piece) {
-        const OutlinePoint q = m.toQuad(p);
-        if (!corners.empty() && corners.back().x == q.x && corners.back().y == q.y) continue;
-        corners.push_back(q);
+OutlineRects toQuad(const std::vector<Rect>& rects, const Mapping& m) {
+    OutlineRects out;
+    out.share = 0;
+    for (const Rect& r : rects) {
+        // Texture rows run down the quad: the bottom edge is the larger V.
+        out.corners.push_back(m.toQuad(r.left, r.bottom));
+        out.corners.push_back(m.toQuad(r.right, r.bottom));
+        out.corners.push_back(m.toQuad(r.right, r.top));
+        out.corners.push_back(m.toQuad(r.left, r.top));
+        out.share += m.share((r.right - r.left) * (r.bottom - r.top));
     }
-    while (corners.size() > 1 && corners.front().x == corners.back().x && corners.front().y == corners.back().y)
-        corners.pop_back();
-    double twiceArea = 0;
-    for (std::size_t i = 0; i < corners.size(); ++i) {
-        const OutlinePoint& a = corners[i];
-        const OutlinePoint& b = corners[(i + 1) % corners.size()];
-        twiceArea += static_cast<double>(a.x) * b.y - static_cast<double>(b.x) * a.y;
-    }
-    if (corners.size() < 3 || twiceArea == 0) return 0;
-    if (twiceArea < 0) std::reverse(corners.begin(), corners.end());
-    outline.points.insert(outline.points.end(), corners.begin(), corners.end());
-    outline.pieceSizes.push_back(static_cast<int>(corners.size()));
-    return std::fabs(twiceArea) / 2;
+    return out;
 }
 
 }  // namespace
 
-QuadOutline outlineQuad(const PictureCoverage& coverage, const float texOffset[2], const float texScale[2]) {
+QuadOutline outlineQuad(const PictureCoverage& coverage, const float texOffset[2], const float texScale[2],
+                        double spriteArea) {
     QuadOutline whole;
     if (!coverage.measured) return whole;
     if (coverage.opaque) {
@@ -159,35 +164,25 @@ QuadOutline outlineQuad(const PictureCoverage& coverage, const float texOffset[2
         return whole;
     }
 
-    // Cell k (V from k to k + 1) is reached by rows k - 1 to k + 1. Runs of
-    // cells that can show become one convex piece each; runs are at least a
-    // texel apart, so pieces never share an edge.
+    // Cell k (V from k to k + 1) is reached by rows k - 1 to k + 1.
+    std::vector<Cell> cells;
+    for (int cell = firstCell; cell <= lastCell; ++cell) {
+        int first = INT_MAX, last = INT_MIN;
+        for (int row = cell - 1; row <= cell + 1; ++row) {
+            const std::size_t r = static_cast<std::size_t>(row - firstRow);
+            first = std::min(first, rowFirst[r]);
+            last = std::max(last, rowLast[r]);
+        }
+        Cell c{std::max(static_cast<double>(cell), v0), std::min(cell + 1.0, v1), INFINITY, -INFINITY};
+        if (first <= last) c.left = std::max(first - 1.0, u0), c.right = std::min(last + 2.0, u1);
+        cells.push_back(c);
+    }
+
+    const double area = spriteArea > 0 ? spriteArea : 1600;
     QuadOutline outline;
     outline.whole = false;
-    double area = 0;
-    Box run;
-    bool inRun = false;
-    for (int cell = firstCell; cell <= lastCell + 1; ++cell) {
-        int first = INT_MAX, last = INT_MIN;
-        if (cell <= lastCell) {
-            for (int row = cell - 1; row <= cell + 1; ++row) {
-                const std::size_t r = static_cast<std::size_t>(row - firstRow);
-                first = std::min(first, rowFirst[r]);
-                last = std::max(last, rowLast[r]);
-            }
-        }
-        if (first <= last) {
-            const double left = std::max(first - 1.0, u0), right = std::min(last + 2.0, u1);
-            const double top = std::max(static_cast<double>(cell), v0), bottom = std::min(cell + 1.0, v1);
-            for (const Point& p : {Point{left, top}, Point{right, top}, Point{right, bottom}, Point{left, bottom}})
-                run.add(p.u, p.v);
-            inRun = true;
-        } else if (inRun) {
-            area += addPiece(outline, octagon(run, m), m);
-            run = Box{};
-            inRun = false;
-        }
-    }
-    if (area >= mostShareOfWhole) return whole;
+    outline.upright = toQuad(coverCells(cells, m, fragmentsPerUprightRect / area, false), m);
+    outline.turned = toQuad(coverCells(cells, m, fragmentsPerTurnedRect / area, true), m);
+    if (outline.upright.share >= mostShareOfWhole && outline.turned.share >= mostShareOfWhole) return whole;
     return outline;
 }

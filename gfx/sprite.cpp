@@ -4,6 +4,7 @@
 
 #include <GL/gl.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -24,7 +25,9 @@ bool wholeQuadsAsked() {
 SpriteShape* shapeFor(const Sprite& sprite) {
     if (wholeQuads || !sprite.texture || sprite.texture->glName == 0) return nullptr;
     TextureHandle& handle = *sprite.texture;
-    return findSpriteShape(handle.shapes, handle.coverage, sprite.useTexMatrix, sprite.texOffset, sprite.texScale);
+    const double area = std::fabs(static_cast<double>(sprite.scale.x) * sprite.scale.y);
+    return findSpriteShape(handle.shapes, handle.coverage, sprite.useTexMatrix, sprite.texOffset, sprite.texScale,
+                           area);
 }
 }  // namespace
 
@@ -87,7 +90,7 @@ void drawSprite(const Sprite& sprite) {
     }
     // Unblended, clear texels still paint: only a blended quad may be trimmed.
     if (shape && blend && !shape->outline.whole)
-        drawSpriteShape(*shape);
+        drawSpriteShape(*shape, sprite.angle == 0);
     else if (quadDisplayLists)
         glCallList(quadList);
     else

@@ -25,20 +25,15 @@ void vertex(const OutlinePoint& p) {
     glVertex3f(p.x, p.y, 0);
 }
 
-// Each convex piece as a fan of triangles from its first corner.
-void emitOutline(const QuadOutline& outline) {
-    if (outline.points.empty()) return;
+// Each rectangle as two triangles in the order of the quad's own (first,
+// second, third corner; first, third, fourth), which llvmpipe recognises as
+// one rectangle when it lies upright on the screen.
+void emitRects(const OutlineRects& rects) {
+    if (rects.corners.empty()) return;
     glBegin(GL_TRIANGLES);
     glNormal3f(0, 0, 1);
-    std::size_t first = 0;
-    for (int size : outline.pieceSizes) {
-        const std::size_t n = static_cast<std::size_t>(size);
-        for (std::size_t i = 1; i + 1 < n; ++i) {
-            vertex(outline.points[first]);
-            vertex(outline.points[first + i]);
-            vertex(outline.points[first + i + 1]);
-        }
-        first += n;
+    for (std::size_t i = 0; i + 3 < rects.corners.size(); i += 4) {
+        for (std::size_t k : {0, 1, 2, 0, 2, 3}) vertex(rects.corners[i + k]);
     }
     glEnd();
 }
@@ -46,7 +41,7 @@ void emitOutline(const QuadOutline& outline) {
 }  // namespace
 
 SpriteShape* findSpriteShape(std::vector<SpriteShape>& shapes, const PictureCoverage& coverage, bool useTexMatrix,
-                             const float texOffset[2], const float texScale[2]) {
+                             const float texOffset[2], const float texScale[2], double spriteArea) {
     if (!coverage.measured) return nullptr;
     for (SpriteShape& shape : shapes)
         if (sameMatrix(shape, useTexMatrix, texOffset, texScale)) return &shape;
@@ -57,27 +52,29 @@ SpriteShape* findSpriteShape(std::vector<SpriteShape>& shapes, const PictureCove
         shape.texOffset[0] = texOffset[0], shape.texOffset[1] = texOffset[1];
         shape.texScale[0] = texScale[0], shape.texScale[1] = texScale[1];
     }
-    shape.outline = outlineQuad(coverage, shape.texOffset, shape.texScale);
+    shape.outline = outlineQuad(coverage, shape.texOffset, shape.texScale, spriteArea);
     shapes.push_back(shape);
     return &shapes.back();
 }
 
-void drawSpriteShape(SpriteShape& shape) {
+void drawSpriteShape(SpriteShape& shape, bool upright) {
+    const OutlineRects& rects = upright ? shape.outline.upright : shape.outline.turned;
     if (!quadDisplayLists) {
-        emitOutline(shape.outline);
+        emitRects(rects);
         return;
     }
-    if (shape.list == 0) {
-        shape.list = glGenLists(1);
-        if (shape.list == 0) {
-            emitOutline(shape.outline);
+    unsigned int& list = upright ? shape.uprightList : shape.turnedList;
+    if (list == 0) {
+        list = glGenLists(1);
+        if (list == 0) {
+            emitRects(rects);
             return;
         }
-        glNewList(shape.list, GL_COMPILE);
-        emitOutline(shape.outline);
+        glNewList(list, GL_COMPILE);
+        emitRects(rects);
         glEndList();
     }
-    glCallList(shape.list);
+    glCallList(list);
 }
 
 void drawWholeQuadVertices() {
@@ -95,7 +92,9 @@ void drawWholeQuadVertices() {
 }
 
 void deleteSpriteShapes(std::vector<SpriteShape>& shapes) {
-    for (SpriteShape& shape : shapes)
-        if (shape.list != 0) glDeleteLists(shape.list, 1);
+    for (SpriteShape& shape : shapes) {
+        if (shape.uprightList != 0) glDeleteLists(shape.uprightList, 1);
+        if (shape.turnedList != 0) glDeleteLists(shape.turnedList, 1);
+    }
     shapes.clear();
 }

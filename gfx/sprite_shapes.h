@@ -12,17 +12,20 @@ struct SpriteShape {
     float texOffset[2] = {0, 0};
     float texScale[2] = {1, 1};
     QuadOutline outline;
-    unsigned int list = 0;  // 0: not compiled yet
+    unsigned int uprightList = 0;  // 0: not compiled yet
+    unsigned int turnedList = 0;
 };
 
-// The shape for these texture-matrix settings, worked out on first use; null
-// when the picture was not measured or holds too many shapes already.
+// The shape for these texture-matrix settings, worked out on first use for a
+// sprite of spriteArea square units; null when the picture was not measured
+// or holds too many shapes already.
 SpriteShape* findSpriteShape(std::vector<SpriteShape>& shapes, const PictureCoverage& coverage, bool useTexMatrix,
-                             const float texOffset[2], const float texScale[2]);
+                             const float texOffset[2], const float texScale[2], double spriteArea);
 
-// Draws the outline's pieces (nothing for an empty one) from its display list,
-// or vertex by vertex when display lists are off.
-void drawSpriteShape(SpriteShape& shape);
+// Draws the outline's rectangles (nothing for an empty one) from a display
+// list, or vertex by vertex when display lists are off. upright: the sprite
+// is not turned, and neither is anything it is drawn into.
+void drawSpriteShape(SpriteShape& shape, bool upright);
 // The plain unit quad, vertex by vertex.
 void drawWholeQuadVertices();
 
