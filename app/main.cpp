@@ -3,6 +3,7 @@
 #include <GL/glut.h>
 
 #include "app/command_line.h"
+#include "app/display_pacing.h"
 #include "app/shell.h"
 #include "core/state.h"
 #include "game/game_state.h"
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     glutInitWindowSize(canvasWidth, canvasHeight);
     glutCreateWindow("Velmora");
     if (commandLine.fullscreen) glutFullScreen();
+    startFramePacing(commandLine.framesPerSecond);
 
     viewSettings.perspective = 0;
     currentView = &viewSettings;
