@@ -23,6 +23,12 @@ constexpr std::size_t mostCellsPerRect = 512;
 // their shared diagonal twice. Measured on the game's own pictures.
 constexpr double fragmentsPerUprightRect = 120;
 constexpr double fragmentsPerTurnedRect = 120;
+// On a large sprite every rectangle must save at least this share of its
+// quad: each rectangle rounds its interpolated texture coordinates its own
+// way, which over a large area changes the last bit of many more pixels than
+// the few rectangles of a small sprite do.
+constexpr double largeSpriteArea = 100000;
+constexpr double leastLargeRectShare = 0.1;
 // An outline this close to the whole quad is drawn as the whole quad.
 constexpr double mostShareOfWhole = 0.97;
 
@@ -181,8 +187,9 @@ QuadOutline outlineQuad(const PictureCoverage& coverage, const float texOffset[2
     const double area = spriteArea > 0 ? spriteArea : 1600;
     QuadOutline outline;
     outline.whole = false;
-    outline.upright = toQuad(coverCells(cells, m, fragmentsPerUprightRect / area, false), m);
-    outline.turned = toQuad(coverCells(cells, m, fragmentsPerTurnedRect / area, true), m);
+    const double leastShare = area >= largeSpriteArea ? leastLargeRectShare : 0;
+    outline.upright = toQuad(coverCells(cells, m, std::max(fragmentsPerUprightRect / area, leastShare), false), m);
+    outline.turned = toQuad(coverCells(cells, m, std::max(fragmentsPerTurnedRect / area, leastShare), true), m);
     if (outline.upright.share >= mostShareOfWhole && outline.turned.share >= mostShareOfWhole) return whole;
     return outline;
 }
