@@ -14,6 +14,11 @@ using Clock = std::chrono::steady_clock;
 
 FramePacer gamePacer;
 
+// Frames drawn late are made up by the next ones as long as the schedule is
+// no more than this many frames behind: on a busy machine waking from a sleep
+// can take a few milliseconds, and without making them up the rate would sag.
+constexpr double framesToMakeUp = 3;
+
 struct FrameLog {
     std::string path;  // empty: no log
     long long frames = 0;
@@ -52,9 +57,9 @@ void countFrame() {
 
 double pacingDelay(FramePacer& pacer, double now) {
     if (pacer.periodSeconds <= 0) return 0;
-    // A whole frame behind (a stall, or a display slower than the cap): the
-    // schedule starts again rather than rushing frames out to catch up.
-    if (!pacer.started || now >= pacer.nextFrame + pacer.periodSeconds) {
+    // Far behind (a stall, or a display slower than the cap): the schedule
+    // starts again rather than rushing a burst of frames out to catch up.
+    if (!pacer.started || now >= pacer.nextFrame + framesToMakeUp * pacer.periodSeconds) {
         pacer.started = true;
         pacer.nextFrame = now + pacer.periodSeconds;
         return 0;

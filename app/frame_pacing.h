@@ -11,8 +11,8 @@ struct FramePacer {
 
 // The seconds to wait before a frame that would start at now (seconds on any
 // steady clock), moving the schedule on by one frame. Frames keep to a fixed
-// schedule, so a frame that wakes or draws a little late is made up by the
-// next ones; one that comes a whole frame late starts the schedule afresh.
+// schedule, so frames that wake or draw a little late are made up by the next
+// ones; a frame that comes three frames late starts the schedule afresh.
 double pacingDelay(FramePacer& pacer, double now);
 
 // The game's pacer: framesPerSecond 0 or less turns waiting off.

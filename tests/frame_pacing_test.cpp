@@ -33,7 +33,10 @@ TEST(FramePacing, ALateFrameIsMadeUpByTheNextOnes) {
     expectWaits(capped(), {{1000, 0}, {1005, 15}, {1047, 0}, {1052, 8}, {1085, 0}, {1090, 10}});
 }
 
-TEST(FramePacing, AFrameAWholeSlotLateStartsTheScheduleAgain) {
+TEST(FramePacing, SlowFramesAreMadeUpButAStallIsNot) {
+    // Three frames of 30 ms put the schedule 30 ms behind its slots at 1040,
+    // 1060, 1080; the fast frames after them catch up without waiting.
+    expectWaits(capped(), {{1000, 0}, {1005, 15}, {1050, 0}, {1080, 0}, {1110, 0}, {1115, 0}, {1120, 0}, {1125, 15}});
     // A stall of half a second must not be followed by a burst of frames.
     expectWaits(capped(), {{1000, 0}, {1005, 15}, {1500, 0}, {1505, 15}, {1525, 15}});
 }

@@ -76,8 +76,11 @@ void XSession::stop() {
     finish(server);
 }
 
-bool XSession::startGame(const std::string& folder, const std::string& logFile) {
-    game = spawn({VELMORA_GAME}, folder, logFile, ":" + std::to_string(display));
+bool XSession::startGame(const std::string& folder, const std::string& logFile,
+                         const std::vector<std::string>& arguments) {
+    std::vector<std::string> command{VELMORA_GAME};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    game = spawn(command, folder, logFile, ":" + std::to_string(display));
     window = run("timeout 20 xdotool search --sync --onlyvisible --name '^Velmora$' | head -n 1");
     while (!window.empty() && (window.back() == '\n' || window.back() == ' ')) window.pop_back();
     if (window.empty()) return false;

@@ -21,10 +21,12 @@ public:
     ~XSession() { stop(); }
 
     // Starts the game in the given folder with its output going to a file.
-    bool startGame(const std::string& folder, const std::string& logFile);
+    bool startGame(const std::string& folder, const std::string& logFile,
+                   const std::vector<std::string>& arguments = {});
     bool gameRunning();
     void stopGame();
     std::string windowId() const { return window; }
+    pid_t gameProcess() const { return game; }
 
     // Runs a command with DISPLAY set; returns its standard output.
     std::string run(const std::string& command);
