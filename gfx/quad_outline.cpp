@@ -108,11 +108,17 @@ OutlineRects toQuad(const std::vector<Rect>& rects, const Mapping& m) {
     OutlineRects out;
     out.share = 0;
     for (const Rect& r : rects) {
-        // Texture rows run down the quad: the bottom edge is the larger V.
-        out.corners.push_back(m.toQuad(r.left, r.bottom));
-        out.corners.push_back(m.toQuad(r.right, r.bottom));
-        out.corners.push_back(m.toQuad(r.right, r.top));
-        out.corners.push_back(m.toQuad(r.left, r.top));
+        // Texture rows usually run down the quad, but a texture matrix may
+        // mirror either way: the corners are sorted in the quad itself.
+        const OutlinePoint a = m.toQuad(r.left, r.top), b = m.toQuad(r.right, r.bottom);
+        const OutlinePoint& left = a.x < b.x ? a : b;
+        const OutlinePoint& right = a.x < b.x ? b : a;
+        const OutlinePoint& low = a.y < b.y ? a : b;
+        const OutlinePoint& high = a.y < b.y ? b : a;
+        out.corners.push_back({left.x, low.y, left.s, low.t});
+        out.corners.push_back({right.x, low.y, right.s, low.t});
+        out.corners.push_back({right.x, high.y, right.s, high.t});
+        out.corners.push_back({left.x, high.y, left.s, high.t});
         out.share += m.share((r.right - r.left) * (r.bottom - r.top));
     }
     return out;
