@@ -69,6 +69,9 @@ Pace measure(XSession& session, const std::vector<std::string>& arguments) {
     const bool gotLast = readSample(frameLog, session.gameProcess(), last);
     EXPECT_TRUE(session.gameRunning());
     session.stopGame();
+    std::ifstream said(output);
+    const std::string lines((std::istreambuf_iterator<char>(said)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(lines.find("not found"), std::string::npos) << "a game without its pictures is no measure: " << lines;
     std::remove(frameLog.c_str());
     std::remove(output.c_str());
     if (!gotFirst || !gotLast || last.micros <= first.micros) {
