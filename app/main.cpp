@@ -5,6 +5,7 @@
 
 #include "app/command_line.h"
 #include "app/desktop_window.h"
+#include "app/display_pacing.h"
 #include "app/picture_folder.h"
 #include "app/recorder.h"
 #include "app/shell.h"
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
     glutCreateWindow("Velmora");
     returnFromLoopOnClose();
     if (commandLine.fullscreen) glutFullScreen();
+    startFramePacing(commandLine.framesPerSecond);
 
     viewSettings.perspective = 0;
     currentView = &viewSettings;

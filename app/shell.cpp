@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "app/frame_pacing.h"
 #include "core/state.h"
 #include "gfx/diagnostic.h"
 
@@ -18,6 +19,8 @@ void resetShell() {
 }
 
 void onIdle() {
+    // Before the clock is read, so the rules see the time the wait took.
+    waitForNextFrame();
     int now = glutGet(GLUT_ELAPSED_TIME);
     elapsedMs = now;
     frameDelta = static_cast<float>((now - lastFrameMs) / 1000.0);

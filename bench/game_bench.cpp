@@ -1,11 +1,13 @@
 // Speed of the game at its heaviest load and at its start, on the OpenGL the
 // machine has (Mesa's llvmpipe without a GPU), offscreen at 800 x 600:
-// the update alone, a whole frame, a frame that only clears, start-up, and a
-// quiet replay frame with and without its drawing (velmora-replay --no-draw).
+// the update alone, a whole frame (trimmed quads, and whole ones to compare),
+// a frame that only clears, start-up, and a quiet replay frame with and
+// without its drawing (velmora-replay --no-draw).
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -106,21 +108,49 @@ void FrameOnlyClearing(benchmark::State& state) {
 }
 BENCHMARK(FrameOnlyClearing)->Unit(benchmark::kMillisecond);
 
-void FrameAtStart(benchmark::State& state) {
+// The share of each picture's quad that its sprites no longer draw, upright
+// and turned, averaged over its shapes (the teeth have one for each cell).
+void reportSavedFragments(benchmark::State& state) {
+    for (const auto& [key, handle] : textureCache) {
+        std::string name = key;
+        name = name.substr(name.rfind('/') + 1);
+        name = name.substr(0, name.find('.'));
+        double upright = 0, turned = 0;
+        for (const SpriteShape& shape : handle->shapes) {
+            upright += shape.outline.whole ? 0 : 1 - shape.outline.upright.share;
+            turned += shape.outline.whole ? 0 : 1 - shape.outline.turned.share;
+        }
+        const double shapes = static_cast<double>(std::max<std::size_t>(handle->shapes.size(), 1));
+        state.counters["saved_" + name + "_upright"] = upright / shapes;
+        state.counters["saved_" + name + "_turned"] = turned / shapes;
+        state.counters["unblended_" + name] = handle->coverage.opaque ? 1 : 0;
+    }
+}
+
+// wholeQuads draws every quad whole and blended, as before the quads were
+// trimmed: the same frames for comparison, in the same run.
+void FrameAtStart(benchmark::State& state, bool whole) {
+    wholeQuads = whole;
     auto game = startedGame();
     for (auto _ : state) drawFrame(*game);
     currentState = nullptr;
+    wholeQuads = false;
 }
-BENCHMARK(FrameAtStart)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FrameAtStart, Trimmed, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FrameAtStart, WholeQuads, true)->Unit(benchmark::kMillisecond);
 
-void FrameAtHeaviestLoad(benchmark::State& state) {
+void FrameAtHeaviestLoad(benchmark::State& state, bool whole) {
+    wholeQuads = whole;
     auto game = startedGame();
     makeHeaviest(*game);
     for (auto _ : state) drawFrame(*game);
     reportPeakMemory(state);
+    if (!whole) reportSavedFragments(state);
     currentState = nullptr;
+    wholeQuads = false;
 }
-BENCHMARK(FrameAtHeaviestLoad)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FrameAtHeaviestLoad, Trimmed, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FrameAtHeaviestLoad, WholeQuads, true)->Unit(benchmark::kMillisecond);
 
 // Construction, entry with all six pictures read and uploaded, first frame.
 void StartUpToFirstFrame(benchmark::State& state) {

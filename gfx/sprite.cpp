@@ -4,10 +4,34 @@
 
 #include <GL/gl.h>
 
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "gfx/sprite_shapes.h"
+
 unsigned int quadList = 0;
-bool quadDisplayLists = true;
 unsigned int lastTexture = 0;
 bool lastBlend = false;
+bool quadDisplayLists = true;
+
+namespace {
+bool wholeQuadsAsked() {
+    const char* value = std::getenv("VELMORA_WHOLE_QUADS");
+    return value && *value && std::strcmp(value, "0") != 0;
+}
+
+// The trimmed shape for a sprite, or null to draw its whole quad.
+SpriteShape* shapeFor(const Sprite& sprite) {
+    if (wholeQuads || !sprite.texture || sprite.texture->glName == 0) return nullptr;
+    TextureHandle& handle = *sprite.texture;
+    const double area = std::fabs(static_cast<double>(sprite.scale.x) * sprite.scale.y);
+    return findSpriteShape(handle.shapes, handle.coverage, sprite.useTexMatrix, sprite.texOffset, sprite.texScale,
+                           area);
+}
+}  // namespace
+
+bool wholeQuads = wholeQuadsAsked();
 
 void resetSpriteState() {
     quadList = 0;
@@ -20,32 +44,20 @@ void initSprite(Sprite& sprite) {
     if (quadList == 0) createQuadList();
 }
 
-namespace {
-void sendQuad() {
-    glBegin(GL_QUADS);
-    glNormal3f(0, 0, 1);
-    glTexCoord2f(0, 1);
-    glVertex3f(-0.5f, -0.5f, 0);
-    glTexCoord2f(1, 1);
-    glVertex3f(0.5f, -0.5f, 0);
-    glTexCoord2f(1, 0);
-    glVertex3f(0.5f, 0.5f, 0);
-    glTexCoord2f(0, 0);
-    glVertex3f(-0.5f, 0.5f, 0);
-    glEnd();
-}
-}  // namespace
-
 void createQuadList() {
     if (!quadDisplayLists) return;
     quadList = glGenLists(1);
     glNewList(quadList, GL_COMPILE);
-    sendQuad();
+    drawWholeQuadVertices();
     glEndList();
 }
 
 void drawSprite(const Sprite& sprite) {
     unsigned int name = sprite.texture ? sprite.texture->glName : 0;
+    SpriteShape* shape = shapeFor(sprite);
+    // Blending an opaque fragment gives the fragment itself.
+    bool blend = sprite.blend;
+    if (shape && shape->outline.opaque && sprite.color[3] >= 1.0f) blend = false;
     if (name != lastTexture) {
         if (lastTexture == 0) glEnable(GL_TEXTURE_2D);
         if (name == 0)
@@ -54,14 +66,14 @@ void drawSprite(const Sprite& sprite) {
             glBindTexture(GL_TEXTURE_2D, name);
         lastTexture = name;
     }
-    if (sprite.blend != lastBlend) {
-        if (sprite.blend) {
+    if (blend != lastBlend) {
+        if (blend) {
             glEnable(GL_BLEND);
             glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         } else {
             glDisable(GL_BLEND);
         }
-        lastBlend = sprite.blend;
+        lastBlend = blend;
     }
     glPushMatrix();
     glColor4fv(sprite.color);
@@ -76,10 +88,13 @@ void drawSprite(const Sprite& sprite) {
         glTranslatef(sprite.texOffset[0], sprite.texOffset[1], 0);
         glScalef(sprite.texScale[0], sprite.texScale[1], 0);
     }
-    if (quadDisplayLists)
+    // Unblended, clear texels still paint: only a blended quad may be trimmed.
+    if (shape && blend && !shape->outline.whole)
+        drawSpriteShape(*shape, sprite.angle == 0);
+    else if (quadDisplayLists)
         glCallList(quadList);
     else
-        sendQuad();
+        drawWholeQuadVertices();
     if (sprite.useTexMatrix) {
         glPopMatrix();
         glMatrixMode(GL_MODELVIEW);

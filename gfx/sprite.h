@@ -1,6 +1,6 @@
-// Sprites: one textured, tinted, transformed unit quad each, all drawn from one
-// shared display list. drawSprite skips texture and blend calls that would
-// repeat the setting it applied last.
+// Sprites: one textured, tinted, transformed unit quad each. drawSprite skips
+// texture and blend calls that would repeat the setting it applied last, draws
+// only the part of the quad its picture can show, and opaque pictures unblended.
 #pragma once
 #include "gfx/texture_cache.h"
 
@@ -22,11 +22,16 @@ struct Sprite {
 };
 
 extern unsigned int quadList;
-// Whether the quad is drawn from its display list (true, the default) or sent
-// vertex by vertex each time, for OpenGLs without display lists (WebGL).
-extern bool quadDisplayLists;
 extern unsigned int lastTexture;
 extern bool lastBlend;
+
+// Display lists for the quads (the default); without them (where the OpenGL
+// has none, as in a browser) the same corners are sent one by one each time.
+extern bool quadDisplayLists;
+// Every sprite drawn as its whole quad, blended as it says, as the game drew
+// before it trimmed its quads: for comparing the two. Starts true when the
+// environment variable VELMORA_WHOLE_QUADS is set to anything but "0".
+extern bool wholeQuads;
 
 // Puts the defaults in place and builds the shared quad the first time; needs
 // the OpenGL context.

@@ -44,5 +44,6 @@ void releaseTexture(TextureHandle* handle) {
     if (handle->refCount > 0) return;
     textureCache.erase(handle->key);
     glDeleteTextures(1, &handle->glName);
+    deleteSpriteShapes(handle->shapes);
     delete handle;
 }

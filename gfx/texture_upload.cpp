@@ -29,5 +29,7 @@ unsigned int uploadTexture(TextureHandle& handle, const unsigned char* pixels, i
             reportLine("Invalid Number of Channels");
             break;
     }
+    // Where the picture is clear or opaque decides how its sprites are drawn.
+    handle.coverage = measureCoverage(pixels, width, height, channels);
     return handle.glName;
 }

@@ -76,6 +76,7 @@ GLuint glGenLists(GLsizei range) {
 }
 void glNewList(GLuint list, GLenum mode) { record("glNewList", {double(list), double(mode)}); }
 void glEndList() { record("glEndList"); }
+void glDeleteLists(GLuint list, GLsizei range) { record("glDeleteLists", {double(list), double(range)}); }
 void glBegin(GLenum mode) { record("glBegin", {double(mode)}); }
 void glEnd() { record("glEnd"); }
 void glNormal3f(GLfloat x, GLfloat y, GLfloat z) { record("glNormal3f", {x, y, z}); }

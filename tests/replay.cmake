@@ -21,3 +21,14 @@ if(TARGET velmora-replay)
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/pinned_trace_test.sh $<TARGET_FILE:velmora-replay>
     WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
 endif()
+
+# Trimmed and whole quads drawn from the same long game, shot for shot.
+if(TARGET velmora-replay)
+  add_executable(replay_trimming_test replay_test_support.cpp replay_trimming_test.cpp)
+  target_include_directories(replay_trimming_test PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(replay_trimming_test PRIVATE VELMORA_REPLAY="$<TARGET_FILE:velmora-replay>")
+  target_link_libraries(replay_trimming_test PRIVATE PNG::PNG GTest::gtest_main)
+  add_dependencies(replay_trimming_test velmora-replay)
+  add_test(NAME replay_trimming_test COMMAND replay_trimming_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+  set_tests_properties(replay_trimming_test PROPERTIES TIMEOUT 900)
+endif()

@@ -183,4 +183,77 @@ TEST_F(SpriteDrawing, TextureMatrixIsUsedOnlyWhenAskedAndRestored) {
     EXPECT_EQ(glCalls[13].args[0], GL_MODELVIEW);
 }
 
+// A measured picture: opaque everywhere, or a small blob in an 8 x 8 picture.
+PictureCoverage opaquePicture() {
+    const std::vector<unsigned char> rgb(8 * 8 * 3, 100);
+    return measureCoverage(rgb.data(), 8, 8, 3);
+}
+PictureCoverage blobPicture() {
+    std::vector<unsigned char> rgba(8 * 8 * 4, 0);
+    for (int y = 3; y <= 4; ++y)
+        for (int x = 2; x <= 4; ++x) rgba[(y * 8 + x) * 4 + 3] = 200;
+    return measureCoverage(rgba.data(), 8, 8, 4);
+}
+
+std::vector<std::vector<double>> argsOf(const std::vector<GlCall>& calls) {
+    std::vector<std::vector<double>> out;
+    for (const GlCall& c : calls) out.push_back(c.args);
+    return out;
+}
+
+TEST_F(SpriteDrawing, OpaquePictureWithOpaqueTintIsDrawnUnblended) {
+    TextureHandle handle{7, 1, "opaque.tga"};
+    handle.coverage = opaquePicture();
+    Sprite s = made();
+    s.texture = &handle;
+    resetRecordingGl();
+    drawSprite(s);
+    drawSprite(s);
+    EXPECT_EQ(stateCalls(), (std::vector<std::string>{enableTexture, bind(7)})) << "blending stays off";
+    EXPECT_EQ(callsNamed("glCallList").back().args[0], double(quadList)) << "an opaque picture keeps its whole quad";
+    s.color[3] = 0.5f;
+    resetRecordingGl();
+    drawSprite(s);
+    EXPECT_EQ(stateCalls(), (std::vector<std::string>{enableBlend, blendFunc})) << "a see-through tint blends";
+    s.color[3] = 1;
+    wholeQuads = true;
+    resetRecordingGl();
+    drawSprite(s);
+    wholeQuads = false;
+    EXPECT_TRUE(stateCalls().empty()) << "whole quads blend as the sprite says";
+}
+
+TEST_F(SpriteDrawing, TrimmedQuadIsTheSameFromAListAsVertexByVertex) {
+    TextureHandle handle{7, 1, "blob.tga"};
+    handle.coverage = blobPicture();
+    Sprite s = made();
+    s.texture = &handle;
+    s.scale = {40, 40, 1};
+    resetRecordingGl();
+    drawSprite(s);
+    drawSprite(s);
+    EXPECT_EQ(countCalls("glNewList"), 1) << "compiled once";
+    const auto lists = callsNamed("glCallList");
+    ASSERT_EQ(lists.size(), 2u);
+    EXPECT_EQ(lists[0].args[0], callsNamed("glNewList")[0].args[0]) << "the sprite's own list";
+    EXPECT_EQ(lists[0].args, lists[1].args);
+    const auto listed = argsOf(callsNamed("glVertex3f"));
+    const auto listedTex = argsOf(callsNamed("glTexCoord2f"));
+    ASSERT_FALSE(listed.empty());
+    EXPECT_EQ(listed.size() % 6, 0u) << "two triangles a rectangle";
+    for (const auto& v : listed) {
+        EXPECT_LT(std::fabs(v[0]), 0.5) << "the blob leaves out every edge of the quad";
+        EXPECT_LT(std::fabs(v[1]), 0.5);
+    }
+
+    quadDisplayLists = false;
+    resetRecordingGl();
+    drawSprite(s);
+    quadDisplayLists = true;
+    EXPECT_EQ(countCalls("glCallList") + countCalls("glGenLists") + countCalls("glNewList"), 0);
+    EXPECT_EQ(argsOf(callsNamed("glVertex3f")), listed);
+    EXPECT_EQ(argsOf(callsNamed("glTexCoord2f")), listedTex);
+    deleteSpriteShapes(handle.shapes);
+}
+
 }  // namespace

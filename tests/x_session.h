@@ -38,6 +38,7 @@ public:
     bool closeWindow();
     void signalGame(int signal);
     std::string windowId() const { return window; }
+    pid_t gameProcess() const { return game; }
 
     // Runs a command with DISPLAY set; returns its standard output.
     std::string run(const std::string& command);

@@ -1,0 +1,201 @@
+// Outlines are worked out in texel units (U across, V down the rows), then
+// mapped back through the texture matrix into the unit quad. A fragment at U
+// filters texel columns floor(U - 0.5) and the next, so texel i reaches
+// fragments with U in (i - 0.5, i + 1.5); the outline keeps a whole texel of
+// margin, [i - 1, i + 2], so rounding of interpolated coordinates never matters.
+// The quad is cut into horizontal cells one texel high, and runs of cells are
+// grouped into rectangles, each the box of its cells, the grouping that costs
+// least chosen by dynamic programming.
+#include "gfx/quad_outline.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace {
+
+// Beyond this many repeats of the picture across the quad the outline is not worth working out.
+constexpr double mostRepeats = 2;
+// A rectangle spans at most this many cells, which bounds the work on tall pictures.
+constexpr std::size_t mostCellsPerRect = 512;
+// What a rectangle costs beyond its fragments, counted in fragments: llvmpipe
+// sets up and bins its two triangles and shades the blocks of pixels along
+// their shared diagonal twice. Measured on the game's own pictures.
+constexpr double fragmentsPerUprightRect = 120;
+constexpr double fragmentsPerTurnedRect = 120;
+// On a large sprite every rectangle must save at least this share of its
+// quad: each rectangle rounds its interpolated texture coordinates its own
+// way, which over a large area changes the last bit of many more pixels than
+// the few rectangles of a small sprite do.
+constexpr double largeSpriteArea = 100000;
+constexpr double leastLargeRectShare = 0.1;
+// An outline this close to the whole quad is drawn as the whole quad.
+constexpr double mostShareOfWhole = 0.97;
+
+struct Mapping {
+    double width, height;  // texels
+    double offset[2], scale[2];
+    OutlinePoint toQuad(double u, double v) const {
+        const double s = std::clamp((u / width - offset[0]) / scale[0], 0.0, 1.0);
+        const double t = std::clamp((v / height - offset[1]) / scale[1], 0.0, 1.0);
+        return {static_cast<float>(s - 0.5), static_cast<float>(0.5 - t), static_cast<float>(s), static_cast<float>(t)};
+    }
+    // Share of the unit quad that an area in square texels covers.
+    double share(double texelArea) const {
+        return texelArea / (width * std::fabs(scale[0]) * height * std::fabs(scale[1]));
+    }
+};
+
+// One texel-high strip of the quad and the columns that can show in it
+// (left > right: none).
+struct Cell {
+    double top, bottom, left, right;
+    bool empty() const { return left > right; }
+};
+
+struct Rect {
+    double left, right, top, bottom;
+};
+
+// The cheapest cover of the cells by rectangles, each the box of a run of
+// cells; with apart, rectangles keep at least one empty cell between them.
+std::vector<Rect> coverCells(const std::vector<Cell>& cells, const Mapping& m, double rectShare, bool apart) {
+    const std::size_t n = cells.size();
+    // Best cost of the first j cells, ending in a skipped empty cell or in a rectangle.
+    std::vector<double> endSkip(n + 1, INFINITY), endRect(n + 1, INFINITY);
+    std::vector<std::size_t> rectFrom(n + 1, 0);
+    endSkip[0] = 0;
+    for (std::size_t j = 1; j <= n; ++j) {
+        if (cells[j - 1].empty()) endSkip[j] = std::min(endSkip[j - 1], endRect[j - 1]);
+        double left = INFINITY, right = -INFINITY;
+        const std::size_t earliest = j > mostCellsPerRect ? j - mostCellsPerRect : 0;
+        for (std::size_t i = j; i-- > earliest;) {
+            left = std::min(left, cells[i].left);
+            right = std::max(right, cells[i].right);
+            if (left > right) continue;
+            const double before = apart || i == 0 ? endSkip[i] : std::min(endSkip[i], endRect[i]);
+            const double cost = before + m.share((right - left) * (cells[j - 1].bottom - cells[i].top)) + rectShare;
+            if (cost < endRect[j]) {
+                endRect[j] = cost;
+                rectFrom[j] = i;
+            }
+        }
+    }
+    std::vector<Rect> rects;
+    std::size_t j = n;
+    bool inRect = endRect[n] < endSkip[n];
+    while (j > 0) {
+        if (!inRect) {
+            --j;
+            inRect = endRect[j] < endSkip[j];
+            continue;
+        }
+        const std::size_t i = rectFrom[j];
+        Rect r{INFINITY, -INFINITY, cells[i].top, cells[j - 1].bottom};
+        for (std::size_t k = i; k < j; ++k) {
+            r.left = std::min(r.left, cells[k].left);
+            r.right = std::max(r.right, cells[k].right);
+        }
+        rects.push_back(r);
+        j = i;
+        inRect = !apart && j > 0 && endRect[j] < endSkip[j];
+    }
+    std::reverse(rects.begin(), rects.end());
+    return rects;
+}
+
+OutlineRects toQuad(const std::vector<Rect>& rects, const Mapping& m) {
+    OutlineRects out;
+    out.share = 0;
+    for (const Rect& r : rects) {
+        // Texture rows usually run down the quad, but a texture matrix may
+        // mirror either way: the corners are sorted in the quad itself.
+        const OutlinePoint a = m.toQuad(r.left, r.top), b = m.toQuad(r.right, r.bottom);
+        const OutlinePoint& left = a.x < b.x ? a : b;
+        const OutlinePoint& right = a.x < b.x ? b : a;
+        const OutlinePoint& low = a.y < b.y ? a : b;
+        const OutlinePoint& high = a.y < b.y ? b : a;
+        out.corners.push_back({left.x, low.y, left.s, low.t});
+        out.corners.push_back({right.x, low.y, right.s, low.t});
+        out.corners.push_back({right.x, high.y, right.s, high.t});
+        out.corners.push_back({left.x, high.y, left.s, high.t});
+        out.share += m.share((r.right - r.left) * (r.bottom - r.top));
+    }
+    return out;
+}
+
+}  // namespace
+
+QuadOutline outlineQuad(const PictureCoverage& coverage, const float texOffset[2], const float texScale[2],
+                        double spriteArea) {
+    QuadOutline whole;
+    if (!coverage.measured) return whole;
+    if (coverage.opaque) {
+        whole.opaque = true;
+        return whole;
+    }
+    const Mapping m{static_cast<double>(coverage.width),
+                    static_cast<double>(coverage.height),
+                    {texOffset[0], texOffset[1]},
+                    {texScale[0], texScale[1]}};
+    if (!(std::isfinite(m.offset[0]) && std::isfinite(m.offset[1]) && std::isfinite(m.scale[0]) &&
+          std::isfinite(m.scale[1]) && m.scale[0] != 0 && m.scale[1] != 0))
+        return whole;
+    if (std::fabs(m.scale[0]) > mostRepeats || std::fabs(m.scale[1]) > mostRepeats || std::fabs(m.offset[0]) > 1e6 ||
+        std::fabs(m.offset[1]) > 1e6)
+        return whole;
+
+    // The quad's reach in texels.
+    const double u0 = std::min(m.offset[0], m.offset[0] + m.scale[0]) * m.width;
+    const double u1 = std::max(m.offset[0], m.offset[0] + m.scale[0]) * m.width;
+    const double v0 = std::min(m.offset[1], m.offset[1] + m.scale[1]) * m.height;
+    const double v1 = std::max(m.offset[1], m.offset[1] + m.scale[1]) * m.height;
+    const int firstColumn = static_cast<int>(std::floor(u0)) - 1;
+    const int lastColumn = static_cast<int>(std::ceil(u1));
+    const int firstCell = static_cast<int>(std::floor(v0));
+    const int lastCell = static_cast<int>(std::ceil(v1)) - 1;
+    const int firstRow = firstCell - 1;
+    const int lastRow = lastCell + 1;
+
+    // Which columns of each row can show, and whether all of them are opaque.
+    const std::size_t rows = static_cast<std::size_t>(lastRow - firstRow + 1);
+    std::vector<int> rowFirst(rows, INT_MAX), rowLast(rows, INT_MIN);
+    bool opaque = true;
+    for (int row = firstRow; row <= lastRow; ++row) {
+        const std::size_t r = static_cast<std::size_t>(row - firstRow);
+        for (int column = firstColumn; column <= lastColumn; ++column) {
+            const TexelCover cover = coverage.at(column, row);
+            if (cover != TexelCover::Opaque) opaque = false;
+            if (cover == TexelCover::Clear) continue;
+            rowFirst[r] = std::min(rowFirst[r], column);
+            rowLast[r] = std::max(rowLast[r], column);
+        }
+    }
+    if (opaque) {
+        whole.opaque = true;
+        return whole;
+    }
+
+    // Cell k (V from k to k + 1) is reached by rows k - 1 to k + 1.
+    std::vector<Cell> cells;
+    for (int cell = firstCell; cell <= lastCell; ++cell) {
+        int first = INT_MAX, last = INT_MIN;
+        for (int row = cell - 1; row <= cell + 1; ++row) {
+            const std::size_t r = static_cast<std::size_t>(row - firstRow);
+            first = std::min(first, rowFirst[r]);
+            last = std::max(last, rowLast[r]);
+        }
+        Cell c{std::max(static_cast<double>(cell), v0), std::min(cell + 1.0, v1), INFINITY, -INFINITY};
+        if (first <= last) c.left = std::max(first - 1.0, u0), c.right = std::min(last + 2.0, u1);
+        cells.push_back(c);
+    }
+
+    const double area = spriteArea > 0 ? spriteArea : 1600;
+    QuadOutline outline;
+    outline.whole = false;
+    const double leastShare = area >= largeSpriteArea ? leastLargeRectShare : 0;
+    outline.upright = toQuad(coverCells(cells, m, std::max(fragmentsPerUprightRect / area, leastShare), false), m);
+    outline.turned = toQuad(coverCells(cells, m, std::max(fragmentsPerTurnedRect / area, leastShare), true), m);
+    if (outline.upright.share >= mostShareOfWhole && outline.turned.share >= mostShareOfWhole) return whole;
+    return outline;
+}
