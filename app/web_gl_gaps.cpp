@@ -9,4 +9,5 @@ GLuint glGenLists(GLsizei) { return 0; }
 void glNewList(GLuint, GLenum) {}
 void glEndList() {}
 void glCallList(GLuint) {}
+void glDeleteLists(GLuint, GLsizei) {}
 void glNormal3f(GLfloat, GLfloat, GLfloat) {}
