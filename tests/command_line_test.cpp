@@ -15,13 +15,6 @@
 
 namespace {
 
-std::string readText(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 struct GameRun {
     int status = -1;
     std::string out;

@@ -11,18 +11,12 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/temp_files.h"
 #include "tests/x_session.h"
 
 namespace {
 
 void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class DesktopWindow : public ::testing::Test {
 protected:
@@ -84,8 +78,8 @@ TEST_F(DesktopWindow, ClosingTheWindowEndsTheGameWithStatusZeroAndNothingLeaked)
     session.run("xdotool mouseup 1");
     ASSERT_TRUE(session.closeWindow()) << "the window does not take WM_DELETE_WINDOW";
     // Generous: under the sanitizers LeakSanitizer's scan runs at exit.
-    EXPECT_EQ(session.waitForGameExit(20000), 0) << readAll(log);
-    const std::string said = readAll(log);
+    EXPECT_EQ(session.waitForGameExit(20000), 0) << readText(log);
+    const std::string said = readText(log);
     EXPECT_EQ(said.find("Sanitizer"), std::string::npos) << said;
     EXPECT_EQ(said.find("runtime error"), std::string::npos) << said;
 }

@@ -19,13 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readText(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // Runs a shell command; its exit status, with its output (both streams) in out.
 int shell(const std::string& command, std::string& out) {
     TempFolder scratch;

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/temp_files.h"
 #include "tests/x_session.h"
 
 namespace {
@@ -22,13 +23,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
@@ -54,7 +48,7 @@ Replayed replay(const std::string& recording, const std::string& folder) {
         const int status = pclose(pipe);
         out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    out.errors = readAll(errors);
+    out.errors = readText(errors);
     return out;
 }
 
@@ -131,13 +125,13 @@ TEST_F(RecordedGame, ReplayingTheRecordingGivesTheGamesOwnTrace) {
     // The leak check at exit finds the OpenGL driver's own allocations, unloaded
     // with the window and so beyond naming in a suppression: it ends with 1.
     EXPECT_LT(status, 128) << "the game was ended by a signal";
-    EXPECT_EQ(readAll(log).find("ERROR: AddressSanitizer"), std::string::npos) << readAll(log);
-    EXPECT_EQ(readAll(log).find("runtime error"), std::string::npos) << readAll(log);
+    EXPECT_EQ(readText(log).find("ERROR: AddressSanitizer"), std::string::npos) << readText(log);
+    EXPECT_EQ(readText(log).find("runtime error"), std::string::npos) << readText(log);
 #else
-    EXPECT_EQ(status, 0) << readAll(log);
+    EXPECT_EQ(status, 0) << readText(log);
 #endif
 
-    const std::vector<std::string> script = linesOf(readAll(recording));
+    const std::vector<std::string> script = linesOf(readText(recording));
     ASSERT_FALSE(script.empty());
     EXPECT_EQ(script[0], "# velmora 1.0.0, window 800 x 600");
     // What reached the game: both reshapes of the resize (the one asked for and
@@ -146,7 +140,7 @@ TEST_F(RecordedGame, ReplayingTheRecordingGivesTheGamesOwnTrace) {
          {"reshape 1000 500", "reshape 1000 750", "mouse 0 0 325 50", "motion 93 218", "mouse 0 1 93 218", "key a ",
           "keyup 97 ", "special 100 ", "specialup 100 ", "keycode 32 ", "keyup 32 "})
         EXPECT_EQ(countStarting(script, line), 1) << line;
-    const std::string played = readAll(trace);
+    const std::string played = readText(trace);
     const std::vector<std::string> frames = linesOf(played);
     EXPECT_EQ(static_cast<int>(frames.size()), countStarting(script, "frame "));
     EXPECT_GT(lastFrameMs(script), 20000);
@@ -174,7 +168,7 @@ TEST_F(RecordedGame, AKilledGameLeavesARecordingThatReplaysToItsLastLine) {
     const auto killedAfterMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - windowSeen).count();
     ASSERT_EQ(session.waitForGameExit(5000), 128 + SIGKILL);
 
-    const std::string text = readAll(recording);
+    const std::string text = readText(recording);
     ASSERT_FALSE(text.empty());
     EXPECT_EQ(text.back(), '\n') << "only whole lines are written out";
     const std::vector<std::string> script = linesOf(text);
@@ -185,7 +179,7 @@ TEST_F(RecordedGame, AKilledGameLeavesARecordingThatReplaysToItsLastLine) {
     const Replayed replayed = replay(recording, folder);
     ASSERT_EQ(replayed.status, 0) << replayed.errors;
     const std::vector<std::string> again = linesOf(replayed.trace);
-    const std::vector<std::string> played = linesOf(readAll(trace));
+    const std::vector<std::string> played = linesOf(readText(trace));
     EXPECT_EQ(static_cast<int>(again.size()), countStarting(script, "frame "));
     ASSERT_GT(std::min(again.size(), played.size()), 100u);
     for (std::size_t i = 0; i < std::min(again.size(), played.size()); ++i)
@@ -197,10 +191,10 @@ TEST_F(RecordedGame, FilesThatCannotBeWrittenAreReportedAndTheGamePlaysOn) {
     ASSERT_TRUE(session.startGame(".", log, {"--record", "/dev/full", "--trace", folder + "/no/such/trace"}));
     drag(325, 50, 93, 218, 1500);
     EXPECT_TRUE(session.gameRunning());
-    const std::vector<std::string> said = linesOf(readAll(log));
-    EXPECT_EQ(countStarting(said, "Cannot write the recording /dev/full: No space left on device"), 1) << readAll(log);
+    const std::vector<std::string> said = linesOf(readText(log));
+    EXPECT_EQ(countStarting(said, "Cannot write the recording /dev/full: No space left on device"), 1) << readText(log);
     EXPECT_EQ(countStarting(said, "Cannot write the trace " + folder + "/no/such/trace: No such file"), 1)
-        << readAll(log);
+        << readText(log);
 }
 
 }  // namespace

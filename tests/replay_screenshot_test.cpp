@@ -2,7 +2,6 @@
 // make every sprite's colour known, so the PNG the replay writes can be read
 // back and checked pixel by pixel.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,10 +11,6 @@
 #include "tests/replay_test_support.h"
 
 namespace {
-
-struct Colour {
-    int r, g, b;
-};
 
 constexpr Colour blue{0, 0, 255}, white{255, 255, 255}, green{0, 255, 0}, red{255, 0, 0};
 constexpr Colour yellow{255, 255, 0}, magenta{255, 0, 255};
@@ -32,32 +27,6 @@ void writeSolidTarga(const std::string& path, Colour c) {
         const char bgr[3] = {static_cast<char>(c.b), static_cast<char>(c.g), static_cast<char>(c.r)};
         out.write(bgr, 3);
     }
-}
-
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<unsigned char> rgb;
-    Colour at(int x, int y) const {
-        const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
-        return {rgb[i], rgb[i + 1], rgb[i + 2]};
-    }
-};
-
-Picture readPng(const std::string& path) {
-    Picture picture;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) {
-        ADD_FAILURE() << path << ": " << image.message;
-        return picture;
-    }
-    image.format = PNG_FORMAT_RGB;
-    picture.width = static_cast<int>(image.width);
-    picture.height = static_cast<int>(image.height);
-    picture.rgb.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr))
-        ADD_FAILURE() << path << ": " << image.message;
-    return picture;
 }
 
 bool near(Colour a, Colour b, int tolerance = 3) {

@@ -2,6 +2,7 @@
 #include "tests/replay_test_support.h"
 
 #include <gtest/gtest.h>
+#include <png.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -186,4 +187,21 @@ ReplayRun runReplay(const std::string& script, const std::string& options, const
     const ReplayRun run = runReplayWith(options + " '" + scriptPath + "'", where);
     if (folder.empty()) std::filesystem::remove_all(where);
     return run;
+}
+
+Picture readPng(const std::string& path) {
+    Picture picture;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+        ADD_FAILURE() << path << ": " << image.message;
+        return picture;
+    }
+    image.format = PNG_FORMAT_RGB;
+    picture.width = static_cast<int>(image.width);
+    picture.height = static_cast<int>(image.height);
+    picture.rgb.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr))
+        ADD_FAILURE() << path << ": " << image.message;
+    return picture;
 }

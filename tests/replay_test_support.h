@@ -45,6 +45,23 @@ ReplayRun runReplayWith(const std::string& arguments, const std::string& folder)
 // A new empty folder under the system's temporary folder.
 std::string makeTemporaryFolder();
 
+struct Colour {
+    int r, g, b;
+};
+
+// A replay shot read back as 8-bit RGB, top row first.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb;
+    Colour at(int x, int y) const {
+        const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
+        return {rgb[i], rgb[i + 1], rgb[i + 2]};
+    }
+};
+
+// An empty picture, and a test failure, when the file cannot be read.
+Picture readPng(const std::string& path);
+
 // The game's random sequence, worked from its definition: state = state *
 // 214013 + 2531011 (mod 2^32), each draw bits 16 to 30 of the new state.
 struct RandomSequence {

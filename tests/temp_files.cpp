@@ -24,3 +24,8 @@ Bytes readFile(const std::string& name) {
     std::ifstream in(name, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+std::string readText(const std::string& name) {
+    const Bytes bytes = readFile(name);
+    return std::string(bytes.begin(), bytes.end());
+}

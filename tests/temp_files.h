@@ -21,3 +21,5 @@ private:
 
 void writeFile(const std::string& name, const Bytes& bytes);
 Bytes readFile(const std::string& name);
+// The whole file as text; empty when it cannot be read.
+std::string readText(const std::string& name);

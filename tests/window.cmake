@@ -2,7 +2,7 @@
 # the player's hands, xwininfo and the X server's own pixels for the player's eyes.
 find_package(X11 REQUIRED)
 add_executable(window_test window_test.cpp desktop_window_test.cpp x_session.cpp)
-target_link_libraries(window_test PRIVATE velmora_core X11::X11 GTest::gtest_main)
+target_link_libraries(window_test PRIVATE velmora_core velmora_test_files X11::X11 GTest::gtest_main)
 target_compile_definitions(window_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velmora>")
 add_dependencies(window_test velmora)
 add_test(NAME window_test COMMAND window_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
@@ -12,7 +12,7 @@ set_tests_properties(window_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)
 if(TARGET velmora-replay)
   add_executable(recording_test recording_test.cpp x_session.cpp)
   target_include_directories(recording_test PRIVATE ${PROJECT_SOURCE_DIR})
-  target_link_libraries(recording_test PRIVATE X11::X11 GTest::gtest_main)
+  target_link_libraries(recording_test PRIVATE velmora_test_files X11::X11 GTest::gtest_main)
   target_compile_definitions(recording_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velmora>"
     VELMORA_REPLAY="$<TARGET_FILE:velmora-replay>" $<$<BOOL:${VELMORA_SANITIZE}>:VELMORA_SANITIZED>)
   add_dependencies(recording_test velmora velmora-replay)

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/temp_files.h"
 #include "tests/x_session.h"
 
 namespace {
@@ -73,13 +74,6 @@ TEST_F(GameWindow, ResizeIsHeldAtFourToThree) {
 
 namespace {
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 void writeBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary);
     out << bytes;
@@ -127,7 +121,7 @@ TEST_F(DamagedPictures, GameSaysWhichPicturesItCouldNotReadAndPlaysOnUntextured)
     ASSERT_TRUE(session.startGame(folder, log));
     pause(1500);
     EXPECT_TRUE(session.gameRunning());
-    const std::string said = readAll(log);
+    const std::string said = readText(log);
     for (const char* name : {"bg", "teeth", "bacteria", "brush", "drill", "food"})
         EXPECT_NE(said.find(std::string("Texture file img/") + name + ".tga not found\n"), std::string::npos)
             << name << " in:\n"
@@ -152,7 +146,7 @@ TEST_F(DamagedPictures, UnusableWindowSizeIsReportedAndTheGameGoesOn) {
     session.run("xdotool windowsize " + session.windowId() + " 1 1");
     pause(1000);
     EXPECT_TRUE(session.gameRunning());
-    EXPECT_NE(readAll(log).find("reshape() values bad w:1 h:1\n"), std::string::npos) << readAll(log);
+    EXPECT_NE(readText(log).find("reshape() values bad w:1 h:1\n"), std::string::npos) << readText(log);
 }
 
 }  // namespace
