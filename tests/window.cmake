@@ -23,7 +23,7 @@ endif()
 # The game's frame rate and processor use at the start state, with and without its cap.
 add_executable(frame_rate_test frame_rate_test.cpp x_session.cpp)
 target_include_directories(frame_rate_test PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(frame_rate_test PRIVATE X11::X11 GTest::gtest_main)
+target_link_libraries(frame_rate_test PRIVATE velmora_test_files X11::X11 GTest::gtest_main)
 target_compile_definitions(frame_rate_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velmora>")
 add_dependencies(frame_rate_test velmora)
 add_test(NAME frame_rate_test COMMAND frame_rate_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})

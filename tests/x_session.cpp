@@ -15,6 +15,8 @@
 #include <cstring>
 #include <thread>
 
+#include "tests/temp_files.h"
+
 namespace {
 
 pid_t spawn(const std::vector<std::string>& args, const std::string& folder, const std::string& output,
@@ -103,10 +105,17 @@ bool XSession::startProgram(const std::vector<std::string>& command, const std::
     game = spawn(command, folder, logFile, ":" + std::to_string(display));
     window = run("timeout 20 xdotool search --sync --onlyvisible --name '^Velmora$' | head -n 1");
     while (!window.empty() && (window.back() == '\n' || window.back() == ' ')) window.pop_back();
-    if (window.empty()) return false;
+    const bool running = alive(game);
+    if (window.empty() || !running) {
+        // Say why, so a failure seen once can be understood afterwards.
+        std::fprintf(stderr, "window %s, program %s, server %s; the program said:\n%s\n",
+                     window.empty() ? "not found" : window.c_str(), running ? "running" : "ended",
+                     alive(server) ? "running" : "ended", readText(logFile).c_str());
+        return false;
+    }
     // With no window manager the window lands one pixel off the screen's corner.
     run("xdotool windowmove " + window + " 0 0");
-    return alive(game);
+    return true;
 }
 
 bool XSession::gameRunning() { return alive(game); }
