@@ -29,7 +29,7 @@ run() {
     mkdir -p "$work"
     cp "$root/fuzz/corpus/$corpus/"* "$work/"
     echo "== running $name for ${seconds}s"
-    if ! "$out/$name" "$work" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+    if ! "$out/$name" "$work" -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=64 -timeout=10 \
         -print_final_stats=1 -artifact_prefix="$out/artifacts/$name-" "$@" >"$out/$name.log" 2>&1; then
         echo "!! $name failed; see $out/$name.log and $out/artifacts/"
         status=1

@@ -6,6 +6,7 @@
 
 #include <png.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -28,6 +29,19 @@ void readFromMemory(png_structp png, png_bytep out, png_size_t length) {
 
 // Ancillary chunks (text, colour profiles) are never needed this large.
 constexpr png_alloc_size_t largestChunk = 1 << 20;
+// Nothing libpng itself allocates for a picture the game can use comes near
+// this: a chunk of at most largestChunk, rows of at most 16384 pixels of 8
+// bytes, the inflate window. libpng only warns about an ancillary chunk above
+// largestChunk (a suggested palette, say) and then allocates its whole claimed
+// length, up to 2 GiB from a 50-byte file, so the limit is kept here as well.
+constexpr png_alloc_size_t largestAllocation = 2 * largestChunk;
+
+png_voidp boundedAllocate(png_structp, png_alloc_size_t size) {
+    return size <= largestAllocation ? std::malloc(size) : nullptr;
+}
+
+void boundedFree(png_structp, png_voidp block) { std::free(block); }
+
 // Deflate packs at most about 1032 bytes into one; a file whose header asks
 // for more pixel data than that could ever unpack to is damaged.
 constexpr std::uint64_t mostDeflateRatio = 1100;
@@ -77,7 +91,8 @@ bool decode(std::FILE* file, MemoryReader* memory, ImageBuffer& image) {
     const bool plausible = plausibleSource(file, memory);
     // Set up before the error return point, so a jump back leaves it whole.
     std::vector<png_bytep> rows;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr, nullptr,
+                                               boundedAllocate, boundedFree);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
     if (!info) {
