@@ -2,7 +2,9 @@
 // the browser build. Display lists are missing: the quad goes vertex by vertex
 // (quadDisplayLists is false), so these stand-ins are never reached. A normal
 // given in immediate mode shears the emulation's quads; without lighting the
-// game's normals change nothing, so they are dropped here.
+// game's normals change nothing, so they are dropped here. WebGL 1 cannot blit
+// between framebuffers; keepOpaquePixels is false, so that stand-in is not
+// reached either.
 #include <GL/gl.h>
 
 GLuint glGenLists(GLsizei) { return 0; }
@@ -11,3 +13,4 @@ void glEndList() {}
 void glCallList(GLuint) {}
 void glDeleteLists(GLuint, GLsizei) {}
 void glNormal3f(GLfloat, GLfloat, GLfloat) {}
+extern "C" void glBlitFramebuffer(GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLbitfield, GLenum) {}

@@ -53,6 +53,8 @@ int main(int argc, char** argv) {
     glMatrixMode(GL_MODELVIEW);
     // WebGL has no display lists: the quad goes vertex by vertex.
     quadDisplayLists = false;
+    // Nor a framebuffer blit: every sprite is filtered from its picture.
+    keepOpaquePixels = false;
 
     viewSettings.perspective = 0;
     currentView = &viewSettings;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "gfx/kept_pixels.h"
 #include "gfx/sprite_shapes.h"
 
 unsigned int quadList = 0;
@@ -89,7 +90,10 @@ void drawSprite(const Sprite& sprite) {
         glScalef(sprite.texScale[0], sprite.texScale[1], 0);
     }
     // Unblended, clear texels still paint: only a blended quad may be trimmed.
-    if (shape && blend && !shape->outline.whole)
+    if (shape && !blend && shape->outline.opaque && keepOpaquePixels && quadDisplayLists && !sprite.useTexMatrix &&
+        drawKeptPixels(sprite.texture->kept, sprite.color, quadList)) {
+        // drawn from the pixels it painted before
+    } else if (shape && blend && !shape->outline.whole)
         drawSpriteShape(*shape, sprite.angle == 0);
     else if (quadDisplayLists)
         glCallList(quadList);

@@ -45,5 +45,6 @@ void releaseTexture(TextureHandle* handle) {
     textureCache.erase(handle->key);
     glDeleteTextures(1, &handle->glName);
     deleteSpriteShapes(handle->shapes);
+    deleteKeptPixels(handle->kept);
     delete handle;
 }

@@ -5,6 +5,7 @@
 #include <map>
 #include <vector>
 
+#include "gfx/kept_pixels.h"
 #include "gfx/picture_coverage.h"
 #include "gfx/sprite_shapes.h"
 
@@ -18,6 +19,7 @@ struct TextureHandle {
     const char* key = nullptr;
     PictureCoverage coverage;         // measured by the upload
     std::vector<SpriteShape> shapes;  // the quads its sprites are drawn with
+    KeptPixels kept;                  // what its opaque sprite painted last
 };
 
 using TextureCache = std::map<const char*, TextureHandle*>;

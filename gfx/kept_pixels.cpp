@@ -1,0 +1,138 @@
+// Kept pixels: the window rectangle an upright quad covers is worked out from
+// the current matrices and viewport, and the copy goes to and from a
+// framebuffer of its own by blitting, which the software renderer does as a
+// plain copy of rows.
+#define GL_GLEXT_PROTOTYPES
+#include "gfx/kept_pixels.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+bool keepOpaquePixels = true;
+
+namespace {
+
+constexpr int keyFloats = 40;
+// Copies made one after another without a use between them: the picture is
+// drawn in more than one place or keeps moving, and copying only costs.
+constexpr int mostCopiesInARow = 3;
+// Vertices are snapped to a fraction of a pixel; an edge this near a pixel
+// centre could fall either side of it.
+constexpr double edgeMargin = 1.0 / 64;
+
+struct WindowRect {
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
+
+// The pixels whose centres lie inside the unit quad under these matrices,
+// within the viewport; false unless the quad lies upright in an orthographic
+// view with every edge clear of pixel centres.
+bool coveredPixels(const float* mv, const float* pr, const int* vp, WindowRect& rect) {
+    const bool upright = mv[1] == 0 && mv[4] == 0 && mv[3] == 0 && mv[7] == 0 && mv[11] == 0 && mv[15] == 1;
+    const bool flat = pr[1] == 0 && pr[4] == 0 && pr[8] == 0 && pr[9] == 0 && pr[3] == 0 && pr[7] == 0 &&
+                      pr[11] == 0 && pr[15] == 1;
+    if (!upright || !flat || vp[2] <= 0 || vp[3] <= 0) return false;
+    int first[2], end[2];
+    for (int axis = 0; axis < 2; ++axis) {
+        const double scale = axis == 0 ? mv[0] : mv[5];
+        const double move = axis == 0 ? mv[12] : mv[13];
+        const double project = axis == 0 ? pr[0] : pr[5];
+        const double shift = axis == 0 ? pr[12] : pr[13];
+        double edge[2];
+        for (int side = 0; side < 2; ++side) {
+            const double eye = scale * (side ? 0.5 : -0.5) + move;
+            const double ndc = project * eye + shift;
+            edge[side] = vp[axis] + (ndc + 1) * 0.5 * vp[axis + 2];
+            const double past = edge[side] - 0.5 - std::floor(edge[side] - 0.5);
+            if (!std::isfinite(edge[side]) || past < edgeMargin || past > 1 - edgeMargin) return false;
+        }
+        const double low = std::min(edge[0], edge[1]), high = std::max(edge[0], edge[1]);
+        first[axis] = std::max(static_cast<int>(std::ceil(low - 0.5)), vp[axis]);
+        end[axis] = std::min(static_cast<int>(std::ceil(high - 0.5)), vp[axis] + vp[axis + 2]);
+        if (end[axis] <= first[axis]) return false;
+    }
+    rect = {first[0], first[1], end[0], end[1]};
+    return true;
+}
+
+bool makeFramebuffer(KeptPixels& kept, int width, int height) {
+    if (kept.framebuffer != 0 && kept.width == width && kept.height == height) return true;
+    deleteKeptPixels(kept);
+    GLint drawn = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &drawn);
+    glGenFramebuffers(1, &kept.framebuffer);
+    glGenRenderbuffers(1, &kept.colorBuffer);
+    glBindRenderbuffer(GL_RENDERBUFFER, kept.colorBuffer);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, kept.framebuffer);
+    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, kept.colorBuffer);
+    const bool complete = glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(drawn));
+    if (!complete) {
+        deleteKeptPixels(kept);
+        return false;
+    }
+    kept.width = width;
+    kept.height = height;
+    return true;
+}
+
+}  // namespace
+
+bool drawKeptPixels(KeptPixels& kept, const float color[4], unsigned int quadList) {
+    if (kept.gaveUp) return false;
+    float key[keyFloats] = {};
+    int viewport[4] = {};
+    glGetFloatv(GL_MODELVIEW_MATRIX, key);
+    glGetFloatv(GL_PROJECTION_MATRIX, key + 16);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    for (int i = 0; i < 4; ++i) key[32 + i] = static_cast<float>(viewport[i]), key[36 + i] = color[i];
+    WindowRect rect;
+    if (!coveredPixels(key, key + 16, viewport, rect)) return false;
+
+    GLint drawn = 0, read = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &drawn);
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read);
+    const int width = rect.x1 - rect.x0, height = rect.y1 - rect.y0;
+    if (kept.valid && kept.x == rect.x0 && kept.y == rect.y0 && kept.width == width && kept.height == height &&
+        std::memcmp(key, kept.madeFor, sizeof key) == 0) {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, kept.framebuffer);
+        glBlitFramebuffer(0, 0, width, height, rect.x0, rect.y0, rect.x1, rect.y1, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read));
+        kept.copiesInARow = 0;
+        return true;
+    }
+
+    glCallList(quadList);
+    kept.valid = false;
+    if (++kept.copiesInARow > mostCopiesInARow) {
+        kept.gaveUp = true;
+        deleteKeptPixels(kept);
+        return true;
+    }
+    if (!makeFramebuffer(kept, width, height)) {
+        kept.gaveUp = true;
+        return true;
+    }
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(drawn));
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, kept.framebuffer);
+    glBlitFramebuffer(rect.x0, rect.y0, rect.x1, rect.y1, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(drawn));
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read));
+    kept.x = rect.x0;
+    kept.y = rect.y0;
+    std::memcpy(kept.madeFor, key, sizeof key);
+    kept.valid = true;
+    return true;
+}
+
+void deleteKeptPixels(KeptPixels& kept) {
+    if (kept.framebuffer != 0) glDeleteFramebuffers(1, &kept.framebuffer);
+    if (kept.colorBuffer != 0) glDeleteRenderbuffers(1, &kept.colorBuffer);
+    kept.framebuffer = kept.colorBuffer = 0;
+    kept.width = kept.height = 0;
+    kept.valid = false;
+}
