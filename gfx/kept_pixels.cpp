@@ -16,9 +16,6 @@ bool keepOpaquePixels = true;
 namespace {
 
 constexpr int keyFloats = 40;
-// Copies made one after another without a use between them: the picture is
-// drawn in more than one place or keeps moving, and copying only costs.
-constexpr int mostCopiesInARow = 3;
 // Vertices are snapped to a fraction of a pixel; an edge this near a pixel
 // centre could fall either side of it.
 constexpr double edgeMargin = 1.0 / 64;
@@ -32,8 +29,8 @@ struct WindowRect {
 // view with every edge clear of pixel centres.
 bool coveredPixels(const float* mv, const float* pr, const int* vp, WindowRect& rect) {
     const bool upright = mv[1] == 0 && mv[4] == 0 && mv[3] == 0 && mv[7] == 0 && mv[11] == 0 && mv[15] == 1;
-    const bool flat = pr[1] == 0 && pr[4] == 0 && pr[8] == 0 && pr[9] == 0 && pr[3] == 0 && pr[7] == 0 &&
-                      pr[11] == 0 && pr[15] == 1;
+    const bool flat =
+        pr[1] == 0 && pr[4] == 0 && pr[8] == 0 && pr[9] == 0 && pr[3] == 0 && pr[7] == 0 && pr[11] == 0 && pr[15] == 1;
     if (!upright || !flat || vp[2] <= 0 || vp[3] <= 0) return false;
     int first[2], end[2];
     for (int axis = 0; axis < 2; ++axis) {
@@ -83,7 +80,7 @@ bool makeFramebuffer(KeptPixels& kept, int width, int height) {
 }  // namespace
 
 bool drawKeptPixels(KeptPixels& kept, const float color[4], unsigned int quadList) {
-    if (kept.gaveUp) return false;
+    if (kept.unavailable) return false;
     float key[keyFloats] = {};
     int viewport[4] = {};
     glGetFloatv(GL_MODELVIEW_MATRIX, key);
@@ -102,19 +99,17 @@ bool drawKeptPixels(KeptPixels& kept, const float color[4], unsigned int quadLis
         glBindFramebuffer(GL_READ_FRAMEBUFFER, kept.framebuffer);
         glBlitFramebuffer(0, 0, width, height, rect.x0, rect.y0, rect.x1, rect.y1, GL_COLOR_BUFFER_BIT, GL_NEAREST);
         glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read));
-        kept.copiesInARow = 0;
+        kept.timesUsed += 1;
         return true;
     }
 
     glCallList(quadList);
-    kept.valid = false;
-    if (++kept.copiesInARow > mostCopiesInARow) {
-        kept.gaveUp = true;
-        deleteKeptPixels(kept);
-        return true;
-    }
+    const bool drawnAlikeBefore = kept.drawnBefore && std::memcmp(key, kept.lastDrawnFor, sizeof key) == 0;
+    std::memcpy(kept.lastDrawnFor, key, sizeof key);
+    kept.drawnBefore = true;
+    if (!drawnAlikeBefore) return true;
     if (!makeFramebuffer(kept, width, height)) {
-        kept.gaveUp = true;
+        kept.unavailable = true;
         return true;
     }
     glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(drawn));

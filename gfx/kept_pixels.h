@@ -10,10 +10,15 @@ struct KeptPixels {
     unsigned int framebuffer = 0;  // holds the copy; 0 before the first one
     unsigned int colorBuffer = 0;
     int x = 0, y = 0, width = 0, height = 0;  // the window pixels it covers
-    float madeFor[40] = {};  // modelview, projection, viewport and colour of the copy
+    float madeFor[40] = {};                   // modelview, projection, viewport and colour of the copy
     bool valid = false;
-    int copiesInARow = 0;  // copies not followed by a use: a picture drawn in two places
-    bool gaveUp = false;
+    // The copy is made the second time in a row the sprite is drawn alike, so
+    // a picture drawn in two places, or a window being dragged larger, costs
+    // no copies.
+    float lastDrawnFor[40] = {};
+    bool drawnBefore = false;
+    bool unavailable = false;  // no framebuffer could be made for it
+    long long timesUsed = 0;   // frames drawn from the copy
 };
 
 // Off: every sprite is filtered from its picture each frame (the browser,

@@ -59,8 +59,11 @@ bool XSession::start() {
     for (int n = 90 + getpid() % 50; n < 300; ++n) {
         if (exists("/tmp/.X" + std::to_string(n) + "-lock") || exists("/tmp/.X11-unix/X" + std::to_string(n))) continue;
         display = n;
+        // -noreset: otherwise the server starts over when its last client (the
+        // readiness check below) leaves, and a game connecting just then is refused.
         server =
-            spawn({"Xvfb", ":" + std::to_string(n), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, "", "", "");
+            spawn({"Xvfb", ":" + std::to_string(n), "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"}, "",
+                  "", "");
         for (int i = 0; i < 100; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
             if (!alive(server)) break;
