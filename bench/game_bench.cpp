@@ -124,6 +124,7 @@ void reportSavedFragments(benchmark::State& state) {
         state.counters["saved_" + name + "_upright"] = upright / shapes;
         state.counters["saved_" + name + "_turned"] = turned / shapes;
         state.counters["unblended_" + name] = handle->coverage.opaque ? 1 : 0;
+        state.counters["kept_" + name] = handle->kept.timesUsed > 0 ? 1 : 0;
     }
 }
 

@@ -18,7 +18,7 @@ def medians(paths):
             name = b.get("run_name", b["name"])
             figures[name] = b["real_time"] * UNIT_MS[b.get("time_unit", "ns")]
             for key, value in b.items():
-                if key == "peak_rss_MiB" or key.startswith(("saved_", "unblended_")):
+                if key == "peak_rss_MiB" or key.startswith(("saved_", "unblended_", "kept_")):
                     counters[key] = value
     return figures, counters, context
 
@@ -65,13 +65,15 @@ def main():
     pictures = sorted(k[len("saved_"):-len("_upright")] for k in counters if k.endswith("_upright"))
     if pictures:
         print("\nFragments no longer drawn, as a share of each picture's quad (upright sprites; turned ones,")
-        print("such as moving bacteria, keep their rectangles apart), and pictures drawn without blending:\n")
-        print("| picture | saved, upright | saved, turned | unblended |")
-        print("|---|---:|---:|---|")
+        print("such as moving bacteria, keep their rectangles apart), pictures drawn without blending, and")
+        print("pictures whose pixels are kept and copied back while their sprite does not change:\n")
+        print("| picture | saved, upright | saved, turned | unblended | kept |")
+        print("|---|---:|---:|---|---|")
         for p in pictures:
             unblended = "yes" if counters.get(f"unblended_{p}", 0) else ""
+            kept = "yes" if counters.get(f"kept_{p}", 0) else ""
             print(f"| {p} | {counters[f'saved_{p}_upright'] * 100:.0f} % | "
-                  f"{counters[f'saved_{p}_turned'] * 100:.0f} % | {unblended} |")
+                  f"{counters[f'saved_{p}_turned'] * 100:.0f} % | {unblended} | {kept} |")
     if "peak_rss_MiB" in counters:
         print(f"\nPeak resident memory at the heaviest load: {counters['peak_rss_MiB']:.1f} MiB")
 
