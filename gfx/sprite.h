@@ -28,9 +28,10 @@ extern bool lastBlend;
 // Display lists for the quads (the default); without them (where the OpenGL
 // has none, as in a browser) the same corners are sent one by one each time.
 extern bool quadDisplayLists;
-// Every sprite drawn as its whole quad, blended as it says, as the game drew
-// before it trimmed its quads: for comparing the two. Starts true when the
-// environment variable VELMORA_WHOLE_QUADS is set to anything but "0".
+// Every sprite drawn as its whole quad, blended as it says, every frame, as the
+// game drew before it trimmed its quads and kept the mouth's pixels: for
+// comparing the two. Starts true when the environment variable
+// VELMORA_WHOLE_QUADS is set to anything but "0".
 extern bool wholeQuads;
 
 // Puts the defaults in place and builds the shared quad the first time; needs
