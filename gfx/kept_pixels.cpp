@@ -1,7 +1,10 @@
 // Kept pixels: the window rectangle an upright quad covers is worked out from
 // the current matrices and viewport, and the copy goes to and from a
-// framebuffer of its own by blitting, which the software renderer does as a
-// plain copy of rows.
+// framebuffer of its own by blitting. The software renderer blits as a plain
+// copy of rows only between buffers of one layout, and converts every pixel
+// otherwise. A window's buffer on X has its top row first and blue first, a
+// framebuffer of ours its bottom row first and red first; so a copy of window
+// pixels is held in BGRA and upside down, and blitted flipped both ways.
 #define GL_GLEXT_PROTOTYPES
 #include "gfx/kept_pixels.h"
 
@@ -55,17 +58,26 @@ bool coveredPixels(const float* mv, const float* pr, const int* vp, WindowRect& 
     return true;
 }
 
-bool makeFramebuffer(KeptPixels& kept, int width, int height) {
-    if (kept.framebuffer != 0 && kept.width == width && kept.height == height) return true;
+bool makeFramebuffer(KeptPixels& kept, int width, int height, bool forWindow) {
+    if (kept.framebuffer != 0 && kept.width == width && kept.height == height && kept.forWindow == forWindow)
+        return true;
     deleteKeptPixels(kept);
-    GLint drawn = 0;
+    GLint drawn = 0, texture = 0;
     glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &drawn);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
     glGenFramebuffers(1, &kept.framebuffer);
-    glGenRenderbuffers(1, &kept.colorBuffer);
-    glBindRenderbuffer(GL_RENDERBUFFER, kept.colorBuffer);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glGenTextures(1, &kept.colorTexture);
+    glBindTexture(GL_TEXTURE_2D, kept.colorTexture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    // An unsized format lets the driver take the layout of the (absent) data.
+    if (forWindow)
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+    else
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, kept.framebuffer);
-    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, kept.colorBuffer);
+    glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, kept.colorTexture, 0);
     const bool complete = glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(drawn));
     if (!complete) {
@@ -74,6 +86,7 @@ bool makeFramebuffer(KeptPixels& kept, int width, int height) {
     }
     kept.width = width;
     kept.height = height;
+    kept.forWindow = forWindow;
     return true;
 }
 
@@ -97,7 +110,9 @@ bool drawKeptPixels(KeptPixels& kept, const float color[4], unsigned int quadLis
     if (kept.valid && kept.x == rect.x0 && kept.y == rect.y0 && kept.width == width && kept.height == height &&
         std::memcmp(key, kept.madeFor, sizeof key) == 0) {
         glBindFramebuffer(GL_READ_FRAMEBUFFER, kept.framebuffer);
-        glBlitFramebuffer(0, 0, width, height, rect.x0, rect.y0, rect.x1, rect.y1, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        const int top = kept.forWindow ? height : 0;
+        glBlitFramebuffer(0, top, width, height - top, rect.x0, rect.y0, rect.x1, rect.y1, GL_COLOR_BUFFER_BIT,
+                          GL_NEAREST);
         glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read));
         kept.timesUsed += 1;
         return true;
@@ -108,13 +123,14 @@ bool drawKeptPixels(KeptPixels& kept, const float color[4], unsigned int quadLis
     std::memcpy(kept.lastDrawnFor, key, sizeof key);
     kept.drawnBefore = true;
     if (!drawnAlikeBefore) return true;
-    if (!makeFramebuffer(kept, width, height)) {
+    if (!makeFramebuffer(kept, width, height, drawn == 0)) {
         kept.unavailable = true;
         return true;
     }
     glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(drawn));
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, kept.framebuffer);
-    glBlitFramebuffer(rect.x0, rect.y0, rect.x1, rect.y1, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    const int top = kept.forWindow ? height : 0;
+    glBlitFramebuffer(rect.x0, rect.y0, rect.x1, rect.y1, 0, top, width, height - top, GL_COLOR_BUFFER_BIT, GL_NEAREST);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(drawn));
     glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read));
     kept.x = rect.x0;
@@ -126,8 +142,8 @@ bool drawKeptPixels(KeptPixels& kept, const float color[4], unsigned int quadLis
 
 void deleteKeptPixels(KeptPixels& kept) {
     if (kept.framebuffer != 0) glDeleteFramebuffers(1, &kept.framebuffer);
-    if (kept.colorBuffer != 0) glDeleteRenderbuffers(1, &kept.colorBuffer);
-    kept.framebuffer = kept.colorBuffer = 0;
+    if (kept.colorTexture != 0) glDeleteTextures(1, &kept.colorTexture);
+    kept.framebuffer = kept.colorTexture = 0;
     kept.width = kept.height = 0;
     kept.valid = false;
 }

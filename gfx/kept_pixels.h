@@ -8,7 +8,9 @@
 
 struct KeptPixels {
     unsigned int framebuffer = 0;  // holds the copy; 0 before the first one
-    unsigned int colorBuffer = 0;
+    unsigned int colorTexture = 0;
+    // Kept the way the window stores its rows: top row first, blue first.
+    bool forWindow = false;
     int x = 0, y = 0, width = 0, height = 0;  // the window pixels it covers
     float madeFor[40] = {};                   // modelview, projection, viewport and colour of the copy
     bool valid = false;

@@ -121,17 +121,13 @@ void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
 void glGetFloatv(GLenum, GLfloat* values) { std::fill(values, values + 16, 0.0f); }
 void glGetIntegerv(GLenum name, GLint* values) { std::fill(values, values + (name == GL_VIEWPORT ? 4 : 1), 0); }
 void glGenFramebuffers(GLsizei, GLuint*) { record("glGenFramebuffers"); }
-void glGenRenderbuffers(GLsizei, GLuint*) { record("glGenRenderbuffers"); }
 void glBindFramebuffer(GLenum, GLuint) { record("glBindFramebuffer"); }
-void glBindRenderbuffer(GLenum, GLuint) { record("glBindRenderbuffer"); }
-void glRenderbufferStorage(GLenum, GLenum, GLsizei, GLsizei) { record("glRenderbufferStorage"); }
-void glFramebufferRenderbuffer(GLenum, GLenum, GLenum, GLuint) { record("glFramebufferRenderbuffer"); }
+void glFramebufferTexture2D(GLenum, GLenum, GLenum, GLuint, GLint) { record("glFramebufferTexture2D"); }
 GLenum glCheckFramebufferStatus(GLenum) { return 0; }
 void glBlitFramebuffer(GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLbitfield, GLenum) {
     record("glBlitFramebuffer");
 }
 void glDeleteFramebuffers(GLsizei, const GLuint*) { record("glDeleteFramebuffers"); }
-void glDeleteRenderbuffers(GLsizei, const GLuint*) { record("glDeleteRenderbuffers"); }
 
 void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
     record("gluPerspective", {fovy, aspect, zNear, zFar});
