@@ -186,8 +186,17 @@ class WindowLikeTarget {
 public:
     WindowLikeTarget() {
         glGetIntegerv(GL_FRAMEBUFFER_BINDING, &framebufferObject);
-        const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-                                           EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_NONE};
+        const EGLint configAttributes[] = {EGL_SURFACE_TYPE,
+                                           EGL_PBUFFER_BIT,
+                                           EGL_RENDERABLE_TYPE,
+                                           EGL_OPENGL_BIT,
+                                           EGL_RED_SIZE,
+                                           8,
+                                           EGL_GREEN_SIZE,
+                                           8,
+                                           EGL_BLUE_SIZE,
+                                           8,
+                                           EGL_NONE};
         EGLConfig config = nullptr;
         EGLint count = 0;
         if (!eglChooseConfig(display, configAttributes, &config, 1, &count) || count == 0) return;
