@@ -14,6 +14,7 @@
 unsigned int quadList = 0;
 unsigned int lastTexture = 0;
 bool lastBlend = false;
+bool lastReplace = false;
 bool quadDisplayLists = true;
 
 namespace {
@@ -38,6 +39,7 @@ void resetSpriteState() {
     quadList = 0;
     lastTexture = 0;
     lastBlend = false;
+    lastReplace = false;
 }
 
 void initSprite(Sprite& sprite) {
@@ -75,6 +77,15 @@ void drawSprite(const Sprite& sprite) {
             glDisable(GL_BLEND);
         }
         lastBlend = blend;
+    }
+    // Under a white, opaque tint the texel is the colour, so the texel alone
+    // gives the same pixels without the multiply, and the software renderer
+    // then has no colour to interpolate for each pixel.
+    const float* tint = sprite.color;
+    const bool replace = !wholeQuads && tint[0] == 1 && tint[1] == 1 && tint[2] == 1 && tint[3] == 1;
+    if (name != 0 && replace != lastReplace) {
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, replace ? GL_REPLACE : GL_MODULATE);
+        lastReplace = replace;
     }
     glPushMatrix();
     glColor4fv(sprite.color);

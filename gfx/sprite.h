@@ -1,6 +1,7 @@
 // Sprites: one textured, tinted, transformed unit quad each. drawSprite skips
-// texture and blend calls that would repeat the setting it applied last, draws
-// only the part of the quad its picture can show, and opaque pictures unblended.
+// texture, blend and texture-environment calls that would repeat the setting
+// it applied last, draws only the part of the quad its picture can show,
+// opaque pictures unblended, and white-tinted ones from the texel alone.
 #pragma once
 #include "gfx/texture_cache.h"
 
@@ -24,14 +25,15 @@ struct Sprite {
 extern unsigned int quadList;
 extern unsigned int lastTexture;
 extern bool lastBlend;
+extern bool lastReplace;  // GL_REPLACE in force rather than GL_MODULATE
 
 // Display lists for the quads (the default); without them (where the OpenGL
 // has none, as in a browser) the same corners are sent one by one each time.
 extern bool quadDisplayLists;
-// Every sprite drawn as its whole quad, blended as it says, every frame, as the
-// game drew before it trimmed its quads and kept the mouth's pixels: for
-// comparing the two. Starts true when the environment variable
-// VELMORA_WHOLE_QUADS is set to anything but "0".
+// Every sprite drawn as its whole quad, blended as it says and tinted, every
+// frame, as the game drew before it trimmed its quads, kept the mouth's pixels
+// and took white-tinted texels alone: for comparing the two. Starts true when
+// the environment variable VELMORA_WHOLE_QUADS is set to anything but "0".
 extern bool wholeQuads;
 
 // Puts the defaults in place and builds the shared quad the first time; needs
@@ -42,6 +44,6 @@ void drawSprite(const Sprite& sprite);
 // Gives back the sprite's texture reference (the pointer is left as it is).
 void destroySprite(Sprite& sprite);
 
-// Forgets the quad list and the remembered texture and blend settings, for a
-// fresh OpenGL context.
+// Forgets the quad list and the remembered texture, blend and environment
+// settings, for a fresh OpenGL context.
 void resetSpriteState();

@@ -87,6 +87,9 @@ void glVertex3f(GLfloat x, GLfloat y, GLfloat z) { record("glVertex3f", {x, y, z
 void glCallList(GLuint list) { record("glCallList", {double(list)}); }
 void glBindTexture(GLenum target, GLuint texture) { record("glBindTexture", {double(target), double(texture)}); }
 void glBlendFunc(GLenum s, GLenum d) { record("glBlendFunc", {double(s), double(d)}); }
+void glTexEnvi(GLenum target, GLenum name, GLint value) {
+    record("glTexEnvi", {double(target), double(name), double(value)});
+}
 void glColor4fv(const GLfloat* c) { record("glColor4fv", {c[0], c[1], c[2], c[3]}); }
 void glGenTextures(GLsizei n, GLuint* names) {
     record("glGenTextures", {double(n)});
