@@ -70,11 +70,9 @@ bool makeFramebuffer(KeptPixels& kept, int width, int height, bool forWindow) {
     glBindTexture(GL_TEXTURE_2D, kept.colorTexture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    // An unsized format lets the driver take the layout of the (absent) data.
-    if (forWindow)
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
-    else
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    // With an unsized format the driver stores texels in the order of the data.
+    const GLenum order = forWindow ? GL_BGRA : GL_RGBA;
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, order, GL_UNSIGNED_BYTE, nullptr);
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, kept.framebuffer);
     glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, kept.colorTexture, 0);
