@@ -8,7 +8,7 @@
 #include <cstring>
 #include <iostream>
 
-#include "app/version.h"
+#include "core/version.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <GL/freeglut.h>
 
 #include "app/canvas_box.h"
-#include "app/recorder.h"
+#include "replay/recorder.h"
 #include "app/shell.h"
 #include "app/window_keys.h"
 #include "core/state.h"

@@ -7,7 +7,7 @@
 #include "app/desktop_window.h"
 #include "app/display_pacing.h"
 #include "app/picture_folder.h"
-#include "app/recorder.h"
+#include "replay/recorder.h"
 #include "app/shell.h"
 #include "core/state.h"
 #include "game/game_state.h"

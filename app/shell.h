@@ -1,5 +1,5 @@
 // The frame loop and the view: display, idle and reshape callbacks, and the
-// fixed OpenGL state. GLUT is called only from app/.
+// fixed OpenGL state, shared by the desktop window, the replay and the browser.
 #pragma once
 
 #include "core/frame_clock.h"

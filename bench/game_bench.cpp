@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
-#include "app/game_trace.h"
-#include "app/offscreen_context.h"
+#include "replay/game_trace.h"
+#include "replay/offscreen_context.h"
 #include "app/shell.h"
 #include "core/state.h"
 #include "game/game_state.h"

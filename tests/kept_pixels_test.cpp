@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "app/offscreen_context.h"
+#include "replay/offscreen_context.h"
 #include "gfx/sprite.h"
 #include "gfx/texture_cache.h"
 #include "tests/temp_files.h"

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "app/replay_script.h"
+#include "replay/replay_script.h"
 
 namespace {
 

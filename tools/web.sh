@@ -21,7 +21,7 @@ out="$(cd "$out" && pwd)"
 # that the two never drift apart; the PNG reader is swapped for the browser's.
 mapfile -t sources < <(sed -n '/^add_library(velmora_core STATIC/,/^)/p' "$root/CMakeLists.txt" |
   grep -oE '^\s+[a-z]+/[a-z_]+\.cpp' | tr -d ' ' | grep -v '^gfx/png_image\.cpp$')
-sources+=(app/web_main.cpp app/web_png_refusal.cpp app/web_gl_gaps.cpp)
+sources+=(web/web_main.cpp web/web_png_refusal.cpp web/web_gl_gaps.cpp)
 
 pictures=()
 for picture in bg teeth bacteria brush drill food; do

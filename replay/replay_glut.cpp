@@ -3,8 +3,8 @@
 // frame, and a window resize is only written down for the replay to apply.
 #include <GL/glut.h>
 
-#include "app/offscreen_context.h"
-#include "app/replay_script.h"
+#include "replay/offscreen_context.h"
+#include "replay/replay_script.h"
 
 ReplayWindow replayWindow;
 

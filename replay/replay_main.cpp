@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/game_trace.h"
-#include "app/offscreen_context.h"
-#include "app/replay_script.h"
+#include "replay/game_trace.h"
+#include "replay/offscreen_context.h"
+#include "replay/replay_script.h"
 #include "app/shell.h"
 #include "core/state.h"
 #include "game/game_state.h"

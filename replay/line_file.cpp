@@ -1,6 +1,6 @@
 // Buffered whole-line writing with reporting of write failures (a full disk,
 // a file that vanished): the game never stops for a file it cannot write.
-#include "app/line_file.h"
+#include "replay/line_file.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,7 +1,7 @@
 // Surfaceless EGL with desktop OpenGL (compatibility profile, for the fixed
 // function pipeline) rendering into a framebuffer object.
 #define GL_GLEXT_PROTOTYPES 1
-#include "app/offscreen_context.h"
+#include "replay/offscreen_context.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>

@@ -1,6 +1,6 @@
 // Script parsing. Every number is a whole decimal number in int range; each
 // command checks its own limits, so the runner never meets a value it cannot play.
-#include "app/replay_script.h"
+#include "replay/replay_script.h"
 
 #include <cerrno>
 #include <climits>

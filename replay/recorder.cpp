@@ -2,15 +2,15 @@
 // values the game receives. The trace line of a frame is taken as soon as the
 // frame's update is over: GLUT may deliver input before it displays the frame,
 // and the replay, which plays that input after the frame, traces before it.
-#include "app/recorder.h"
+#include "replay/recorder.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/game_trace.h"
-#include "app/line_file.h"
+#include "replay/game_trace.h"
+#include "replay/line_file.h"
 #include "app/shell.h"
-#include "app/version.h"
+#include "core/version.h"
 #include "core/frame_clock.h"
 #include "core/state.h"
 #include "core/view.h"
