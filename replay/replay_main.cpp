@@ -12,6 +12,7 @@
 #include "replay/game_trace.h"
 #include "replay/offscreen_context.h"
 #include "replay/replay_script.h"
+#include "replay/script_player.h"
 #include "app/shell.h"
 #include "core/state.h"
 #include "game/game_state.h"
@@ -105,51 +106,31 @@ int play(const ReplayScript& script, const GameState& game, OffscreenContext* co
     long long frame = 0;  // a script may hold more frames than an int counts
     int targetWidth = canvasWidth, targetHeight = canvasHeight;
     const std::vector<bool> seen = seenByAShot(script);
-    for (std::size_t index = 0; index < script.commands.size(); ++index) {
-        const ReplayCommand& c = script.commands[index];
-        const bool draw = options.drawAll || seen[index];
-        switch (c.kind) {
-            case ReplayCommandKind::Frames:
-                for (int i = 0; i < c.count; ++i) {
-                    replayWindow.clockMs = c.firstMs + i * c.stepMs;
-                    onIdle();
-                    // Of a run, a shot can only see the last frame.
-                    if (options.drawAll || (draw && i == c.count - 1)) onDisplay();
-                    appendTraceLine(trace, ++frame, game, options.withBacteria);
-                    if (trace.size() >= traceFlushBytes) flushTrace(trace);
-                }
+    ScriptPlayer player{&script};
+    for (ScriptStep step = nextScriptStep(player); step.kind != ScriptStepKind::End; step = nextScriptStep(player)) {
+        const bool draw = options.drawAll || seen[step.commandIndex];
+        switch (step.kind) {
+            case ScriptStepKind::Frame:
+                replayWindow.clockMs = step.clockMs;
+                onIdle();
+                // Of a run, a shot can only see the last frame.
+                if (options.drawAll || (draw && step.lastOfRun)) onDisplay();
+                appendTraceLine(trace, ++frame, game, options.withBacteria);
+                if (trace.size() >= traceFlushBytes) flushTrace(trace);
                 break;
-            case ReplayCommandKind::Mouse:
-                forwardMouse(c.button, c.buttonState, c.x, c.y);
-                break;
-            case ReplayCommandKind::Motion:
-                forwardMotion(c.x, c.y);
-                break;
-            case ReplayCommandKind::Passive:
-                forwardPassiveMotion(c.x, c.y);
-                break;
-            case ReplayCommandKind::Key:
-                forwardKeyboard(static_cast<unsigned char>(c.key), c.x, c.y);
-                break;
-            case ReplayCommandKind::KeyUp:
-                forwardKeyboardUp(static_cast<unsigned char>(c.key), c.x, c.y);
-                break;
-            case ReplayCommandKind::Special:
-                forwardSpecial(c.key, c.x, c.y);
-                break;
-            case ReplayCommandKind::SpecialUp:
-                forwardSpecialUp(c.key, c.x, c.y);
-                break;
-            case ReplayCommandKind::Reshape:
-                onReshape(c.x, c.y);
+            case ScriptStepKind::Reshape:
+                onReshape(step.command->x, step.command->y);
                 followWindowSize(context, targetWidth, targetHeight, draw);
                 break;
-            case ReplayCommandKind::Shot:
-                if (!writeShot(context, c.file)) {
+            case ScriptStepKind::Shot:
+                if (!writeShot(context, step.command->file)) {
                     flushTrace(trace);
-                    std::fprintf(stderr, "velmora-replay: line %d: shot %s failed\n", c.line, c.file.c_str());
+                    std::fprintf(stderr, "velmora-replay: line %d: shot %s failed\n", step.command->line,
+                                 step.command->file.c_str());
                     return failedRunStatus;
                 }
+                break;
+            case ScriptStepKind::End:
                 break;
         }
     }
