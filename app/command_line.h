@@ -11,6 +11,8 @@ struct CommandLine {
     int framesPerSecond = frameRateOfDisplay;  // 0: as fast as the machine draws
     std::string recordPath;                    // empty: not recording
     std::string tracePath;                     // empty: no trace
+    std::string playPath;                      // a recording to watch; empty: play
+    double playSpeed = 1;                      // how many times as fast as recorded
     std::vector<char*> glutArguments;          // argv[0] and GLUT's own options
 };
 

@@ -68,6 +68,10 @@ void onWindowSpecial(int key, int x, int y) {
     if (!applyWindowKey(actionForSpecialKey(key, windowIsFullScreen()))) recordSpecial(key, x, y);
 }
 
+bool takeWindowKey(unsigned char key) { return applyWindowKey(actionForKey(key, windowIsFullScreen())); }
+
+bool takeWindowSpecialKey(int key) { return applyWindowKey(actionForSpecialKey(key, windowIsFullScreen())); }
+
 void returnFromLoopOnClose() {
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
     // freeglut calls this with the closing window's context current, also when

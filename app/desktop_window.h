@@ -20,6 +20,11 @@ void onWindowPassiveMotion(int x, int y);
 void onWindowKeyboard(unsigned char key, int x, int y);
 void onWindowSpecial(int key, int x, int y);
 
+// The window's own keys (F11, and Esc in full screen) for a window whose game
+// takes no keys (a watched recording): true when the window took the key.
+bool takeWindowKey(unsigned char key);
+bool takeWindowSpecialKey(int key);
+
 // Makes closing the window return from glutMainLoop; call after glutInit.
 void returnFromLoopOnClose();
 

@@ -7,6 +7,7 @@
 #include "app/desktop_window.h"
 #include "app/display_pacing.h"
 #include "app/picture_folder.h"
+#include "app/watch_recording.h"
 #include "replay/recorder.h"
 #include "app/shell.h"
 #include "core/state.h"
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
     CommandLine commandLine;
     const int earlyExit = readCommandLine(argc, argv, commandLine);
     if (earlyExit >= 0) return earlyExit;
+    if (!commandLine.playPath.empty()) return watchRecording(commandLine);
 
     // The files named on the command line are where the player was, not in
     // the folder the pictures are found in.

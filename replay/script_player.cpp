@@ -2,7 +2,16 @@
 // functions the window's callbacks use, so a played script is the game played.
 #include "replay/script_player.h"
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "app/shell.h"
+#include "core/frame_clock.h"
 #include "core/state.h"
+#include "core/view.h"
+#include "gfx/diagnostic.h"
 
 bool deliverScriptInput(const ReplayCommand& c) {
     switch (c.kind) {
@@ -73,4 +82,81 @@ ScriptStep nextScriptStep(ScriptPlayer& player) {
         }
     }
     return ScriptStep{};
+}
+
+bool nextDueStep(ScriptPlayer& player, ScriptPace& pace, double nowSeconds, ScriptStep& step, double& waitSeconds) {
+    if (pace.holding) {
+        step = pace.held;
+        pace.holding = false;
+    } else {
+        step = nextScriptStep(player);
+    }
+    if (step.kind != ScriptStepKind::Frame) return true;
+    if (!pace.started) {
+        pace.started = true;
+        pace.startSeconds = nowSeconds;
+        pace.startClockMs = step.clockMs;
+        return true;
+    }
+    if (pace.speed <= 0) return true;
+    // Readings never run backwards, so the difference is never negative.
+    const double due = pace.startSeconds + (step.clockMs - pace.startClockMs) / 1000.0 / pace.speed;
+    if (nowSeconds >= due) return true;
+    pace.held = step;
+    pace.holding = true;
+    waitSeconds = due - nowSeconds;
+    return false;
+}
+
+void playScriptFrame(int clockMs) {
+    // The same arithmetic as the shell's idle callback: a trace of the watched
+    // game must equal the replay's to the last bit.
+    elapsedMs = clockMs;
+    frameDelta = static_cast<float>((clockMs - lastFrameMs) / 1000.0);
+    lastFrameMs = clockMs;
+    if (currentState) currentState->update();
+}
+
+bool applyScriptReshape(int width, int height) {
+    if (!currentView) return false;
+    const int h = width > 0 ? static_cast<int>(width * 0.75) : 0;
+    if (width <= 0 || height <= 0 || h <= 0) {
+        reportLine("reshape() values bad w:" + std::to_string(width) + " h:" + std::to_string(height));
+        return false;
+    }
+    setCanvasView(width, h);
+    return true;
+}
+
+bool readWatchedRecording(const std::string& path, ReplayScript& script, std::string& error) {
+    std::error_code fault;
+    // Not a FIFO or a device: those could feed the reader without end.
+    if (!std::filesystem::is_regular_file(path, fault)) {
+        error = path + ": not a recording file";
+        return false;
+    }
+    const auto size = std::filesystem::file_size(path, fault);
+    if (fault) {
+        error = path + ": cannot be read";
+        return false;
+    }
+    if (size > static_cast<std::uintmax_t>(maxWatchedRecordingBytes)) {
+        error = path + ": larger than " + std::to_string(maxWatchedRecordingBytes >> 20) + " MiB";
+        return false;
+    }
+    // No more than the size seen, should the file still be growing.
+    std::string text(static_cast<std::size_t>(size), '\0');
+    std::ifstream file(path, std::ios::binary);
+    if (!file || !file.read(text.data(), static_cast<std::streamsize>(text.size()))) {
+        error = path + ": cannot be read";
+        return false;
+    }
+    std::istringstream lines(std::move(text));
+    script = parseReplayScript(lines);
+    if (!script.error.empty()) {
+        error = path + ": " + script.error;
+        script.commands.clear();
+        return false;
+    }
+    return true;
 }
