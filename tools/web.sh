@@ -22,6 +22,11 @@ out="$(cd "$out" && pwd)"
 mapfile -t sources < <(sed -n '/^add_library(velmora_core STATIC/,/^)/p' "$root/CMakeLists.txt" |
   grep -oE '^\s+[a-z]+/[a-z_]+\.cpp' | tr -d ' ' | grep -v '^gfx/png_image\.cpp$')
 sources+=(web/web_main.cpp web/web_png_refusal.cpp web/web_gl_gaps.cpp)
+# Recordings, watching and the trace: the replay folder's scripts and trace lines.
+sources+=(replay/replay_script.cpp replay/script_player.cpp replay/game_trace.cpp web/web_recording.cpp)
+version="$(sed -nE 's/^project\(Velmora VERSION ([0-9.]+).*/\1/p' "$root/CMakeLists.txt")"
+mkdir -p "$out/generated/core"
+sed "s/@PROJECT_VERSION@/$version/" "$root/core/version.h.in" >"$out/generated/core/version.h"
 
 pictures=()
 for picture in bg teeth bacteria brush drill food; do
@@ -34,10 +39,11 @@ done
 export NODE_PATH=/usr/share/nodejs
 cd "$root"
 # -msse2 -msimd128: the bacteria's SSE2 path as WebAssembly SIMD, same bits.
-em++ -O2 -std=c++17 -Wall -Wextra -Werror -ffp-contract=off -msimd128 -msse2 -I. "${sources[@]}" \
+em++ -O2 -std=c++17 -Wall -Wextra -Werror -ffp-contract=off -msimd128 -msse2 -fwasm-exceptions -I. -I"$out/generated" "${sources[@]}" \
   -s LEGACY_GL_EMULATION=1 -s ALLOW_MEMORY_GROWTH=1 -s ENVIRONMENT=web \
+  -s EXPORTED_RUNTIME_METHODS=FS,addRunDependency,removeRunDependency,UTF8ToString \
   "${pictures[@]}" -o "$out/velmora.js"
-cp "$root/web/index.html" "$out/index.html"
+cp "$root/web/index.html" "$root/web/recording.js" "$out/"
 echo "Built the browser game in $out"
 
 if [ "$serve" = 1 ]; then

@@ -9,6 +9,7 @@
 #include "core/state.h"
 #include "game/game_state.h"
 #include "gfx/sprite.h"
+#include "web/web_recording.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ void onBrowserReshape(int width, int height) {
     handlingReshape = true;
     handlingWidth = width;
     handlingHeight = height;
-    onReshape(width, height);
+    browserReshape(width, height);  // recorded, then the shell's onReshape
     handlingReshape = outer;
     handlingWidth = outerWidth;
     handlingHeight = outerHeight;
@@ -40,6 +41,7 @@ void onBrowserReshape(int width, int height) {
 extern "C" EMSCRIPTEN_KEEPALIVE void resizeGame(int width, int height) { onBrowserReshape(width, height); }
 
 int main(int argc, char** argv) {
+    readBrowserArguments(argc, argv);  // recording, watching, trace
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(canvasWidth, canvasHeight);
@@ -69,6 +71,8 @@ int main(int argc, char** argv) {
     glutKeyboardUpFunc(forwardKeyboardUp);
     glutSpecialFunc(forwardSpecial);
     glutSpecialUpFunc(forwardSpecialUp);
+    // Recording: the recorder's callbacks sit between GLUT and the shell's.
+    useRecordingCallbacks();
 
     // glutMainLoop returns to the browser by unwinding main's stack, so the
     // game cannot live in main's frame.
@@ -76,6 +80,7 @@ int main(int argc, char** argv) {
     switchState(game);
 
     setFixedGlState();
+    if (!startBrowserRecording(game)) return 0;  // a recording that cannot be watched
     glutMainLoop();
     return 0;
 }

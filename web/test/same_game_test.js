@@ -1,0 +1,320 @@
+// The same game to the bit in the browser and on the desktop. Headless
+// Chromium watches desktop recordings (?play=, undrawn, as fast as it goes)
+// and its trace must equal velmora-replay --bacteria's byte for byte; then it
+// plays a real game with CDP mouse and touch input, and the recording the
+// "Save recording" button downloads, replayed by velmora-replay --bacteria,
+// must give the page's own trace. Where two traces differ, the first differing
+// frame and value are named. Exits non-zero on a fault.
+//   node same_game_test.js --site DIR --root ROOT --replay VELMORA_REPLAY --work DIR
+'use strict';
+const childProcess = require('child_process');
+const fs = require('fs');
+const http = require('http');
+const os = require('os');
+const path = require('path');
+const puppeteer = require('puppeteer-core');
+
+function option(name) {
+    const at = process.argv.indexOf(name);
+    if (at < 0 || at + 1 >= process.argv.length) throw new Error('missing ' + name);
+    return path.resolve(process.argv[at + 1]);
+}
+
+const site = option('--site');
+const root = option('--root');
+const replay = option('--replay');
+const work = option('--work');
+
+const failures = [];
+function check(ok, text) {
+    console.log((ok ? 'ok:   ' : 'FAIL: ') + text);
+    if (!ok) failures.push(text);
+}
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// Waits for condition() to hold, asking again every 100 ms; a loaded machine
+// gets all of `seconds`.
+async function waitFor(condition, seconds, what) {
+    const end = Date.now() + seconds * 1000;
+    for (;;) {
+        const value = await condition();
+        if (value) return value;
+        if (Date.now() > end) throw new Error('gave up waiting for ' + what);
+        await sleep(100);
+    }
+}
+
+const contentTypes = {
+    '.html': 'text/html; charset=utf-8',
+    '.js': 'text/javascript',
+    '.wasm': 'application/wasm',
+    '.data': 'application/octet-stream',
+};
+
+function serve(folder) {
+    const server = http.createServer((request, response) => {
+        let name = decodeURIComponent(new URL(request.url, 'http://127.0.0.1').pathname);
+        if (name.endsWith('/')) name += 'index.html';
+        const file = path.join(folder, path.normalize(name));
+        fs.readFile(file, (error, data) => {
+            if (error || !file.startsWith(folder + path.sep)) {
+                response.writeHead(404);
+                response.end();
+                return;
+            }
+            const type = contentTypes[path.extname(file)] || 'text/plain; charset=utf-8';
+            response.writeHead(200, {'Content-Type': type, 'Cache-Control': 'no-store'});
+            response.end(data);
+        });
+    });
+    return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+// velmora-replay --bacteria --no-draw on a script, from the project folder
+// where img/ is: the desktop's trace.
+function desktopTrace(script) {
+    return childProcess.execFileSync(replay, ['--bacteria', '--no-draw', script],
+                                     {cwd: root, maxBuffer: 1 << 30, encoding: 'latin1'});
+}
+
+// The first value two trace lines disagree on, as a path into the JSON object.
+function firstDifference(a, b, where) {
+    if (typeof a !== typeof b || Array.isArray(a) !== Array.isArray(b) || a === null || b === null ||
+        typeof a !== 'object') {
+        return Object.is(a, b) ? null : `${where || 'the line'}: browser ${JSON.stringify(a)}, desktop ${
+                                              JSON.stringify(b)}`;
+    }
+    const keys = Array.isArray(a) ? [...Array(Math.max(a.length, b.length)).keys()]
+                                  : [...new Set([...Object.keys(a), ...Object.keys(b)])];
+    for (const key of keys) {
+        const found = firstDifference(a[key], b[key], Array.isArray(a) ? `${where}[${key}]` : `${where}.${key}`);
+        if (found) return found;
+    }
+    return null;
+}
+
+// Says where two traces part: the frame, and the first value that differs.
+function describeDifference(browserText, desktopText) {
+    const browserLines = browserText.split('\n'), desktopLines = desktopText.split('\n');
+    for (let i = 0; i < Math.max(browserLines.length, desktopLines.length); ++i) {
+        if (browserLines[i] === desktopLines[i]) continue;
+        if (browserLines[i] === undefined || desktopLines[i] === undefined)
+            return `frame ${i + 1}: only the ${browserLines[i] === undefined ? 'desktop' : 'browser'} has it`;
+        try {
+            return `frame ${i + 1}, ` + firstDifference(JSON.parse(browserLines[i]), JSON.parse(desktopLines[i]), '');
+        } catch (error) {
+            return `frame ${i + 1}: ${JSON.stringify(browserLines[i].slice(0, 200))} against ${
+                JSON.stringify(desktopLines[i].slice(0, 200))}`;
+        }
+    }
+    return 'no line differs';
+}
+
+// Takes the page's trace lines as they come, comparing each piece with the
+// expected text at once, until the watched recording has ended (or, without
+// `untilEnded`, once). Returns everything taken.
+async function takeTraceFrom(page, expected, untilEnded, seconds) {
+    let taken = '';
+    const end = Date.now() + seconds * 1000;
+    for (;;) {
+        // One evaluation: nothing runs between taking and asking, so once the
+        // watch has ended everything is in the piece taken with that answer.
+        const [piece, ended] =
+            await page.evaluate(() => [velmoraRecording.takeTrace(), velmoraRecording.watchEnded()]);
+        if (expected !== null && piece !== expected.substr(taken.length, piece.length)) {
+            const upTo = taken.length + piece.length;
+            return {taken: taken + piece, differs: describeDifference(taken + piece, expected.slice(0, upTo + 100000))};
+        }
+        taken += piece;
+        if (!untilEnded || ended) return {taken};
+        if (Date.now() > end) return {taken, differs: `the watch had not ended after ${seconds} s`};
+        if (!piece) await sleep(50);
+    }
+}
+
+function frames(text) { return text ? text.split('\n').length - 1 : 0; }
+
+async function newPage(browser, errors, touch) {
+    const page = await browser.newPage();
+    page.on('pageerror', (error) => errors.push('page error: ' + error.message));
+    page.on('console', (message) => {
+        if (message.type() === 'error') errors.push('console error: ' + message.text());
+    });
+    await page.setViewport({width: 1024, height: 840, hasTouch: touch});
+    return page;
+}
+
+// Desktop to browser: each recording watched undrawn at full speed.
+async function watchDesktopRecordings(browser, base, errors) {
+    const scripts = [
+        ['the pinned two-minute game', path.join(root, 'tests/replay_scripts/pinned_game.txt'), 'pinned.rec'],
+        ['ten minutes of play from make_soak_script.sh', path.join(work, 'soak.txt'), 'soak.rec'],
+    ];
+    fs.writeFileSync(scripts[1][1],
+                     childProcess.execFileSync('bash', [path.join(root, 'tools/make_soak_script.sh'), '600', '16']));
+    const page = await newPage(browser, errors, false);
+    for (const [what, script, name] of scripts) {
+        fs.copyFileSync(script, path.join(site, 'recordings', name));
+        const expected = desktopTrace(script);
+        const started = Date.now();
+        await page.goto(`${base}/?play=recordings/${name}&speed=0&draw=0&trace=1`, {waitUntil: 'load'});
+        const result = await takeTraceFrom(page, expected, true, 600);
+        const seconds = ((Date.now() - started) / 1000).toFixed(1);
+        check(!result.differs && result.taken.length === expected.length,
+              `${what}: the browser's trace equals velmora-replay --bacteria's, ${frames(result.taken)} of ${
+                  frames(expected)} frames, ${(expected.length / 1e6).toFixed(1)} MB, in ${seconds} s` +
+                  (result.differs ? `\n      first difference: ${result.differs}` : ''));
+    }
+    await page.close();
+}
+
+// Browser to desktop: a game played with mouse and touch, saved, replayed.
+async function playSaveAndReplay(browser, base, errors) {
+    const downloads = fs.mkdtempSync(path.join(work, 'downloads-'));
+    const session = await browser.target().createCDPSession();
+    await session.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads});
+    const page = await newPage(browser, errors, true);
+    await page.goto(`${base}/?trace=1`, {waitUntil: 'load'});
+    let trace = '';
+    const takeMore = async () => (trace += (await takeTraceFrom(page, null, false, 0)).taken);
+    await waitFor(async () => (await takeMore()) && frames(trace) > 30, 60, 'the game to start');
+    const canvas = await page.evaluate(() => {
+        const r = document.getElementById('canvas').getBoundingClientRect();
+        return {left: r.left, top: r.top, width: r.width, height: r.height};
+    });
+    // Window pixels of an 800 x 600 canvas, on the page.
+    const at = (x, y) => [canvas.left + (x * canvas.width) / 800, canvas.top + (y * canvas.height) / 600];
+    // The left food onto the first tooth with the mouse; the middle one onto
+    // the second with a finger.
+    await page.mouse.move(...at(325, 50));
+    await page.mouse.down();
+    await page.mouse.move(...at(200, 130), {steps: 6});
+    await page.mouse.move(...at(93, 218), {steps: 6});
+    await page.mouse.up();
+    await page.touchscreen.touchStart(...at(400, 50));
+    for (let step = 1; step <= 8; ++step)
+        await page.touchscreen.touchMove(...at(400 + (193 - 400) * step / 8, 50 + (220 - 50) * step / 8));
+    await page.touchscreen.touchEnd();
+    // Until bacteria have bred on a fed tooth (a tooth starts with two).
+    await waitFor(async () => {
+        await takeMore();
+        const last = trace.slice(trace.lastIndexOf('\n', trace.length - 2) + 1);
+        return /"n":([6-9]|\d\d)/.test(last);
+    }, 120, 'bacteria to breed on a fed tooth');
+
+    // Saved and traced in one evaluation, so that both end at the same frame.
+    const [piece, shown] = await page.evaluate(() => {
+        document.getElementById('save-recording').click();
+        return [velmoraRecording.takeTrace(), velmoraRecording.recordingText()];
+    });
+    trace += piece;
+    const file = await waitFor(() => {
+        const names = fs.readdirSync(downloads).filter((n) => n.endsWith('.rec'));
+        return names.length === 1 && path.join(downloads, names[0]);
+    }, 60, 'the saved recording');
+    await waitFor(() => fs.readFileSync(file, 'latin1') === shown, 30, 'the whole recording on disk');
+    const recording = fs.readFileSync(file, 'latin1');
+    const lines = recording.split('\n');
+    check(/^# velmora \S+ in a web browser, canvas 800 x 600$/.test(lines[0]),
+          `the recording's first line names the browser build: ${lines[0]}`);
+    check(lines.some((l) => l.startsWith('reshape ')) && lines.some((l) => l.startsWith('motion ')) &&
+              lines.filter((l) => /^mouse 0 0 /.test(l)).length >= 2,
+          'the reshape of the page and both drags, mouse and touch, are in it');
+    const replayed = childProcess.execFileSync(replay, ['--bacteria', file],
+                                               {cwd: root, maxBuffer: 1 << 30, encoding: 'latin1'});
+    check(replayed === trace,
+          `velmora-replay --bacteria on the saved recording gives the page's own trace, ${frames(trace)} frames` +
+              (replayed === trace ? '' : '\n      first difference: ' + describeDifference(trace, replayed)));
+    await page.close();
+    return {name: path.basename(file), file, trace};
+}
+
+// The browser's own recording watched on the page, drawn, at four times the
+// speed, while the visitor drags and types over it: the same trace again, and
+// the canvas holds the recorded view whatever the page's size.
+async function watchInPage(browser, base, errors, saved) {
+    fs.copyFileSync(saved.file, path.join(site, 'recordings', 'browser.rec'));
+    const page = await newPage(browser, errors, false);
+    await page.goto(`${base}/?play=recordings/browser.rec&speed=4&trace=1`, {waitUntil: 'load'});
+    let taken = '';
+    await waitFor(async () => (taken += (await takeTraceFrom(page, null, false, 0)).taken) && frames(taken) > 10,
+                  60, 'the watch to start');
+    const box = await page.evaluate(() => {
+        const r = document.getElementById('canvas').getBoundingClientRect();
+        return {left: r.left, top: r.top, width: r.width, height: r.height};
+    });
+    await page.mouse.move(box.left + box.width * 0.47, box.top + 20);
+    await page.mouse.down();
+    await page.mouse.move(box.left + box.width * 0.6, box.top + box.height * 0.4, {steps: 10});
+    await page.mouse.up();
+    await page.keyboard.press('a');
+    const rest = await takeTraceFrom(page, saved.trace.slice(taken.length), true, 300);
+    taken += rest.taken;
+    check(!rest.differs && taken === saved.trace,
+          `watched on the page, the browser's recording gives its trace again (${frames(taken)} frames), ` +
+              'the visitor\'s drags and keys ignored' + (rest.differs ? `\n      first difference: ${rest.differs}` : ''));
+    const canvas = await page.evaluate(() => {
+        const c = document.getElementById('canvas');
+        return {width: c.width, height: c.height, shown: c.getBoundingClientRect().width};
+    });
+    const lastReshape = fs.readFileSync(saved.file, 'latin1').split('\n').filter((l) => l.startsWith('reshape ')).pop();
+    const recordedWidth = Number(lastReshape.split(' ')[1]);
+    check(canvas.width === recordedWidth && canvas.height === Math.trunc(recordedWidth * 0.75),
+          `the watched canvas is the recorded view, ${canvas.width} x ${canvas.height}, shown ${
+              Math.round(canvas.shown)} wide`);
+
+    // A damaged recording: its fault on the page, and no game.
+    fs.writeFileSync(path.join(site, 'recordings', 'damaged.rec'), 'frame 20\nframe 10\n');
+    await page.goto(`${base}/?play=recordings/damaged.rec`, {waitUntil: 'load'});
+    const said = await waitFor(() => page.evaluate(() => {
+        const m = document.getElementById('message');
+        return m && m.style.display === 'block' && m.textContent;
+    }), 60, 'the message about the damaged recording');
+    check(said.includes("damaged.rec: line 2: MS 10 is before the last reading 20"), `a damaged recording is refused: "${said}"`);
+    await page.close();
+}
+
+async function main() {
+    fs.mkdirSync(path.join(site, 'recordings'), {recursive: true});
+    fs.mkdirSync(work, {recursive: true});
+    const server = await serve(site);
+    const base = `http://127.0.0.1:${server.address().port}`;
+    const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'velmora-chromium-'));
+    const browser = await puppeteer.launch({
+        executablePath: '/usr/bin/chromium',
+        headless: true,
+        userDataDir,
+        args: ['--headless=new', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+               '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
+               // The watch runs in timers; a page in the background must not be slowed down.
+               '--disable-background-timer-throttling', '--disable-renderer-backgrounding'],
+    });
+    const errors = [];
+    try {
+        await watchDesktopRecordings(browser, base, errors);
+        const saved = await playSaveAndReplay(browser, base, errors);
+        await watchInPage(browser, base, errors, saved);
+        check(errors.length === 0, 'no page errors' + errors.map((e) => '\n      ' + e).join(''));
+    } finally {
+        await browser.close();
+        server.close();
+        fs.rmSync(userDataDir, {recursive: true, force: true});
+    }
+    if (failures.length > 0) {
+        console.log(`${failures.length} check(s) failed`);
+        process.exit(1);
+    }
+    console.log('all checks passed');
+}
+
+// A hung browser must not hang the test command.
+setTimeout(() => {
+    console.log('FAIL: the same-game test took longer than twenty minutes');
+    process.exit(1);
+}, 20 * 60 * 1000).unref();
+
+main().catch((error) => {
+    console.log('FAIL: ' + (error && error.stack ? error.stack : error));
+    process.exit(1);
+});

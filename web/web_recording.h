@@ -1,0 +1,27 @@
+// Recordings in the browser. Every game played on the page is recorded in
+// the page's memory, in the same lines as the desktop's --record, ready for
+// the "Save recording" button; a recording the page was given (?play=) is
+// watched instead, as velmora --play does; and with ?trace=1 the page keeps
+// the game's trace, bacteria included, for tests to take.
+#pragma once
+
+struct GameState;
+
+// The arguments the page passes to main: [--trace] [--play FILE [--speed X]
+// [--no-draw]]. Anything it cannot use is said in one line and left out.
+void readBrowserArguments(int argc, char** argv);
+
+// Registers the GLUT callbacks through which the recording sees what the game
+// receives (or, while watching, keeps the visitor's input from it). Call
+// after the shell's own callbacks are registered, so these take their place.
+void useRecordingCallbacks();
+
+// Starts recording, or watching the recording given: call with the game
+// current, before glutMainLoop. False when the recording to watch cannot be
+// played (said in one line and on the page): then the game is not started.
+bool startBrowserRecording(const GameState& game);
+
+// The reshape the page or GLUT hands the game, after the browser's own echo
+// check: written down and passed to the shell, or while watching only the
+// canvas's size on the page, since the game's view is the recording's.
+void browserReshape(int width, int height);
