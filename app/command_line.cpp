@@ -40,8 +40,9 @@ constexpr double fastestPlaySpeed = 1000;
 // A plain decimal number, so that "inf", "nan" and hexadecimal are refused.
 const CLI::Validator playSpeedValue(
     [](std::string& text) -> std::string {
-        const bool plain = !text.empty() && text.size() <= 12 &&
-                           std::all_of(text.begin(), text.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
+        const bool plain = !text.empty() && text.size() <= 12 && std::all_of(text.begin(), text.end(), [](char c) {
+            return (c >= '0' && c <= '9') || c == '.';
+        });
         char* end = nullptr;
         const double value = plain ? std::strtod(text.c_str(), &end) : 0;
         if (plain && end && *end == '\0' && value > 0 && value <= fastestPlaySpeed) return "";
@@ -77,11 +78,10 @@ int readCommandLine(int argc, char** argv, CommandLine& commandLine) {
         ->option_text("FILE");
     app.add_option("--trace", commandLine.tracePath, "Write the game's state after every frame to FILE, as JSON lines")
         ->option_text("FILE");
-    CLI::Option* play =
-        app.add_option("--play", commandLine.playPath,
-                       "Watch the recording FILE in the window; mouse and keys do not reach the game")
-            ->option_text("FILE")
-            ->excludes("--record");
+    CLI::Option* play = app.add_option("--play", commandLine.playPath,
+                                       "Watch the recording FILE in the window; mouse and keys do not reach the game")
+                            ->option_text("FILE")
+                            ->excludes("--record");
     app.add_option("--speed", commandLine.playSpeed, "Watch the recording X times as fast as it was played (default 1)")
         ->check(playSpeedValue)
         ->option_text("X")

@@ -28,3 +28,15 @@ target_compile_definitions(frame_rate_test PRIVATE VELMORA_GAME="$<TARGET_FILE:v
 add_dependencies(frame_rate_test velmora)
 add_test(NAME frame_rate_test COMMAND frame_rate_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
 set_tests_properties(frame_rate_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 120)
+
+# Recordings watched in the window (velmora --play), traced against velmora-replay.
+if(TARGET velmora-replay)
+  add_executable(watch_recording_test watch_recording_test.cpp x_session.cpp replay_test_support.cpp)
+  target_include_directories(watch_recording_test PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(watch_recording_test PRIVATE velmora_test_files X11::X11 PNG::PNG GTest::gtest_main)
+  target_compile_definitions(watch_recording_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velmora>"
+    VELMORA_REPLAY="$<TARGET_FILE:velmora-replay>" $<$<BOOL:${VELMORA_SANITIZE}>:VELMORA_SANITIZED>)
+  add_dependencies(watch_recording_test velmora velmora-replay)
+  add_test(NAME watch_recording_test COMMAND watch_recording_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+  set_tests_properties(watch_recording_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 600)
+endif()

@@ -256,7 +256,11 @@ bool startBrowserRecording(const GameState& game) {
     if (!readWatchedRecording(browser.watchPath, browser.script, fault)) {
         const std::string line = "The recording cannot be played: " + fault;
         reportLine(line);
-        EM_ASM({ if (typeof showMessage == 'function') showMessage(UTF8ToString($0)); }, line.c_str());
+        EM_ASM(
+            {
+                if (typeof showMessage == 'function') showMessage(UTF8ToString($0));
+            },
+            line.c_str());
         return false;
     }
     browser.watching = true;
