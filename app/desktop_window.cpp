@@ -4,10 +4,10 @@
 #include <GL/freeglut.h>
 
 #include "app/canvas_box.h"
+#include "replay/recorder.h"
 #include "app/shell.h"
 #include "app/window_keys.h"
 #include "core/state.h"
-#include "replay/recorder.h"
 
 namespace {
 

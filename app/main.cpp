@@ -7,11 +7,11 @@
 #include "app/desktop_window.h"
 #include "app/display_pacing.h"
 #include "app/picture_folder.h"
-#include "app/shell.h"
 #include "app/watch_recording.h"
+#include "replay/recorder.h"
+#include "app/shell.h"
 #include "core/state.h"
 #include "game/game_state.h"
-#include "replay/recorder.h"
 
 int main(int argc, char** argv) {
     CommandLine commandLine;

@@ -51,6 +51,12 @@ const Case cases[] = {
     {"--fps 2.5", 2, "", "2.5"},
     {"--fullscreen=maybe", 2, "", "maybe"},
     {"--record", 2, "", "--record"},
+    {"--help", 0, "--play FILE", ""},
+    {"--speed 2", 2, "", "--play"},  // a speed needs a recording to watch
+    {"--play a.rec --record b.rec", 2, "", "--record"},
+    {"--play a.rec --speed 0", 2, "", "0 is not a speed"},
+    {"--play a.rec --speed inf", 2, "", "inf"},
+    {"--play a.rec --speed 1001", 2, "", "1001"},
 };
 
 TEST(CommandLine, EachCommandLineEndsWithItsStatusAndSaysWhy) {
