@@ -2,10 +2,10 @@
 // functions the window's callbacks use, so a played script is the game played.
 #include "replay/script_player.h"
 
-#include <filesystem>
-#include <fstream>
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <sstream>
-#include <system_error>
 
 #include "app/shell.h"
 #include "core/frame_clock.h"
@@ -129,25 +129,22 @@ bool applyScriptReshape(int width, int height) {
 }
 
 bool readWatchedRecording(const std::string& path, ReplayScript& script, std::string& error) {
-    std::error_code fault;
+    struct stat info;
     // Not a FIFO or a device: those could feed the reader without end.
-    if (!std::filesystem::is_regular_file(path, fault)) {
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         error = path + ": not a recording file";
         return false;
     }
-    const auto size = std::filesystem::file_size(path, fault);
-    if (fault) {
-        error = path + ": cannot be read";
-        return false;
-    }
-    if (size > static_cast<std::uintmax_t>(maxWatchedRecordingBytes)) {
+    if (info.st_size > maxWatchedRecordingBytes) {
         error = path + ": larger than " + std::to_string(maxWatchedRecordingBytes >> 20) + " MiB";
         return false;
     }
     // No more than the size seen, should the file still be growing.
-    std::string text(static_cast<std::size_t>(size), '\0');
-    std::ifstream file(path, std::ios::binary);
-    if (!file || !file.read(text.data(), static_cast<std::streamsize>(text.size()))) {
+    std::string text(static_cast<std::size_t>(info.st_size), '\0');
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    const bool read = file && std::fread(text.data(), 1, text.size(), file) == text.size();
+    if (file) std::fclose(file);
+    if (!read) {
         error = path + ": cannot be read";
         return false;
     }

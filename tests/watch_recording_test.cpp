@@ -89,6 +89,7 @@ protected:
         // The driver's own allocations, unloaded with the window, end a leak check with 1.
         EXPECT_LT(status, 128) << readText(log);
         EXPECT_EQ(readText(log).find("ERROR: AddressSanitizer"), std::string::npos) << readText(log);
+        EXPECT_EQ(readText(log).find("runtime error"), std::string::npos) << readText(log);
 #else
         EXPECT_EQ(status, 0) << readText(log);
 #endif
