@@ -65,7 +65,9 @@ var velmoraRecording = (function () {
   }
 
   var button = document.getElementById("save-recording");
-  if (button) button.addEventListener("click", save);
+  // A watched game is not recorded again: the recording is already a file.
+  if (button && query.get("play")) button.disabled = true;
+  else if (button) button.addEventListener("click", save);
 
   return {
     prepare: prepare,
