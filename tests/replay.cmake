@@ -32,3 +32,8 @@ if(TARGET velmora-replay)
   add_test(NAME replay_trimming_test COMMAND replay_trimming_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
   set_tests_properties(replay_trimming_test PROPERTIES TIMEOUT 900)
 endif()
+
+# Watching a recording without a window: its pace, and its frames and reshapes
+# against the shell's own callbacks, on the recording OpenGL.
+velmora_unit_test(script_pace_test script_pace_test.cpp)
+target_link_libraries(script_pace_test PRIVATE velmora_script)

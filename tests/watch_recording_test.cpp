@@ -116,10 +116,15 @@ TEST_F(WatchedRecording, ThePinnedGameWatchedIsTheReplaysGameAndPicture) {
 
     ASSERT_TRUE(session.startGame(".", log, {"--play", recording, "--speed", "20", "--trace", trace}))
         << "no window titled Velmora appeared";
+    const Clock::time_point windowSeen = Clock::now();
     meddle();
     session.run("xdotool windowsize " + session.windowId() + " 1000 500");
     meddle();
     ASSERT_TRUE(waitForLine(log, endedLine, 300)) << readText(log);
+    // Paced: the recording's 120 s (17 to 120028 ms) at twenty times take 6 s at
+    // least (the window is seen a little after the first frame, hence 1 s).
+    const double watchedSeconds = std::chrono::duration<double>(Clock::now() - windowSeen).count();
+    EXPECT_GE(watchedSeconds, 5.0) << "the recording was not watched on its own clock";
     EXPECT_NE(readText(log).find(endedLine + "5582 frames"), std::string::npos) << readText(log);
 
     const std::string watched = readText(trace);
