@@ -141,11 +141,11 @@ void onWatchIdle() {
         switch (step.kind) {
             case ScriptStepKind::Frame:
                 playScriptFrame(step.clockMs);
+                ++watch.frames;
+                // Taken right after the update, as the recorder and the replay take theirs.
                 if (isOpen(watch.trace)) {
-                    appendTraceLine(watch.trace.pending, ++watch.frames, *watch.game, false);
+                    appendTraceLine(watch.trace.pending, watch.frames, *watch.game, false);
                     linesAdded(watch.trace);
-                } else {
-                    ++watch.frames;
                 }
                 played = true;
                 continue;

@@ -141,17 +141,6 @@ void recordedIdle() {
     frameDone();
 }
 
-void browserIdle() {
-    if (browser.watching)
-        watchIdle();
-    else
-        recordedIdle();
-}
-
-void browserDisplay() {
-    if (browser.drawing) onDisplay();
-}
-
 // The visitor's input reaches a recorded game only: a watched one is the recording's.
 void browserMouse(int button, int state, int x, int y) {
     if (browser.watching) return;
@@ -211,6 +200,17 @@ bool readSpeed(const char* text, double& speed) {
 }
 
 }  // namespace
+
+void browserIdle() {
+    if (browser.watching)
+        watchIdle();
+    else
+        recordedIdle();
+}
+
+void browserDisplay() {
+    if (browser.drawing) onDisplay();
+}
 
 void readBrowserArguments(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {

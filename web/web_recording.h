@@ -16,6 +16,13 @@ void readBrowserArguments(int argc, char** argv);
 // after the shell's own callbacks are registered, so these take their place.
 void useRecordingCallbacks();
 
+// The idle and display callbacks useRecordingCallbacks registers, for a page
+// loop that calls them itself: a recorded idle (the shell's, then its frame
+// line) or a watched one (the recording's due frames), and a display that a
+// watch without drawing skips.
+void browserIdle();
+void browserDisplay();
+
 // Starts recording, or watching the recording given: call with the game
 // current, before glutMainLoop. False when the recording to watch cannot be
 // played (said in one line and on the page): then the game is not started.
