@@ -21,7 +21,7 @@ out="$(cd "$out" && pwd)"
 # that the two never drift apart; the PNG reader is swapped for the browser's.
 mapfile -t sources < <(sed -n '/^add_library(velmora_core STATIC/,/^)/p' "$root/CMakeLists.txt" |
   grep -oE '^\s+[a-z]+/[a-z_]+\.cpp' | tr -d ' ' | grep -v '^gfx/png_image\.cpp$')
-sources+=(web/web_main.cpp web/web_png_refusal.cpp web/web_gl_gaps.cpp)
+sources+=(web/web_main.cpp web/web_png_refusal.cpp web/web_gl_gaps.cpp web/web_clock.cpp)
 # Recordings, watching and the trace: the replay folder's scripts and trace lines.
 sources+=(replay/replay_script.cpp replay/script_player.cpp replay/game_trace.cpp web/web_recording.cpp)
 version="$(sed -nE 's/^project\(Velmora VERSION ([0-9.]+).*/\1/p' "$root/CMakeLists.txt")"
