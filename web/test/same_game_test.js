@@ -234,7 +234,8 @@ async function playSaveAndReplay(browser, base, errors) {
     check(lines.some((l) => l.startsWith('reshape ')) && lines.some((l) => l.startsWith('motion ')) &&
               lines.filter((l) => /^mouse 0 0 /.test(l)).length >= 2,
           'the reshape of the page and both drags, mouse and touch, are in it');
-    const run = childProcess.spawnSync(replay, ['--bacteria', file], {cwd: root, maxBuffer: 1 << 30, encoding: 'latin1'});
+    const run =
+        childProcess.spawnSync(replay, ['--bacteria', file], {cwd: root, maxBuffer: 1 << 30, encoding: 'latin1'});
     check(run.status === 0, `velmora-replay takes the saved recording (status ${run.status}) ${run.stderr.trim()}`);
     const replayed = run.stdout;
     check(replayed === trace,
@@ -267,7 +268,8 @@ async function watchInPage(browser, base, errors, saved) {
     taken += rest.taken;
     check(!rest.differs && taken === saved.trace,
           `watched on the page, the browser's recording gives its trace again (${frames(taken)} frames), ` +
-              'the visitor\'s drags and keys ignored' + (rest.differs ? `\n      first difference: ${rest.differs}` : ''));
+              'the visitor\'s drags and keys ignored' +
+                  (rest.differs ? `\n      first difference: ${rest.differs}` : ''));
     const canvas = await page.evaluate(() => {
         const c = document.getElementById('canvas');
         return {width: c.width, height: c.height, shown: c.getBoundingClientRect().width};
@@ -286,7 +288,8 @@ async function watchInPage(browser, base, errors, saved) {
         const m = document.getElementById('message');
         return m && m.style.display === 'block' && m.textContent;
     }), 60, 'the message about the damaged recording');
-    check(said.includes("damaged.rec: line 2: MS 10 is before the last reading 20"), `a damaged recording is refused: "${said}"`);
+    check(said.includes('damaged.rec: line 2: MS 10 is before the last reading 20'),
+          `a damaged recording is refused: "${said}"`);
     await page.close();
 }
 
