@@ -7,6 +7,7 @@
 #include "replay/recorder.h"
 #include "app/shell.h"
 #include "app/window_keys.h"
+#include "audio/sound_player.h"
 #include "core/state.h"
 
 namespace {
@@ -24,6 +25,9 @@ bool applyWindowKey(WindowKeyAction action) {
             return true;
         case WindowKeyAction::LeaveFullScreen:
             glutLeaveFullScreen();
+            return true;
+        case WindowKeyAction::ToggleSound:
+            toggleSound();
             return true;
         case WindowKeyAction::PassToGame:
             break;

@@ -9,6 +9,7 @@
 #include "app/picture_folder.h"
 #include "replay/recorder.h"
 #include "app/shell.h"
+#include "audio/game_sounds.h"
 #include "core/state.h"
 #include "game/game_state.h"
 
@@ -40,7 +41,8 @@ int main(int argc, char** argv) {
     // game is written down by the recorder (with --record) and passed on.
     glutReshapeFunc(onWindowReshape);
     glutDisplayFunc(onDisplay);
-    glutIdleFunc(recordIdle);
+    // Each update is heard: the game is looked at before and after it.
+    glutIdleFunc([] { updateWithSound(recordIdle); });
     glutMouseFunc(onWindowMouse);
     glutMotionFunc(onWindowMotion);
     glutPassiveMotionFunc(onWindowPassiveMotion);
@@ -53,10 +55,12 @@ int main(int argc, char** argv) {
     GameState game;
     switchState(game);
     startRecording(commandLine.recordPath, commandLine.tracePath, game);
+    startGameSounds(game, commandLine.mute);
 
     setFixedGlState();
     glutMainLoop();
     leaveCurrentState();
+    stopGameSounds();
     stopRecording();
     return 0;
 }

@@ -1,0 +1,231 @@
+// Fixed voices, made when the player opens: one per loop, a few for the pops
+// and a small pool for everything else. A cue finding every voice of its kind
+// busy is dropped, which is what keeps a crowd of births from sounding like
+// a machine gun; so do the small random shifts in each pop's pitch and level.
+#include "audio/sound_player.h"
+
+#include <AL/al.h>
+#include <AL/alc.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "audio/wav_file.h"
+#include "gfx/diagnostic.h"
+
+const char* const soundFiles[soundNameCount] = {
+    "sounds/pick_up.wav",     "sounds/put_down.wav",    "sounds/pop.wav",         "sounds/bubbles.wav",
+    "sounds/brush_in.wav",    "sounds/brush_scrub.wav", "sounds/brush_strike.wav", "sounds/brush_out.wav",
+    "sounds/drill_whirr.wav", "sounds/drill_strike.wav", "sounds/drill_out.wav",  "sounds/crack.wav",
+    "sounds/thud.wav",
+};
+
+namespace {
+
+// How loud each sound plays, chosen so that the loudest moment (a strike over
+// scrubbing, the swish out and a run of pops) stays well short of clipping.
+const float soundGains[soundNameCount] = {
+    0.5f,   // pick up
+    0.55f,  // put down
+    0.4f,   // pop
+    0.3f,   // bubbles, at their loudest
+    0.45f,  // brush in
+    0.35f,  // scrub
+    0.5f,   // brush strike
+    0.45f,  // brush out
+    0.35f,  // drill whirr
+    0.5f,   // drill strike
+    0.4f,   // drill out
+    0.6f,   // crack
+    0.7f,   // thud
+};
+
+constexpr int popVoices = 4;
+constexpr int otherVoices = 8;
+constexpr float bedQuietest = 0.2f;        // share of the bed's gain with one bacterium
+constexpr int bacteriaForLoudestBed = 400;  // four teeth teeming
+
+struct Player {
+    ALCdevice* device = nullptr;
+    ALCcontext* context = nullptr;
+    ALuint buffers[soundNameCount] = {};
+    bool loaded[soundNameCount] = {};
+    ALuint bubbles = 0, scrub = 0, whirr = 0;
+    ALuint pops[popVoices] = {};
+    ALuint others[otherVoices] = {};
+    int nextPop = 0;
+    bool on = true;
+    std::uint32_t variation = 12345;  // the player's own; the game's sequence is never touched
+    long started = 0;
+};
+
+Player player;
+
+float nextVariation() {
+    player.variation = player.variation * 1664525u + 1013904223u;
+    return static_cast<float>(player.variation >> 8) / 16777215.0f;  // 0 to 1
+}
+
+bool playing(ALuint source) {
+    ALint state = AL_STOPPED;
+    alGetSourcei(source, AL_SOURCE_STATE, &state);
+    return state == AL_PLAYING;
+}
+
+void start(ALuint source, SoundName name, float gain, float pitch) {
+    if (!player.loaded[name]) return;
+    alSourceStop(source);
+    alSourcei(source, AL_BUFFER, static_cast<ALint>(player.buffers[name]));
+    alSourcef(source, AL_GAIN, gain);
+    alSourcef(source, AL_PITCH, pitch);
+    alSourcePlay(source);
+    ++player.started;
+}
+
+void startOneShot(SoundName name) {
+    for (ALuint source : player.others)
+        if (!playing(source)) {
+            start(source, name, soundGains[name], 1.0f);
+            return;
+        }
+}
+
+// A pop only when its next voice is free: round-robin, so one pop never cuts
+// another short.
+void startPop() {
+    const ALuint source = player.pops[player.nextPop];
+    if (playing(source)) return;
+    player.nextPop = (player.nextPop + 1) % popVoices;
+    const float pitch = 0.9f + 0.25f * nextVariation();
+    const float gain = soundGains[PopSound] * (0.8f + 0.2f * nextVariation());
+    start(source, PopSound, gain, pitch);
+}
+
+void holdLoop(ALuint source, SoundName name, bool wanted, float gain) {
+    const bool now = playing(source);
+    if (wanted && !now) {
+        start(source, name, gain, 1.0f);
+    } else if (!wanted && now) {
+        alSourceStop(source);
+    }
+    if (wanted) alSourcef(source, AL_GAIN, gain);
+}
+
+float bedGain(int bacteria) {
+    if (bacteria <= 0) return 0;
+    const float share = std::min(1.0f, static_cast<float>(bacteria) / bacteriaForLoudestBed);
+    return soundGains[BubblesSound] * (bedQuietest + (1 - bedQuietest) * std::sqrt(share));
+}
+
+void stopAll() {
+    alSourceStop(player.bubbles);
+    alSourceStop(player.scrub);
+    alSourceStop(player.whirr);
+    for (ALuint s : player.pops) alSourceStop(s);
+    for (ALuint s : player.others) alSourceStop(s);
+}
+
+void loadSounds() {
+    alGenBuffers(soundNameCount, player.buffers);
+    WavSound sound;
+    for (int i = 0; i < soundNameCount; ++i) {
+        const std::string problem = readWavFile(soundFiles[i], sound);
+        if (!problem.empty()) {
+            reportLine(std::string("Sound file ") + soundFiles[i] + " " + problem);
+            continue;
+        }
+        alBufferData(player.buffers[i], AL_FORMAT_MONO16, sound.samples.data(),
+                     static_cast<ALsizei>(sound.samples.size() * sizeof(sound.samples[0])), sound.rate);
+        player.loaded[i] = alGetError() == AL_NO_ERROR;
+        if (!player.loaded[i]) reportLine(std::string("Sound file ") + soundFiles[i] + " not playable");
+    }
+}
+
+void makeVoice(ALuint& source, bool looping) {
+    alGenSources(1, &source);
+    // Every sound sits at the listener: the mouth is in front of the player.
+    alSourcei(source, AL_SOURCE_RELATIVE, AL_TRUE);
+    alSource3f(source, AL_POSITION, 0, 0, 0);
+    alSourcei(source, AL_LOOPING, looping ? AL_TRUE : AL_FALSE);
+}
+
+}  // namespace
+
+bool openSoundPlayer(bool muted) {
+    closeSoundPlayer();
+    player.on = !muted;
+    player.device = alcOpenDevice(nullptr);
+    if (player.device) player.context = alcCreateContext(player.device, nullptr);
+    if (!player.context || !alcMakeContextCurrent(player.context)) {
+        reportLine("Sound is off: no audio device");
+        closeSoundPlayer();
+        return false;
+    }
+    alDistanceModel(AL_NONE);
+    alGetError();
+    makeVoice(player.bubbles, true);
+    makeVoice(player.scrub, true);
+    makeVoice(player.whirr, true);
+    for (ALuint& s : player.pops) makeVoice(s, false);
+    for (ALuint& s : player.others) makeVoice(s, false);
+    if (alGetError() != AL_NO_ERROR) {
+        reportLine("Sound is off: no audio device");
+        closeSoundPlayer();
+        return false;
+    }
+    loadSounds();
+    alListenerf(AL_GAIN, player.on ? 1.0f : 0.0f);
+    return true;
+}
+
+void closeSoundPlayer() {
+    if (player.context) {
+        stopAll();
+        alDeleteSources(1, &player.bubbles);
+        alDeleteSources(1, &player.scrub);
+        alDeleteSources(1, &player.whirr);
+        alDeleteSources(popVoices, player.pops);
+        alDeleteSources(otherVoices, player.others);
+        alDeleteBuffers(soundNameCount, player.buffers);
+        alcMakeContextCurrent(nullptr);
+        alcDestroyContext(player.context);
+    }
+    if (player.device) alcCloseDevice(player.device);
+    const bool on = player.on;
+    player = Player{};
+    player.on = on;
+}
+
+bool soundPlayerOpen() { return player.context != nullptr; }
+
+void setSoundOn(bool on) {
+    player.on = on;
+    if (!player.context) return;
+    // Silent at once, and nothing left running underneath: the loops start
+    // again from the game's state at the next update.
+    if (!on) stopAll();
+    alListenerf(AL_GAIN, on ? 1.0f : 0.0f);
+}
+
+bool soundIsOn() { return player.on; }
+void toggleSound() { setSoundOn(!player.on); }
+
+void playSoundCues(const SoundCues& cues) {
+    if (!player.context || !player.on) return;
+    if (cues.pickUp) startOneShot(PickUpSound);
+    if (cues.putDown) startOneShot(PutDownSound);
+    if (cues.births > 0) startPop();
+    if (cues.brushIn) startOneShot(BrushInSound);
+    if (cues.brushStrike) startOneShot(BrushStrikeSound);
+    if (cues.brushOut) startOneShot(BrushOutSound);
+    if (cues.drillStrike) startOneShot(DrillStrikeSound);
+    if (cues.drillOut) startOneShot(DrillOutSound);
+    for (int i = 0; i < std::min(cues.cracks, 2); ++i) startOneShot(CrackSound);
+    for (int i = 0; i < std::min(cues.thuds, 2); ++i) startOneShot(ThudSound);
+    holdLoop(player.scrub, BrushScrubSound, cues.brushScrubbing, soundGains[BrushScrubSound]);
+    holdLoop(player.whirr, DrillWhirrSound, cues.drillWhirring, soundGains[DrillWhirrSound]);
+    const float bed = bedGain(cues.bacteriaOnScreen);
+    holdLoop(player.bubbles, BubblesSound, bed > 0, bed);
+}
+
+long soundsStarted() { return player.started; }
