@@ -1,4 +1,6 @@
-// The two views live here, made once, so a frame only copies numbers.
+// The two views live here, made once, so a frame only copies numbers. The
+// view before an update is the one taken after the last: food is picked up
+// and put down by the mouse between updates, and is heard at the next one.
 #include "audio/game_sounds.h"
 
 #include "audio/sound_cues.h"
@@ -6,12 +8,14 @@
 
 namespace {
 const GameState* heard = nullptr;
-SoundView before;
-SoundView after;
+SoundView views[2];
+int last = 0;  // the view taken after the latest update
 }  // namespace
 
 void startGameSounds(const GameState& game, bool muted) {
     heard = &game;
+    last = 0;
+    takeSoundView(game, views[last]);
     openSoundPlayer(muted);
 }
 
@@ -25,8 +29,9 @@ void updateWithSound(void (*update)()) {
         update();
         return;
     }
-    takeSoundView(*heard, before);
     update();
-    takeSoundView(*heard, after);
-    playSoundCues(compareSoundViews(before, after));
+    const int now = 1 - last;
+    takeSoundView(*heard, views[now]);
+    playSoundCues(compareSoundViews(views[last], views[now]));
+    last = now;
 }

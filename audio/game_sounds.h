@@ -9,6 +9,7 @@ struct GameState;
 void startGameSounds(const GameState& game, bool muted);
 void stopGameSounds();
 
-// Runs update (the idle callback that updates the game) between two looks
-// at the game, then plays what changed. Allocates nothing.
+// Runs update (the idle callback that updates the game), looks at the game
+// and plays what changed since the look after the previous update, input
+// included. Allocates nothing.
 void updateWithSound(void (*update)());

@@ -1,0 +1,153 @@
+// The real game heard under Xvfb: OpenAL Soft writes what it would play into
+// a WAV file (ALSOFT_CONF naming a config with drivers=wave), the game writes
+// its trace, and the sounds' onsets must keep the trace's own intervals
+// between a drop, the births it causes and the brush's strike.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "tests/sound_listening.h"
+#include "tests/temp_files.h"
+#include "tests/x_session.h"
+
+namespace {
+
+constexpr double allowedSeconds = 0.050;
+// Generous: the brush strikes at about twenty seconds of game time, which a
+// loaded machine may stretch.
+constexpr int longestWaitMs = 90000;
+
+void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+int traceLines(const std::string& trace) {
+    std::ifstream in(trace);
+    return static_cast<int>(std::count(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), '\n'));
+}
+
+double lastTraceSeconds(const std::string& trace) {
+    const std::string text = readText(trace);
+    const std::size_t end = text.rfind('\n', text.size() >= 2 ? text.size() - 2 : 0);
+    const std::size_t at = text.find("\"elapsedMs\":", end == std::string::npos ? 0 : end);
+    return at == std::string::npos ? 0 : std::atof(text.c_str() + at + 12) / 1000.0;
+}
+
+class HearingTheGame : public ::testing::Test {
+protected:
+    XSession session;
+    TempFolder folder;
+    std::string wav = folder.file("heard.wav");
+    std::string trace = folder.file("trace.jsonl");
+    std::string log = folder.file("game.log");
+
+    void SetUp() override { ASSERT_TRUE(session.start()) << "Xvfb would not start"; }
+
+    bool startListenedGame(std::vector<std::string> arguments) {
+        const std::string config = folder.file("alsoft.conf");
+        std::ofstream(config) << "drivers=wave\n[wave]\nfile=" << wav << "\n";
+        arguments.insert(arguments.begin(), {"--trace", trace});
+        setenv("ALSOFT_CONF", config.c_str(), 1);
+        const bool started = session.startGame(".", log, arguments);
+        unsetenv("ALSOFT_CONF");
+        return started;
+    }
+
+    // Waits until the trace satisfies done, or the wait runs out.
+    template <typename Done>
+    bool waitForTrace(Done done) {
+        for (int waited = 0; waited < longestWaitMs; waited += 50) {
+            if (done()) return true;
+            if (!session.gameRunning()) return false;
+            pause(50);
+        }
+        return false;
+    }
+
+    // The left piece of food onto the first tooth, held a moment and left there.
+    void dropFoodOnFirstTooth() {
+        const std::string w = session.windowId();
+        session.run("xdotool mousemove --window " + w + " 325 50 mousedown 1 mousemove --window " + w +
+                    " 200 130 mousemove --window " + w + " 93 218 sleep 0.3 mouseup 1");
+    }
+
+    // Closes the window as a player would; the device is closed and the WAV's
+    // header completed before the game ends.
+    void closeGame() {
+        ASSERT_TRUE(session.closeWindow());
+        ASSERT_EQ(session.waitForGameExit(20000), 0) << readText(log);
+    }
+};
+
+TEST_F(HearingTheGame, DropBirthsAndStrikeSoundInStepWithTheTrace) {
+    ASSERT_TRUE(startListenedGame({})) << readText(log);
+    ASSERT_TRUE(waitForTrace([&] { return traceLines(trace) > 10; }));
+    dropFoodOnFirstTooth();
+    ASSERT_TRUE(waitForTrace([&] {
+        const HeardEvents e = eventsInTrace(trace);
+        return e.brushStrike > 0 && lastTraceSeconds(trace) > e.brushStrike + 1.0;
+    })) << "the brush never struck";
+    closeGame();
+
+    const HeardEvents events = eventsInTrace(trace);
+    const Recording heard = readRecording(wav);
+    ASSERT_GT(heard.rate, 0) << "no WAV from OpenAL Soft at " << wav;
+    ASSERT_GT(events.drop, 0);
+    ASSERT_GT(events.births.size(), 40u) << "a tooth fed until the strike";
+    EXPECT_LT(heard.peak, 1.0f) << "the mix clipped";
+    EXPECT_EQ(readText(log).find("Sound"), std::string::npos) << readText(log);
+
+    // Heard moments and game moments have different zeros: the file starts
+    // when the device opens. The drop's onset fixes the offset, tried against
+    // every onset; the offset that matches most events is the one.
+    std::vector<double> expected = {events.drop};
+    expected.insert(expected.end(), events.births.begin(), events.births.end());
+    expected.push_back(events.brushStrike);
+    const std::vector<double> onsets = findOnsets(heard);
+    ASSERT_FALSE(onsets.empty());
+    const auto nearest = [&](double t) {
+        return *std::min_element(onsets.begin(), onsets.end(),
+                                 [&](double a, double b) { return std::fabs(a - t) < std::fabs(b - t); });
+    };
+    double offset = 0;
+    std::size_t bestMatches = 0;
+    for (double candidate : onsets) {
+        const double shift = candidate - events.drop;
+        std::size_t matches = 0;
+        for (double t : expected) matches += std::fabs(nearest(t + shift) - (t + shift)) <= allowedSeconds;
+        if (matches > bestMatches) bestMatches = matches, offset = shift;
+    }
+    double worst = 0;
+    for (double t : expected) {
+        const double error = nearest(t + offset) - (t + offset);
+        worst = std::max(worst, std::fabs(error));
+        EXPECT_LE(std::fabs(error), allowedSeconds) << "the sound of the event at " << t << " s is " << error * 1000
+                                                    << " ms from where the trace puts it";
+    }
+    std::printf("%zu events (drop, %zu births, strike) matched to %zu onsets: worst %.1f ms, latency %.0f ms\n",
+                expected.size(), events.births.size(), onsets.size(), worst * 1000, offset * 1000);
+    RecordProperty("worst_onset_error_ms", static_cast<int>(std::lround(worst * 1000)));
+}
+
+TEST_F(HearingTheGame, MutedTheGameIsSilentThroughout) {
+    ASSERT_TRUE(startListenedGame({"--mute"})) << readText(log);
+    ASSERT_TRUE(waitForTrace([&] { return traceLines(trace) > 10; }));
+    dropFoodOnFirstTooth();
+    ASSERT_TRUE(waitForTrace([&] {
+        const HeardEvents e = eventsInTrace(trace);
+        return e.births.size() >= 8;
+    }));
+    closeGame();
+    const Recording heard = readRecording(wav);
+    ASSERT_GT(heard.rate, 0);
+    ASSERT_GT(heard.mono.size(), static_cast<std::size_t>(heard.rate)) << "over a second written";
+    EXPECT_LT(peakDbfs(heard), -60.0);
+}
+
+}  // namespace
