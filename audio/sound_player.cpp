@@ -28,11 +28,11 @@ const float soundGains[soundNameCount] = {
     0.5f,   // pick up
     0.55f,  // put down
     0.4f,   // pop
-    0.3f,   // bubbles, at their loudest
-    0.45f,  // brush in
-    0.35f,  // scrub
-    0.5f,   // brush strike
-    0.45f,  // brush out
+    0.14f,  // bubbles, at their loudest: a bed under everything else
+    0.3f,   // brush in
+    0.15f,  // scrub: under the pops that go on while it scrubs
+    0.6f,   // brush strike
+    0.3f,   // brush out
     0.35f,  // drill whirr
     0.5f,   // drill strike
     0.4f,   // drill out

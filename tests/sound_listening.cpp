@@ -19,7 +19,7 @@ unsigned le16(const unsigned char* p) { return p[0] | (p[1] << 8); }
 constexpr double stepSeconds = 0.0025;
 constexpr int lookBackSteps = 7;
 constexpr double leap = 6.0;            // energy ratio that starts a sound
-constexpr double quietestOnset = 1e-5;  // mean square, about -50 dBFS
+constexpr double quietestOnset = 3e-4;  // mean square, about -35 dBFS: over the bubbling bed
 constexpr double shortestGap = 0.025;   // one sound's own ripples are not new sounds
 
 // The game's trace fields, read without a JSON library: each line is one

@@ -111,6 +111,9 @@ TEST_F(HearingTheGame, DropBirthsAndStrikeSoundInStepWithTheTrace) {
     expected.push_back(events.brushStrike);
     const std::vector<double> onsets = findOnsets(heard);
     ASSERT_FALSE(onsets.empty());
+    // Few onsets besides the events' own (the pick-up's squeak, the odd
+    // bubble), so no event can be matched by a stray.
+    EXPECT_LE(onsets.size(), expected.size() + 8);
     const auto nearest = [&](double t) {
         return *std::min_element(onsets.begin(), onsets.end(),
                                  [&](double a, double b) { return std::fabs(a - t) < std::fabs(b - t); });
@@ -123,6 +126,12 @@ TEST_F(HearingTheGame, DropBirthsAndStrikeSoundInStepWithTheTrace) {
         for (double t : expected) matches += std::fabs(nearest(t + shift) - (t + shift)) <= allowedSeconds;
         if (matches > bestMatches) bestMatches = matches, offset = shift;
     }
+    // Then the offset that centres the errors: the device mixes in periods of
+    // some milliseconds, so one onset alone is a little early or late.
+    std::vector<double> errors;
+    for (double t : expected) errors.push_back(nearest(t + offset) - (t + offset));
+    std::nth_element(errors.begin(), errors.begin() + errors.size() / 2, errors.end());
+    offset += errors[errors.size() / 2];
     double worst = 0;
     for (double t : expected) {
         const double error = nearest(t + offset) - (t + offset);

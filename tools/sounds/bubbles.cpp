@@ -5,8 +5,8 @@
 #include "tools/sounds/sounds.h"
 
 namespace {
-constexpr int bubbleCount = 46;
-constexpr double bubbleSeconds = 0.05;
+constexpr int bubbleCount = 60;
+constexpr double bubbleSeconds = 0.09;
 }  // namespace
 
 Sound makeBubbles() {
@@ -23,7 +23,8 @@ Sound makeBubbles() {
         for (std::size_t i = 0; i < count && first + i < s.samples.size(); ++i) {
             const double t = double(i) / double(count);
             phase += 2 * pi * baseHz * (1 + 0.8 * t) / soundRate;
-            s.samples[first + i] += loudness * riseAndFall(t, 0.2, 2.0) * std::sin(phase);
+            // Soft-edged, unlike a birth's pop: a bed, not a string of events.
+            s.samples[first + i] += loudness * riseAndFall(t, 0.45, 1.5) * std::sin(phase);
         }
     }
     softenEnds(s, 0.01, 0.01);
