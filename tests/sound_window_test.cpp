@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -49,9 +50,11 @@ protected:
 
     void SetUp() override { ASSERT_TRUE(session.start()) << "Xvfb would not start"; }
 
-    bool startListenedGame(std::vector<std::string> arguments) {
+    // With device false OpenAL Soft is offered no driver at all, as on a
+    // machine without sound.
+    bool startListenedGame(std::vector<std::string> arguments, bool device = true) {
         const std::string config = folder.file("alsoft.conf");
-        std::ofstream(config) << "drivers=wave\n[wave]\nfile=" << wav << "\n";
+        std::ofstream(config) << (device ? "drivers=wave\n" : "drivers=none\n") << "[wave]\nfile=" << wav << "\n";
         arguments.insert(arguments.begin(), {"--trace", trace});
         setenv("ALSOFT_CONF", config.c_str(), 1);
         const bool started = session.startGame(".", log, arguments);
@@ -169,6 +172,79 @@ TEST_F(HearingTheGame, MutedTheGameIsSilentUntilMTurnsSoundOn) {
     }
     EXPECT_LT(20 * std::log10(loudestMuted), -60.0) << "muted, yet heard";
     EXPECT_GT(20 * std::log10(loudestAfter), -40.0) << "M did not turn sound on";
+}
+
+// User and system time so far, in seconds, from a /proc stat file.
+double processorSeconds(const std::string& statFile) {
+    const std::string text = readText(statFile);
+    // Fields after the command name, which ends with the last ')': user time
+    // is field 14, system time field 15.
+    const std::size_t end = text.rfind(')');
+    if (end == std::string::npos) return 0;
+    std::istringstream fields(text.substr(end + 2));
+    std::string field;
+    long long ticks = 0;
+    for (int n = 3; n <= 15 && fields >> field; ++n)
+        if (n == 14 || n == 15) ticks += std::stoll(field);
+    return double(ticks) / double(sysconf(_SC_CLK_TCK));
+}
+
+// The whole process, and the process without Mesa's software rasterizer
+// threads (llvmpipe-N): under Xvfb those draw every frame and their time
+// swings by several percent from run to run on a loaded machine, while sound
+// never touches them. The rest is the game's own thread and OpenAL's.
+struct ProcessorTime {
+    double all = 0;
+    double withoutRasterizer = 0;
+};
+
+ProcessorTime processorTime(pid_t process) {
+    ProcessorTime t;
+    const std::string folder = "/proc/" + std::to_string(process);
+    t.all = processorSeconds(folder + "/stat");
+    std::error_code ignored;
+    for (const auto& task : std::filesystem::directory_iterator(folder + "/task", ignored)) {
+        if (readText(task.path().string() + "/comm").rfind("llvmpipe", 0) == 0) continue;
+        t.withoutRasterizer += processorSeconds(task.path().string() + "/stat");
+    }
+    return t;
+}
+
+constexpr int restSeconds = 8;
+
+TEST_F(HearingTheGame, SoundCostsAtMostTwoPercentOfACoreAtRest) {
+    struct Run {
+        const char* what;
+        std::vector<std::string> arguments;
+        bool device;
+        ProcessorTime share;
+    };
+    Run runs[] = {{"sound on", {}, true, {}}, {"--mute", {"--mute"}, true, {}}, {"no device", {}, false, {}}};
+    for (Run& run : runs) {
+        SCOPED_TRACE(run.what);
+        std::remove(trace.c_str());
+        ASSERT_TRUE(startListenedGame(run.arguments, run.device)) << readText(log);
+        ASSERT_TRUE(waitForTrace([&] { return traceLines(trace) > 120; })) << "two seconds of frames";
+        const auto start = std::chrono::steady_clock::now();
+        const ProcessorTime before = processorTime(session.gameProcess());
+        pause(restSeconds * 1000);
+        const ProcessorTime after = processorTime(session.gameProcess());
+        const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        run.share = {(after.all - before.all) / wall, (after.withoutRasterizer - before.withoutRasterizer) / wall};
+        closeGame();
+    }
+    std::printf(
+        "start state, %d s each, share of one core (without the rasterizer threads): sound on %.1f%% (%.1f%%), "
+        "--mute %.1f%% (%.1f%%), no device %.1f%% (%.1f%%)\n",
+        restSeconds, runs[0].share.all * 100, runs[0].share.withoutRasterizer * 100, runs[1].share.all * 100,
+        runs[1].share.withoutRasterizer * 100, runs[2].share.all * 100, runs[2].share.withoutRasterizer * 100);
+    for (const Run& run : runs) {
+        RecordProperty(std::string(run.what) + " percent", static_cast<int>(std::lround(run.share.all * 100)));
+        RecordProperty(std::string(run.what) + " percent without rasterizer",
+                       static_cast<int>(std::lround(run.share.withoutRasterizer * 100)));
+    }
+    EXPECT_LE(runs[0].share.withoutRasterizer - runs[1].share.withoutRasterizer, 0.02);
+    EXPECT_LE(runs[0].share.withoutRasterizer - runs[2].share.withoutRasterizer, 0.02);
 }
 
 }  // namespace
