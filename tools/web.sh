@@ -23,6 +23,10 @@ mapfile -t sources < <(sed -n '/^add_library(velmora_core STATIC/,/^)/p' "$root/
   grep -oE '^\s+[a-z]+/[a-z_]+\.cpp' | tr -d ' ' | grep -v '^gfx/png_image\.cpp$')
 sources+=(web/web_main.cpp web/web_png_refusal.cpp web/web_gl_gaps.cpp)
 
+# Sound: the player over emscripten's OpenAL, its sounds beside the pictures.
+sources+=(audio/sound_cues.cpp audio/wav_file.cpp audio/sound_player.cpp audio/game_sounds.cpp web/web_sound.cpp)
+sounds=(-lopenal --preload-file sounds)
+
 pictures=()
 for picture in bg teeth bacteria brush drill food; do
   pictures+=(--preload-file "img/$picture.tga@img/$picture.tga")
@@ -36,8 +40,9 @@ cd "$root"
 # -msse2 -msimd128: the bacteria's SSE2 path as WebAssembly SIMD, same bits.
 em++ -O2 -std=c++17 -Wall -Wextra -Werror -ffp-contract=off -msimd128 -msse2 -I. "${sources[@]}" \
   -s LEGACY_GL_EMULATION=1 -s ALLOW_MEMORY_GROWTH=1 -s ENVIRONMENT=web \
-  "${pictures[@]}" -o "$out/velmora.js"
+  "${pictures[@]}" "${sounds[@]}" -o "$out/velmora.js"
 cp "$root/web/index.html" "$out/index.html"
+cp "$root/web/sound.js" "$out/sound.js"
 echo "Built the browser game in $out"
 
 if [ "$serve" = 1 ]; then

@@ -9,6 +9,7 @@
 #include "core/state.h"
 #include "game/game_state.h"
 #include "gfx/sprite.h"
+#include "web/web_sound.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ int main(int argc, char** argv) {
 
     glutReshapeFunc(onBrowserReshape);
     glutDisplayFunc(onDisplay);
-    glutIdleFunc(onIdle);
+    glutIdleFunc(idleWithSound);  // sound: each update heard
     glutMouseFunc(forwardMouse);
     glutMotionFunc(forwardMotion);
     glutPassiveMotionFunc(forwardPassiveMotion);
@@ -74,6 +75,7 @@ int main(int argc, char** argv) {
     // game cannot live in main's frame.
     static GameState game;
     switchState(game);
+    startBrowserSound(game);  // sound
 
     setFixedGlState();
     glutMainLoop();
