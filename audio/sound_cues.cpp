@@ -47,7 +47,8 @@ SoundCues compareSoundViews(const SoundView& before, const SoundView& after) {
     // them born; one the brush or the drill emptied has none.
     for (int i = 0; i < after.standingCount; ++i) {
         const int was = indexOf(before.standing, before.standingCount, after.standing[i]);
-        if (was >= 0 && after.bacteria[i] > before.bacteria[was]) cues.births += after.bacteria[i] - before.bacteria[was];
+        if (was >= 0 && after.bacteria[i] > before.bacteria[was])
+            cues.births += after.bacteria[i] - before.bacteria[was];
     }
     for (int i = 0; i < after.fallingCount; ++i)
         if (indexOf(before.falling, before.fallingCount, after.falling[i]) < 0) ++cues.cracks;

@@ -14,9 +14,9 @@
 #include "gfx/diagnostic.h"
 
 const char* const soundFiles[soundNameCount] = {
-    "sounds/pick_up.wav",     "sounds/put_down.wav",    "sounds/pop.wav",         "sounds/bubbles.wav",
-    "sounds/brush_in.wav",    "sounds/brush_scrub.wav", "sounds/brush_strike.wav", "sounds/brush_out.wav",
-    "sounds/drill_whirr.wav", "sounds/drill_strike.wav", "sounds/drill_out.wav",  "sounds/crack.wav",
+    "sounds/pick_up.wav",     "sounds/put_down.wav",     "sounds/pop.wav",          "sounds/bubbles.wav",
+    "sounds/brush_in.wav",    "sounds/brush_scrub.wav",  "sounds/brush_strike.wav", "sounds/brush_out.wav",
+    "sounds/drill_whirr.wav", "sounds/drill_strike.wav", "sounds/drill_out.wav",    "sounds/crack.wav",
     "sounds/thud.wav",
 };
 
@@ -43,7 +43,7 @@ const float soundGains[soundNameCount] = {
 constexpr int mixingRate = 22050;
 constexpr int popVoices = 4;
 constexpr int otherVoices = 8;
-constexpr float bedQuietest = 0.2f;        // share of the bed's gain with one bacterium
+constexpr float bedQuietest = 0.2f;         // share of the bed's gain with one bacterium
 constexpr int bacteriaForLoudestBed = 400;  // four teeth teeming
 
 struct Player {

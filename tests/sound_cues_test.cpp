@@ -3,6 +3,8 @@
 // strike) gives each cue in the frame the player sees it happen, and no
 // other. And the per-update path, with a real OpenAL Soft device behind it,
 // allocates nothing on the game's thread.
+#include "audio/sound_cues.h"
+
 #include <AL/al.h>
 #include <GL/glut.h>
 #include <gtest/gtest.h>
@@ -13,7 +15,6 @@
 #include <new>
 
 #include "audio/game_sounds.h"
-#include "audio/sound_cues.h"
 #include "audio/sound_player.h"
 #include "tests/game_fixture.h"
 #include "tests/temp_files.h"
@@ -122,17 +123,13 @@ TEST_F(SoundCuesOfAGame, HalfAMinuteOfPlayGivesEachCueWhenItHappensOnScreen) {
         int firstFromMs, firstToMs;  // the frame it is first heard in
     };
     const Expected table[] = {
-        {"pickUp", 1, 1008, 1016},  // the first frame after the press
-        {"putDown", 1, 1504, 1516},
-        {"brushIn", 1, 15008, 15024},       // the brush waits 15 s
-        {"scrubbing", 250, 16008, 16040},   // scrubs 4 s, a frame a 16 ms
-        {"brushStrike", 1, 20008, 20056},
-        {"brushOut", 1, 20008, 20056},
-        {"cracks", 1, 30000, 30016},
-        {"thuds", 1, 33000, 33048},  // three seconds of falling
-        {"whirring", 625, 25008, 25024},  // creeps in for 10 s
-        {"drillStrike", 1, 35008, 35056},
-        {"drillOut", 1, 35008, 35056},
+        {"pickUp", 1, 1008, 1016},                                       // the first frame after the press
+        {"putDown", 1, 1504, 1516},       {"brushIn", 1, 15008, 15024},  // the brush waits 15 s
+        {"scrubbing", 250, 16008, 16040},                                // scrubs 4 s, a frame a 16 ms
+        {"brushStrike", 1, 20008, 20056}, {"brushOut", 1, 20008, 20056},
+        {"cracks", 1, 30000, 30016},      {"thuds", 1, 33000, 33048},  // three seconds of falling
+        {"whirring", 625, 25008, 25024},                               // creeps in for 10 s
+        {"drillStrike", 1, 35008, 35056}, {"drillOut", 1, 35008, 35056},
     };
     for (const Expected& e : table) {
         SCOPED_TRACE(e.cue);
@@ -180,8 +177,9 @@ TEST_F(SoundCuesOfAGame, HeardUpdatesAllocateNothingWithARealDeviceBehindThem) {
     // than the sounds play, so most pops find their voices busy.
     for (Tooth* t : game->teeth)
         while (t->bacteria.size() < 10) addBacterium(*t);
-    for (int i = 0; i < 2; ++i) game->food[i].sprite.position = {game->teeth[i * 3]->sprite.position.x,
-                                                                         game->teeth[i * 3]->sprite.position.y, 0};
+    for (int i = 0; i < 2; ++i)
+        game->food[i].sprite.position = {game->teeth[i * 3]->sprite.position.x, game->teeth[i * 3]->sprite.position.y,
+                                         0};
     updated = game.get();
     updateClockMs = 0;
     updateWithSound(updateOnly);

@@ -16,8 +16,8 @@
 
 namespace {
 
-constexpr int minus3Dbfs = 23197;   // 32767 * 10^(-3/20)
-constexpr int quietEdge = 164;      // half a percent of full scale
+constexpr int minus3Dbfs = 23197;  // 32767 * 10^(-3/20)
+constexpr int quietEdge = 164;     // half a percent of full scale
 constexpr double edgeSeconds = 0.001;
 
 TEST(SoundFiles, EachIsShortMonoSixteenBitPeaksBelowMinus3DbfsAndStartsAndEndsWithoutAClick) {
@@ -58,8 +58,8 @@ TEST(SoundFiles, TheGeneratorWritesTheCommittedFilesByteForByte) {
         std::ifstream in(p, std::ios::binary);
         return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     };
-    const auto written = static_cast<std::size_t>(
-        std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+    const auto written =
+        static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
     EXPECT_EQ(written, std::size(soundFiles)) << "one file for every sound the game plays";
     for (const char* file : soundFiles) {
         SCOPED_TRACE(file);

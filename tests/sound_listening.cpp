@@ -93,7 +93,8 @@ std::vector<double> findOnsets(const Recording& recording) {
         for (std::size_t k = s - lookBackSteps; k < s; ++k) before += energy[k];
         before /= lookBackSteps;
         const double t = s * stepSeconds;
-        if (energy[s] > quietestOnset && energy[s] > leap * before && (onsets.empty() || t - onsets.back() > shortestGap))
+        if (energy[s] > quietestOnset && energy[s] > leap * before &&
+            (onsets.empty() || t - onsets.back() > shortestGap))
             onsets.push_back(t);
     }
     return onsets;

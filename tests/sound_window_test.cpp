@@ -149,8 +149,8 @@ TEST_F(HearingTheGame, DropBirthsAndStrikeSoundInStepWithTheTrace) {
     for (double t : expected) {
         const double error = nearest(t + offset) - (t + offset);
         worst = std::max(worst, std::fabs(error));
-        EXPECT_LE(std::fabs(error), allowedSeconds) << "the sound of the event at " << t << " s is " << error * 1000
-                                                    << " ms from where the trace puts it";
+        EXPECT_LE(std::fabs(error), allowedSeconds)
+            << "the sound of the event at " << t << " s is " << error * 1000 << " ms from where the trace puts it";
     }
     std::printf("%zu events (drop, %zu births, strike) matched to %zu onsets: worst %.1f ms, latency %.0f ms\n",
                 expected.size(), events.births.size(), onsets.size(), worst * 1000, offset * 1000);

@@ -14,10 +14,18 @@ struct Entry {
 };
 
 const Entry entries[] = {
-    {"pick_up.wav", makePickUp},         {"put_down.wav", makePutDown},   {"pop.wav", makePop},
-    {"bubbles.wav", makeBubbles},        {"brush_in.wav", makeBrushIn},   {"brush_scrub.wav", makeBrushScrub},
-    {"brush_strike.wav", makeBrushStrike}, {"brush_out.wav", makeBrushOut}, {"drill_whirr.wav", makeDrillWhirr},
-    {"drill_strike.wav", makeDrillStrike}, {"drill_out.wav", makeDrillOut}, {"crack.wav", makeCrack},
+    {"pick_up.wav", makePickUp},
+    {"put_down.wav", makePutDown},
+    {"pop.wav", makePop},
+    {"bubbles.wav", makeBubbles},
+    {"brush_in.wav", makeBrushIn},
+    {"brush_scrub.wav", makeBrushScrub},
+    {"brush_strike.wav", makeBrushStrike},
+    {"brush_out.wav", makeBrushOut},
+    {"drill_whirr.wav", makeDrillWhirr},
+    {"drill_strike.wav", makeDrillStrike},
+    {"drill_out.wav", makeDrillOut},
+    {"crack.wav", makeCrack},
     {"thud.wav", makeThud},
 };
 

@@ -51,7 +51,8 @@ void softenEnds(Sound& sound, double fadeInSeconds, double fadeOutSeconds) {
     const auto in = std::min(n, static_cast<std::size_t>(fadeInSeconds * soundRate) + 1);
     const auto out = std::min(n, static_cast<std::size_t>(fadeOutSeconds * soundRate) + 1);
     for (std::size_t i = 0; i < in; ++i) sound.samples[i] *= 0.5 - 0.5 * std::cos(pi * double(i) / double(in));
-    for (std::size_t i = 0; i < out; ++i) sound.samples[n - 1 - i] *= 0.5 - 0.5 * std::cos(pi * double(i) / double(out));
+    for (std::size_t i = 0; i < out; ++i)
+        sound.samples[n - 1 - i] *= 0.5 - 0.5 * std::cos(pi * double(i) / double(out));
 }
 
 void setPeak(Sound& sound, double peakDbfs) {
