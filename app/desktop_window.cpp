@@ -68,6 +68,10 @@ void onWindowKeyboard(unsigned char key, int x, int y) {
     if (!applyWindowKey(actionForKey(key, windowIsFullScreen()))) recordKeyboard(key, x, y);
 }
 
+void onWindowKeyboardUp(unsigned char key, int x, int y) {
+    if (actionForKey(key, windowIsFullScreen()) != WindowKeyAction::ToggleSound) recordKeyboardUp(key, x, y);
+}
+
 void onWindowSpecial(int key, int x, int y) {
     if (!applyWindowKey(actionForSpecialKey(key, windowIsFullScreen()))) recordSpecial(key, x, y);
 }

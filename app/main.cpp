@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     glutMotionFunc(onWindowMotion);
     glutPassiveMotionFunc(onWindowPassiveMotion);
     glutKeyboardFunc(onWindowKeyboard);
-    glutKeyboardUpFunc(recordKeyboardUp);
+    glutKeyboardUpFunc(onWindowKeyboardUp);
     glutSpecialFunc(onWindowSpecial);
     glutSpecialUpFunc(recordSpecialUp);
 

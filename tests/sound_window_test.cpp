@@ -158,7 +158,8 @@ TEST_F(HearingTheGame, DropBirthsAndStrikeSoundInStepWithTheTrace) {
 }
 
 TEST_F(HearingTheGame, MutedTheGameIsSilentUntilMTurnsSoundOn) {
-    ASSERT_TRUE(startListenedGame({"--mute"})) << readText(log);
+    const std::string recording = folder.file("game.rec");
+    ASSERT_TRUE(startListenedGame({"--mute", "--record", recording})) << readText(log);
     ASSERT_TRUE(waitForTrace([&] { return traceLines(trace) > 10; }));
     dropFoodOnFirstTooth();
     ASSERT_TRUE(waitForTrace([&] { return eventsInTrace(trace).births.size() >= 8; }));
@@ -182,6 +183,10 @@ TEST_F(HearingTheGame, MutedTheGameIsSilentUntilMTurnsSoundOn) {
     }
     EXPECT_LT(20 * std::log10(loudestMuted), -60.0) << "muted, yet heard";
     EXPECT_GT(20 * std::log10(loudestAfter), -40.0) << "M did not turn sound on";
+    // The window took M, press and release: the recording holds no key.
+    const std::string recorded = readText(recording);
+    EXPECT_NE(recorded.find("\nmouse "), std::string::npos) << "the drag was recorded";
+    EXPECT_EQ(recorded.find("\nkey"), std::string::npos) << recorded.substr(recorded.find("\nkey"), 40);
 }
 
 // User and system time so far, in seconds, from a /proc stat file.
