@@ -29,10 +29,10 @@ const float soundGains[soundNameCount] = {
     0.55f,  // put down
     0.4f,   // pop
     0.14f,  // bubbles, at their loudest: a bed under everything else
-    0.3f,   // brush in
+    0.2f,   // brush in: a swell, under the pops it passes over
     0.15f,  // scrub: under the pops that go on while it scrubs
     0.6f,   // brush strike
-    0.3f,   // brush out
+    0.25f,  // brush out
     0.35f,  // drill whirr
     0.5f,   // drill strike
     0.4f,   // drill out
@@ -46,12 +46,20 @@ constexpr int otherVoices = 8;
 constexpr float bedQuietest = 0.2f;         // share of the bed's gain with one bacterium
 constexpr int bacteriaForLoudestBed = 400;  // four teeth teeming
 
+// A loop is never cut off mid-wave, which would click: it is turned down
+// (OpenAL ramps a gain change over its next mix) and stopped some frames on.
+struct Loop {
+    ALuint source = 0;
+    int quietFrames = 0;  // frames since it was turned down; 0 while it sounds
+};
+constexpr int framesToTurnDown = 8;
+
 struct Player {
     ALCdevice* device = nullptr;
     ALCcontext* context = nullptr;
     ALuint buffers[soundNameCount] = {};
     bool loaded[soundNameCount] = {};
-    ALuint bubbles = 0, scrub = 0, whirr = 0;
+    Loop bubbles, scrub, whirr;
     ALuint pops[popVoices] = {};
     ALuint others[otherVoices] = {};
     int nextPop = 0;
@@ -102,14 +110,19 @@ void startPop() {
     start(source, PopSound, gain, pitch);
 }
 
-void holdLoop(ALuint source, SoundName name, bool wanted, float gain) {
-    const bool now = playing(source);
-    if (wanted && !now) {
-        start(source, name, gain, 1.0f);
-    } else if (!wanted && now) {
-        alSourceStop(source);
+void holdLoop(Loop& loop, SoundName name, bool wanted, float gain) {
+    const bool now = playing(loop.source);
+    if (wanted) {
+        if (!now) start(loop.source, name, gain, 1.0f);
+        alSourcef(loop.source, AL_GAIN, gain);
+        loop.quietFrames = 0;
+    } else if (now) {
+        if (loop.quietFrames == 0) alSourcef(loop.source, AL_GAIN, 0.0f);
+        if (++loop.quietFrames > framesToTurnDown) {
+            alSourceStop(loop.source);
+            loop.quietFrames = 0;
+        }
     }
-    if (wanted) alSourcef(source, AL_GAIN, gain);
 }
 
 float bedGain(int bacteria) {
@@ -119,9 +132,9 @@ float bedGain(int bacteria) {
 }
 
 void stopAll() {
-    alSourceStop(player.bubbles);
-    alSourceStop(player.scrub);
-    alSourceStop(player.whirr);
+    alSourceStop(player.bubbles.source);
+    alSourceStop(player.scrub.source);
+    alSourceStop(player.whirr.source);
     for (ALuint s : player.pops) alSourceStop(s);
     for (ALuint s : player.others) alSourceStop(s);
 }
@@ -167,9 +180,9 @@ bool openSoundPlayer(bool muted) {
     }
     alDistanceModel(AL_NONE);
     alGetError();
-    makeVoice(player.bubbles, true);
-    makeVoice(player.scrub, true);
-    makeVoice(player.whirr, true);
+    makeVoice(player.bubbles.source, true);
+    makeVoice(player.scrub.source, true);
+    makeVoice(player.whirr.source, true);
     for (ALuint& s : player.pops) makeVoice(s, false);
     for (ALuint& s : player.others) makeVoice(s, false);
     if (alGetError() != AL_NO_ERROR) {
@@ -185,9 +198,9 @@ bool openSoundPlayer(bool muted) {
 void closeSoundPlayer() {
     if (player.context) {
         stopAll();
-        alDeleteSources(1, &player.bubbles);
-        alDeleteSources(1, &player.scrub);
-        alDeleteSources(1, &player.whirr);
+        alDeleteSources(1, &player.bubbles.source);
+        alDeleteSources(1, &player.scrub.source);
+        alDeleteSources(1, &player.whirr.source);
         alDeleteSources(popVoices, player.pops);
         alDeleteSources(otherVoices, player.others);
         alDeleteBuffers(soundNameCount, player.buffers);
@@ -205,9 +218,9 @@ bool soundPlayerOpen() { return player.context != nullptr; }
 void setSoundOn(bool on) {
     player.on = on;
     if (!player.context) return;
-    // Silent at once, and nothing left running underneath: the loops start
-    // again from the game's state at the next update.
-    if (!on) stopAll();
+    // Silent at once (OpenAL ramps the change, so without a click); the loops
+    // are then turned down and stopped by the next updates, and the one-shots
+    // already playing end by themselves.
     alListenerf(AL_GAIN, on ? 1.0f : 0.0f);
 }
 
@@ -215,21 +228,24 @@ bool soundIsOn() { return player.on; }
 void toggleSound() { setSoundOn(!player.on); }
 
 void playSoundCues(const SoundCues& cues) {
-    if (!player.context || !player.on) return;
-    if (cues.pickUp) startOneShot(PickUpSound);
-    if (cues.putDown) startOneShot(PutDownSound);
-    if (cues.births > 0) startPop();
-    if (cues.brushIn) startOneShot(BrushInSound);
-    if (cues.brushStrike) startOneShot(BrushStrikeSound);
-    if (cues.brushOut) startOneShot(BrushOutSound);
-    if (cues.drillStrike) startOneShot(DrillStrikeSound);
-    if (cues.drillOut) startOneShot(DrillOutSound);
-    for (int i = 0; i < std::min(cues.cracks, 2); ++i) startOneShot(CrackSound);
-    for (int i = 0; i < std::min(cues.thuds, 2); ++i) startOneShot(ThudSound);
-    holdLoop(player.scrub, BrushScrubSound, cues.brushScrubbing, soundGains[BrushScrubSound]);
-    holdLoop(player.whirr, DrillWhirrSound, cues.drillWhirring, soundGains[DrillWhirrSound]);
+    if (!player.context) return;
+    const bool on = player.on;
+    if (on) {
+        if (cues.pickUp) startOneShot(PickUpSound);
+        if (cues.putDown) startOneShot(PutDownSound);
+        if (cues.births > 0) startPop();
+        if (cues.brushIn) startOneShot(BrushInSound);
+        if (cues.brushStrike) startOneShot(BrushStrikeSound);
+        if (cues.brushOut) startOneShot(BrushOutSound);
+        if (cues.drillStrike) startOneShot(DrillStrikeSound);
+        if (cues.drillOut) startOneShot(DrillOutSound);
+        for (int i = 0; i < std::min(cues.cracks, 2); ++i) startOneShot(CrackSound);
+        for (int i = 0; i < std::min(cues.thuds, 2); ++i) startOneShot(ThudSound);
+    }
+    holdLoop(player.scrub, BrushScrubSound, on && cues.brushScrubbing, soundGains[BrushScrubSound]);
+    holdLoop(player.whirr, DrillWhirrSound, on && cues.drillWhirring, soundGains[DrillWhirrSound]);
     const float bed = bedGain(cues.bacteriaOnScreen);
-    holdLoop(player.bubbles, BubblesSound, bed > 0, bed);
+    holdLoop(player.bubbles, BubblesSound, on && bed > 0, bed);
 }
 
 long soundsStarted() { return player.started; }
