@@ -70,6 +70,7 @@ int readCommandLine(int argc, char** argv, CommandLine& commandLine) {
                  "velmora"};
     app.set_version_flag("--version", velmoraVersion);
     app.add_flag("--fullscreen", commandLine.fullscreen, "Start in full screen (F11 toggles, Esc leaves)");
+    app.add_flag("--mute", commandLine.mute, "Start with sound off (M turns it on and off)");
     app.add_option("--fps", commandLine.framesPerSecond,
                    "Draw at most N frames a second; 0 draws as fast as the machine can (default: the display's rate)")
         ->check(frameRateValue)

@@ -7,6 +7,7 @@
 #include "replay/recorder.h"
 #include "app/shell.h"
 #include "app/window_keys.h"
+#include "audio/sound_player.h"
 #include "core/state.h"
 
 namespace {
@@ -24,6 +25,9 @@ bool applyWindowKey(WindowKeyAction action) {
             return true;
         case WindowKeyAction::LeaveFullScreen:
             glutLeaveFullScreen();
+            return true;
+        case WindowKeyAction::ToggleSound:
+            toggleSound();
             return true;
         case WindowKeyAction::PassToGame:
             break;
@@ -62,6 +66,10 @@ void onWindowPassiveMotion(int x, int y) { recordPassiveMotion(x - canvasBox.lef
 
 void onWindowKeyboard(unsigned char key, int x, int y) {
     if (!applyWindowKey(actionForKey(key, windowIsFullScreen()))) recordKeyboard(key, x, y);
+}
+
+void onWindowKeyboardUp(unsigned char key, int x, int y) {
+    if (actionForKey(key, windowIsFullScreen()) != WindowKeyAction::ToggleSound) recordKeyboardUp(key, x, y);
 }
 
 void onWindowSpecial(int key, int x, int y) {

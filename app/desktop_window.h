@@ -19,6 +19,9 @@ void onWindowPassiveMotion(int x, int y);
 // current state's (forwardKeyboard, forwardSpecial).
 void onWindowKeyboard(unsigned char key, int x, int y);
 void onWindowSpecial(int key, int x, int y);
+// The release of a key the window took is the window's too (M), so that a
+// recording holds nothing of it.
+void onWindowKeyboardUp(unsigned char key, int x, int y);
 
 // The window's own keys (F11, and Esc in full screen) for a window whose game
 // takes no keys (a watched recording): true when the window took the key.

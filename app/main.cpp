@@ -7,11 +7,12 @@
 #include "app/desktop_window.h"
 #include "app/display_pacing.h"
 #include "app/picture_folder.h"
-#include "app/watch_recording.h"
-#include "replay/recorder.h"
 #include "app/shell.h"
+#include "app/watch_recording.h"
+#include "audio/game_sounds.h"
 #include "core/state.h"
 #include "game/game_state.h"
+#include "replay/recorder.h"
 
 int main(int argc, char** argv) {
     CommandLine commandLine;
@@ -42,12 +43,13 @@ int main(int argc, char** argv) {
     // game is written down by the recorder (with --record) and passed on.
     glutReshapeFunc(onWindowReshape);
     glutDisplayFunc(onDisplay);
-    glutIdleFunc(recordIdle);
+    // Each update is heard: the game is looked at before and after it.
+    glutIdleFunc([] { updateWithSound(recordIdle); });
     glutMouseFunc(onWindowMouse);
     glutMotionFunc(onWindowMotion);
     glutPassiveMotionFunc(onWindowPassiveMotion);
     glutKeyboardFunc(onWindowKeyboard);
-    glutKeyboardUpFunc(recordKeyboardUp);
+    glutKeyboardUpFunc(onWindowKeyboardUp);
     glutSpecialFunc(onWindowSpecial);
     glutSpecialUpFunc(recordSpecialUp);
 
@@ -55,10 +57,12 @@ int main(int argc, char** argv) {
     GameState game;
     switchState(game);
     startRecording(commandLine.recordPath, commandLine.tracePath, game);
+    startGameSounds(game, commandLine.mute);
 
     setFixedGlState();
     glutMainLoop();
     leaveCurrentState();
+    stopGameSounds();
     stopRecording();
     return 0;
 }

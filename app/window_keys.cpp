@@ -8,6 +8,8 @@ constexpr unsigned char escapeKey = 27;
 }  // namespace
 
 WindowKeyAction actionForKey(unsigned char key, bool fullScreen) {
+    // Taken here, like F11, so that recordings and traces stay as they were.
+    if (key == 'm' || key == 'M') return WindowKeyAction::ToggleSound;
     return key == escapeKey && fullScreen ? WindowKeyAction::LeaveFullScreen : WindowKeyAction::PassToGame;
 }
 

@@ -13,6 +13,13 @@ foreach(picture IN LISTS velmora_pictures)
   configure_file(${picture} ${PROJECT_BINARY_DIR}/img/${name} COPYONLY)
 endforeach()
 
+# The sounds likewise, beside the pictures.
+file(GLOB velmora_sounds CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/sounds/*.wav)
+foreach(sound IN LISTS velmora_sounds)
+  get_filename_component(name ${sound} NAME)
+  configure_file(${sound} ${PROJECT_BINARY_DIR}/sounds/${name} COPYONLY)
+endforeach()
+
 # The icons: a tooth with a bacterium, drawn by the picture generator.
 set(velmora_icon_sizes 48 128 256)
 set(velmora_icons)
@@ -36,6 +43,7 @@ if(TARGET velmora-replay)
   install(TARGETS velmora-replay RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 install(FILES ${velmora_pictures} DESTINATION ${CMAKE_INSTALL_DATADIR}/velmora/img)
+install(FILES ${velmora_sounds} DESTINATION ${CMAKE_INSTALL_DATADIR}/velmora/sounds)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/velmora.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 foreach(page velmora velmora-replay)
   configure_file(${PROJECT_SOURCE_DIR}/packaging/${page}.6.in ${PROJECT_BINARY_DIR}/packaging/${page}.6 @ONLY)

@@ -40,6 +40,8 @@ const Case cases[] = {
     {"--version", 0, VELMORA_VERSION "\n", ""},
     {"--help", 0, "--fullscreen", ""},
     {"--help", 0, "--fps N", ""},
+    {"--help", 0, "--mute", ""},
+    {"--mute=loud", 2, "", "loud"},
     {"-display :99 --version", 0, VELMORA_VERSION "\n", ""},  // X options pass by
     {"--fullscreen --fps 30 --version", 0, VELMORA_VERSION "\n", ""},
     {"--bogus", 2, "", "--bogus"},
@@ -79,12 +81,13 @@ TEST(CommandLine, EachCommandLineEndsWithItsStatusAndSaysWhy) {
 
 TEST(CommandLine, OptionsAreReadAndGlutsOwnAreHandedOnInOrder) {
     std::vector<std::string> words = {"velmora",      "-geometry", "640x480+5+5", "--fps",    "30",
-                                      "--fullscreen", "-iconic",   "--record",    "game.txt", "--trace=t.json"};
+                                      "--fullscreen", "-iconic",   "--record",    "game.txt", "--trace=t.json", "--mute"};
     std::vector<char*> argv;
     for (std::string& w : words) argv.push_back(w.data());
     CommandLine line;
     ASSERT_EQ(readCommandLine(static_cast<int>(argv.size()), argv.data(), line), -1);
     EXPECT_TRUE(line.fullscreen);
+    EXPECT_TRUE(line.mute);
     EXPECT_EQ(line.framesPerSecond, 30);
     EXPECT_EQ(line.recordPath, "game.txt");
     EXPECT_EQ(line.tracePath, "t.json");
@@ -97,6 +100,7 @@ TEST(CommandLine, OptionsAreReadAndGlutsOwnAreHandedOnInOrder) {
     CommandLine plain;
     ASSERT_EQ(readCommandLine(1, argv.data(), plain), -1);
     EXPECT_FALSE(plain.fullscreen);
+    EXPECT_FALSE(plain.mute);
     EXPECT_EQ(plain.framesPerSecond, frameRateOfDisplay);
     EXPECT_TRUE(plain.recordPath.empty());
 }

@@ -78,9 +78,11 @@ TEST_F(Package, IsADebianGamePackageThatLintianAndTheDesktopCheckerAccept) {
     // Worked out from the binaries by dpkg-shlibdeps.
     EXPECT_NE(out.find("libglut"), std::string::npos) << out;
     EXPECT_NE(out.find("libpng16"), std::string::npos) << out;
+    EXPECT_NE(out.find("libopenal1"), std::string::npos) << out;
 
     for (const char* path : {"/usr/games/velmora-replay", "/usr/share/man/man6/velmora.6.gz",
-                             "/usr/share/doc/velmora/copyright", "/usr/share/velmora/img/teeth.tga"})
+                             "/usr/share/doc/velmora/copyright", "/usr/share/velmora/img/teeth.tga",
+                             "/usr/share/velmora/sounds/pop.wav", "/usr/share/velmora/sounds/thud.wav"})
         EXPECT_TRUE(fs::is_regular_file(root + path)) << path;
     for (int size : {48, 128, 256}) {
         const std::string icon = root + "/usr/share/icons/hicolor/" + std::to_string(size) + "x" +
@@ -114,13 +116,20 @@ TEST_F(Package, UnpackedGameDrawsTheMouthWithItsPicturesFromAnotherFolder) {
     ASSERT_TRUE(session.start()) << "Xvfb would not start";
     // The work folder holds the package and its unpacked tree, but no img/.
     const std::string log = work->file("game.log");
-    ASSERT_TRUE(session.startProgram({root + "/usr/games/velmora"}, work->file(""), log)) << readText(log);
+    // A device to play into (OpenAL Soft's file output), so that the game has
+    // its sounds to find too.
+    const std::string soundConfig = work->file("alsoft.conf");
+    std::ofstream(soundConfig) << "drivers=wave\n[wave]\nfile=" << work->file("heard.wav") << "\n";
+    setenv("ALSOFT_CONF", soundConfig.c_str(), 1);
+    const bool started = session.startProgram({root + "/usr/games/velmora"}, work->file(""), log);
+    unsetenv("ALSOFT_CONF");
+    ASSERT_TRUE(started) << readText(log);
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     const Screenshot shot = session.screenshot();
     ASSERT_EQ(shot.width, 800);
     ASSERT_EQ(shot.height, 600);
     EXPECT_TRUE(session.gameRunning());
-    EXPECT_EQ(readText(log), "") << "the game found all its pictures without a word";
+    EXPECT_EQ(readText(log), "") << "the game found all its pictures and sounds without a word";
 
     // Untextured, the mouth is a white square with a few flat-coloured
     // sprites on it; with its pictures it is drawn in hundreds of colours.

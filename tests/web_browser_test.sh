@@ -35,3 +35,4 @@ if ! cmp -s "$root/web/test/package-lock.json" "$out/driver/node_modules/.velmor
   cp "$root/web/test/package-lock.json" "$out/driver/node_modules/.velmora-lock"
 fi
 node "$out/driver/browser_test.js" --site "$out/site" --reference "$out/start.png"
+cp "$root/web/test/sound_check.js" "$out/driver/" && node "$out/driver/sound_check.js" --site "$out/site"  # sound

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   g++ cmake make pkg-config python3
   freeglut3-dev libglu1-mesa-dev libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0
-  libpng-dev zlib1g-dev libcli11-dev
+  libpng-dev zlib1g-dev libcli11-dev libopenal-dev
 )
 if [ "${1:-}" = "--tests" ]; then
   packages+=(

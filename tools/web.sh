@@ -28,6 +28,10 @@ version="$(sed -nE 's/^project\(Velmora VERSION ([0-9.]+).*/\1/p' "$root/CMakeLi
 mkdir -p "$out/generated/core"
 sed "s/@PROJECT_VERSION@/$version/" "$root/core/version.h.in" >"$out/generated/core/version.h"
 
+# Sound: the player over emscripten's OpenAL, its sounds beside the pictures.
+sources+=(audio/sound_cues.cpp audio/wav_file.cpp audio/sound_player.cpp audio/game_sounds.cpp web/web_sound.cpp)
+sounds=(-lopenal --preload-file sounds)
+
 pictures=()
 for picture in bg teeth bacteria brush drill food; do
   pictures+=(--preload-file "img/$picture.tga@img/$picture.tga")
@@ -42,8 +46,8 @@ cd "$root"
 em++ -O2 -std=c++17 -Wall -Wextra -Werror -ffp-contract=off -msimd128 -msse2 -fwasm-exceptions -I. -I"$out/generated" "${sources[@]}" \
   -s LEGACY_GL_EMULATION=1 -s ALLOW_MEMORY_GROWTH=1 -s ENVIRONMENT=web \
   -s EXPORTED_RUNTIME_METHODS=FS,addRunDependency,removeRunDependency,UTF8ToString \
-  "${pictures[@]}" -o "$out/velmora.js"
-cp "$root/web/index.html" "$root/web/recording.js" "$out/"
+  "${pictures[@]}" "${sounds[@]}" -o "$out/velmora.js"
+cp "$root/web/index.html" "$root/web/recording.js" "$root/web/sound.js" "$out/"
 echo "Built the browser game in $out"
 
 if [ "$serve" = 1 ]; then

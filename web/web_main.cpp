@@ -10,6 +10,7 @@
 #include "game/game_state.h"
 #include "gfx/sprite.h"
 #include "web/web_recording.h"
+#include "web/web_sound.h"
 
 namespace {
 
@@ -73,11 +74,14 @@ int main(int argc, char** argv) {
     glutSpecialUpFunc(forwardSpecialUp);
     // Recording: the recorder's callbacks sit between GLUT and the shell's.
     useRecordingCallbacks();
+    // Sound: each update, recorded or watched, heard.
+    glutIdleFunc(idleWithSound);
 
     // glutMainLoop returns to the browser by unwinding main's stack, so the
     // game cannot live in main's frame.
     static GameState game;
     switchState(game);
+    startBrowserSound(game);  // sound
 
     setFixedGlState();
     if (!startBrowserRecording(game)) return 0;  // a recording that cannot be watched

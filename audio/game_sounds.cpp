@@ -1,0 +1,37 @@
+// The two views live here, made once, so a frame only copies numbers. The
+// view before an update is the one taken after the last: food is picked up
+// and put down by the mouse between updates, and is heard at the next one.
+#include "audio/game_sounds.h"
+
+#include "audio/sound_cues.h"
+#include "audio/sound_player.h"
+
+namespace {
+const GameState* heard = nullptr;
+SoundView views[2];
+int last = 0;  // the view taken after the latest update
+}  // namespace
+
+void startGameSounds(const GameState& game, bool muted) {
+    heard = &game;
+    last = 0;
+    takeSoundView(game, views[last]);
+    openSoundPlayer(muted);
+}
+
+void stopGameSounds() {
+    closeSoundPlayer();
+    heard = nullptr;
+}
+
+void updateWithSound(void (*update)()) {
+    if (!heard || !soundPlayerOpen()) {
+        update();
+        return;
+    }
+    update();
+    const int now = 1 - last;
+    takeSoundView(*heard, views[now]);
+    playSoundCues(compareSoundViews(views[last], views[now]));
+    last = now;
+}

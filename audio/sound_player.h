@@ -1,0 +1,47 @@
+// The sound player over OpenAL: OpenAL Soft on the desktop, emscripten's own
+// OpenAL in the browser. It plays what the game's cues call for and never
+// waits on the device; without a device, or without a file, it stays silent
+// and the game plays on.
+#pragma once
+
+#include "audio/sound_cues.h"
+
+enum SoundName {
+    PickUpSound,
+    PutDownSound,
+    PopSound,
+    BubblesSound,
+    BrushInSound,
+    BrushScrubSound,
+    BrushStrikeSound,
+    BrushOutSound,
+    DrillWhirrSound,
+    DrillStrikeSound,
+    DrillOutSound,
+    CrackSound,
+    ThudSound,
+    soundNameCount
+};
+
+// Where each sound is read from, relative to the game's folder (beside img/).
+extern const char* const soundFiles[soundNameCount];
+
+// Opens the default device and reads every sound. No device: one line, "Sound
+// is off: no audio device", and false. A missing or damaged file: one line
+// naming it, and that sound stays silent. Muted, the device is opened all the
+// same, so that sound can be turned on at once.
+bool openSoundPlayer(bool muted);
+void closeSoundPlayer();
+bool soundPlayerOpen();
+
+void setSoundOn(bool on);
+bool soundIsOn();
+void toggleSound();
+
+// Starts the sounds of one update's cues and sets the loops to the game's
+// state. Neither allocates nor waits.
+void playSoundCues(const SoundCues& cues);
+
+// How many sounds have been started since the player opened (loops count
+// when they start), for tests that cannot hear.
+long soundsStarted();

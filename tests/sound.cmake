@@ -1,0 +1,18 @@
+# The game's sounds: the files themselves, the cues read from the game, and
+# the real game heard through OpenAL Soft's file output under Xvfb.
+velmora_unit_test(sound_test ${CMAKE_CURRENT_LIST_DIR}/sound_files_test.cpp ${CMAKE_CURRENT_LIST_DIR}/sound_cues_test.cpp)
+target_link_libraries(sound_test PRIVATE velmora_audio)
+if(TARGET make-sounds)
+  add_dependencies(sound_test make-sounds)
+  target_compile_definitions(sound_test PRIVATE MAKE_SOUNDS="$<TARGET_FILE:make-sounds>")
+endif()
+
+find_package(X11 REQUIRED)
+add_executable(sound_window_test ${CMAKE_CURRENT_LIST_DIR}/sound_window_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sound_listening.cpp ${CMAKE_CURRENT_LIST_DIR}/x_session.cpp)
+target_link_libraries(sound_window_test PRIVATE velmora_test_files X11::X11 GTest::gtest_main)
+target_compile_definitions(sound_window_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velmora>"
+  $<$<BOOL:${VELMORA_SANITIZE}>:VELMORA_SANITIZED>)
+add_dependencies(sound_window_test velmora)
+add_test(NAME sound_window_test COMMAND sound_window_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+set_tests_properties(sound_window_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)

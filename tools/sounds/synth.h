@@ -1,0 +1,47 @@
+// The toolkit the sound files share: a mono sample buffer, deterministic
+// noise, gentle filters and envelopes, and the finishing every sound gets
+// (soft ends, a set peak) before it is written as a 16-bit mono WAV file.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr int soundRate = 22050;  // plenty for soft sounds, and small files
+constexpr double pi = 3.14159265358979323846;
+
+struct Sound {
+    std::vector<double> samples;
+};
+
+Sound silence(double seconds);
+double secondsOf(const Sound& sound);
+
+// Uniform noise in [-1, 1] from a seed the caller keeps: same seed, same sound.
+double whiteNoise(std::uint32_t& seed);
+
+// One-pole low-pass and its high-pass complement, cut-off in Hz, per sample so
+// that a sweep can move it.
+struct OnePole {
+    double state = 0;
+    double lowPass(double x, double cutoff);
+    double highPass(double x, double cutoff);
+};
+
+// A resonant band-pass (state-variable filter) for wet, vocal colours.
+struct BandPass {
+    double low = 0;
+    double band = 0;
+    double run(double x, double centre, double q);
+};
+
+// Envelopes over 0..1 of a sound's length.
+double riseAndFall(double t, double attack, double decayPower);
+double smoothStep(double t);
+
+// Raised-cosine fades at both ends, so every sound starts and ends at zero.
+void softenEnds(Sound& sound, double fadeInSeconds, double fadeOutSeconds);
+// Scales the loudest sample to peakDbfs (below 0).
+void setPeak(Sound& sound, double peakDbfs);
+// 16-bit mono PCM at soundRate; false (and a line on standard error) if the
+// file cannot be written.
+bool writeWav(const std::string& path, const Sound& sound);

@@ -1,0 +1,119 @@
+// The browser build's sound, in headless Chromium with autoplay allowed: the
+// game opens its OpenAL player, a drag of food onto a tooth leaves the page's
+// audio context running with sounds started, and the page's sound button
+// turns sound off and on. Exits non-zero on a fault.
+//   node sound_check.js --site DIR
+'use strict';
+const fs = require('fs');
+const http = require('http');
+const os = require('os');
+const path = require('path');
+const puppeteer = require('puppeteer-core');
+
+const contentTypes = {
+    '.html': 'text/html; charset=utf-8',
+    '.js': 'text/javascript',
+    '.wasm': 'application/wasm',
+    '.data': 'application/octet-stream',
+};
+
+function serve(folder) {
+    const server = http.createServer((request, response) => {
+        let name = decodeURIComponent(new URL(request.url, 'http://127.0.0.1').pathname);
+        if (name.endsWith('/')) name += 'index.html';
+        const file = path.join(folder, path.normalize(name));
+        fs.readFile(file, (error, data) => {
+            if (error || !file.startsWith(folder + path.sep)) {
+                response.writeHead(404);
+                response.end();
+                return;
+            }
+            response.writeHead(200, {'Content-Type': contentTypes[path.extname(file)] || 'application/octet-stream'});
+            response.end(data);
+        });
+    });
+    return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+async function main() {
+    const at = process.argv.indexOf('--site');
+    if (at < 0 || at + 1 >= process.argv.length) throw new Error('missing --site');
+    const site = path.resolve(process.argv[at + 1]);
+    const failures = [];
+    const check = (ok, text) => {
+        console.log((ok ? 'ok:   ' : 'FAIL: ') + text);
+        if (!ok) failures.push(text);
+    };
+
+    const server = await serve(site);
+    const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'velmora-chromium-sound-'));
+    const browser = await puppeteer.launch({
+        executablePath: '/usr/bin/chromium',
+        headless: true,
+        userDataDir,
+        args: ['--headless=new', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+               '--autoplay-policy=no-user-gesture-required', '--disable-background-networking',
+               '--disable-component-update', '--disable-sync', '--no-first-run'],
+    });
+    try {
+        const page = await browser.newPage();
+        const pageErrors = [];
+        page.on('pageerror', (error) => pageErrors.push('page error: ' + error.message));
+        page.on('console', (message) => {
+            if (message.type() === 'error') pageErrors.push('console error: ' + message.text());
+        });
+        await page.setViewport({width: 1024, height: 840});
+        await page.goto(`http://127.0.0.1:${server.address().port}/`, {waitUntil: 'load'});
+        // Generous: the build starts in a few seconds on a quiet machine.
+        await page.waitForFunction(() => window.Module && Module.calledRun && Module._gameSoundPlayerOpen, {timeout: 90000});
+        check(await page.evaluate(() => Module._gameSoundPlayerOpen() === 1), 'the game opened its sound player');
+
+        // The left food dragged onto the first tooth and let go there: a
+        // squeak, a plop and the births' pops.
+        const box = await page.evaluate(() => {
+            const r = document.getElementById('canvas').getBoundingClientRect();
+            return {left: r.left, top: r.top, width: r.width, height: r.height};
+        });
+        const toPage = (x, y) => [box.left + (x * box.width) / 800, box.top + (y * box.height) / 600];
+        await page.mouse.move(...toPage(325, 50));
+        await page.mouse.down();
+        await page.mouse.move(...toPage(200, 130), {steps: 8});
+        await page.mouse.move(...toPage(93, 218), {steps: 8});
+        await page.mouse.up();
+        const heard = await page
+            .waitForFunction(() => AL.currentCtx && AL.currentCtx.audioCtx.state === 'running' &&
+                                 Module._gameSoundsStarted() >= 3, {timeout: 30000})
+            .then(() => true, () => false);
+        const state = await page.evaluate(() => [AL.currentCtx ? AL.currentCtx.audioCtx.state : 'none',
+                                                 Module._gameSoundsStarted()]);
+        check(heard, `the audio context is ${state[0]} and the game started ${state[1]} sounds after the drag`);
+
+        // The page's button: off, and nothing more starts while births go on.
+        await page.click('#sound');
+        const off = await page.evaluate(() => [Module._gameSoundOn(), document.getElementById('sound').textContent,
+                                               Module._gameSoundsStarted()]);
+        check(off[0] === 0 && off[1] === 'Sound: off', `the sound button turns sound off (${off[1]})`);
+        await new Promise((resolve) => setTimeout(resolve, 1000));  // four births' worth of time
+        check(await page.evaluate((count) => Module._gameSoundsStarted() === count, off[2]),
+              'no sound starts while sound is off');
+        await page.click('#sound');
+        check(await page.evaluate(() => Module._gameSoundOn() === 1 &&
+                                        document.getElementById('sound').textContent === 'Sound: on'),
+              'and on again');
+        check(pageErrors.length === 0, 'no page errors' + pageErrors.map((e) => '\n      ' + e).join(''));
+    } finally {
+        await browser.close();
+        server.close();
+        fs.rmSync(userDataDir, {recursive: true, force: true});
+    }
+    if (failures.length) {
+        console.log(`${failures.length} sound check(s) failed`);
+        process.exit(1);
+    }
+    console.log('all sound checks passed');
+}
+
+main().catch((error) => {
+    console.log('FAIL: ' + (error && error.stack ? error.stack : error));
+    process.exit(1);
+});
