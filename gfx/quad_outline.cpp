@@ -40,10 +40,10 @@ struct Mapping {
         const double t = std::clamp((v / height - offset[1]) / scale[1], 0.0, 1.0);
         return {static_cast<float>(s - 0.5), static_cast<float>(0.5 - t), static_cast<float>(s), static_cast<float>(t)};
     }
+    // The unit quad's area in square texels.
+    double quadTexels() const { return width * std::fabs(scale[0]) * height * std::fabs(scale[1]); }
     // Share of the unit quad that an area in square texels covers.
-    double share(double texelArea) const {
-        return texelArea / (width * std::fabs(scale[0]) * height * std::fabs(scale[1]));
-    }
+    double share(double texelArea) const { return texelArea / quadTexels(); }
 };
 
 // One texel-high strip of the quad and the columns that can show in it
@@ -64,21 +64,37 @@ std::vector<Rect> coverCells(const std::vector<Cell>& cells, const Mapping& m, d
     // Best cost of the first j cells, ending in a skipped empty cell or in a rectangle.
     std::vector<double> endSkip(n + 1, INFINITY), endRect(n + 1, INFINITY);
     std::vector<std::size_t> rectFrom(n + 1, 0);
+    const double quadTexels = m.quadTexels();
     endSkip[0] = 0;
     for (std::size_t j = 1; j <= n; ++j) {
-        if (cells[j - 1].empty()) endSkip[j] = std::min(endSkip[j - 1], endRect[j - 1]);
+        // A rectangle ending on an empty cell costs more than the same one
+        // ending a cell earlier with the empty cell skipped: only skipping counts.
+        if (cells[j - 1].empty()) {
+            endSkip[j] = std::min(endSkip[j - 1], endRect[j - 1]);
+            continue;
+        }
+        const double bottom = cells[j - 1].bottom;
         double left = INFINITY, right = -INFINITY;
         const std::size_t earliest = j > mostCellsPerRect ? j - mostCellsPerRect : 0;
         for (std::size_t i = j; i-- > earliest;) {
             left = std::min(left, cells[i].left);
             right = std::max(right, cells[i].right);
-            if (left > right) continue;
+            // Kept apart, a rectangle starts only after a skipped cell.
+            if (left > right || (apart && endSkip[i] == INFINITY)) continue;
+            const double boxShare = (right - left) * (bottom - cells[i].top) / quadTexels;
             const double before = apart || i == 0 ? endSkip[i] : std::min(endSkip[i], endRect[i]);
-            const double cost = before + m.share((right - left) * (cells[j - 1].bottom - cells[i].top)) + rectShare;
+            const double cost = before + boxShare + rectShare;
             if (cost < endRect[j]) {
                 endRect[j] = cost;
                 rectFrom[j] = i;
             }
+            // A rectangle from a cell above i is a box over cells i to j and
+            // over the cells above: no smaller than this box and one that ends
+            // at i together, and what ends at i costs at least the cheapest
+            // ending there. When even that bound loses, by more than rounding
+            // could blur, no cell further up can win.
+            const double bound = std::min(endSkip[i], endRect[i]) + boxShare;
+            if (bound * (1 - 1e-9) > endRect[j]) break;
         }
     }
     std::vector<Rect> rects;
@@ -150,6 +166,12 @@ QuadOutline outlineQuad(const PictureCoverage& coverage, const float texOffset[2
     const double u1 = std::max(m.offset[0], m.offset[0] + m.scale[0]) * m.width;
     const double v0 = std::min(m.offset[1], m.offset[1] + m.scale[1]) * m.height;
     const double v1 = std::max(m.offset[1], m.offset[1] + m.scale[1]) * m.height;
+    // Texel columns and rows are counted in int, margins and all; a texture
+    // offset far out, times a wide picture, would not fit.
+    constexpr double mostTexelReach = INT_MAX / 4;
+    if (!(std::fabs(u0) < mostTexelReach && std::fabs(u1) < mostTexelReach && std::fabs(v0) < mostTexelReach &&
+          std::fabs(v1) < mostTexelReach))
+        return whole;
     const int firstColumn = static_cast<int>(std::floor(u0)) - 1;
     const int lastColumn = static_cast<int>(std::ceil(u1));
     const int firstCell = static_cast<int>(std::floor(v0));
@@ -159,17 +181,14 @@ QuadOutline outlineQuad(const PictureCoverage& coverage, const float texOffset[2
 
     // Which columns of each row can show, and whether all of them are opaque.
     const std::size_t rows = static_cast<std::size_t>(lastRow - firstRow + 1);
-    std::vector<int> rowFirst(rows, INT_MAX), rowLast(rows, INT_MIN);
+    std::vector<int> rowFirst(rows), rowLast(rows);
     bool opaque = true;
     for (int row = firstRow; row <= lastRow; ++row) {
         const std::size_t r = static_cast<std::size_t>(row - firstRow);
-        for (int column = firstColumn; column <= lastColumn; ++column) {
-            const TexelCover cover = coverage.at(column, row);
-            if (cover != TexelCover::Opaque) opaque = false;
-            if (cover == TexelCover::Clear) continue;
-            rowFirst[r] = std::min(rowFirst[r], column);
-            rowLast[r] = std::max(rowLast[r], column);
-        }
+        const RowReach reach = coverage.reach(row, firstColumn, lastColumn);
+        opaque = opaque && reach.opaque;
+        rowFirst[r] = reach.first;
+        rowLast[r] = reach.last;
     }
     if (opaque) {
         whole.opaque = true;
