@@ -1,6 +1,6 @@
 // Alpha runs of a picture's rows, kept with its texture. Large even areas are
-// passed over eight texels at a time; only where alpha changes within those
-// eight is each texel looked at.
+// passed over sixteen texels at a time; only where alpha changes within those
+// sixteen is each texel looked at.
 #include "gfx/picture_coverage.h"
 
 #include <algorithm>
@@ -93,15 +93,21 @@ PictureCoverage measureCoverage(const unsigned char* pixels, int width, int heig
             seeThrough.note(alpha != 255, x);
         };
         int x = 0;
-        for (; x + 8 <= width; x += 8) {
-            std::uint64_t words[4];
+        for (; x + 16 <= width; x += 16) {
+            std::uint64_t words[8];
             std::memcpy(words, row + static_cast<std::size_t>(x) * 4, sizeof words);
-            const std::uint64_t all = words[0] & words[1] & words[2] & words[3] & alphaBits;
-            const std::uint64_t any = (words[0] | words[1] | words[2] | words[3]) & alphaBits;
-            // Eight texels that go on the runs already open change nothing.
-            if (all == alphaBits && shown.open() && !seeThrough.open()) continue;
-            if (any == 0 && !shown.open() && seeThrough.open()) continue;
-            for (int k = 0; k < 8; ++k) note(x + k);
+            // Sixteen texels that go on the runs already open change nothing.
+            if (shown.open() && !seeThrough.open()) {
+                const std::uint64_t all = words[0] & words[1] & words[2] & words[3] & words[4] & words[5] & words[6] &
+                                          words[7] & alphaBits;
+                if (all == alphaBits) continue;
+            } else if (!shown.open() && seeThrough.open()) {
+                const std::uint64_t any = (words[0] | words[1] | words[2] | words[3] | words[4] | words[5] |
+                                           words[6] | words[7]) &
+                                          alphaBits;
+                if (any == 0) continue;
+            }
+            for (int k = 0; k < 16; ++k) note(x + k);
         }
         for (; x < width; ++x) note(x);
         shown.finish(width);

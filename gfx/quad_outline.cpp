@@ -64,9 +64,13 @@ std::vector<Rect> coverCells(const std::vector<Cell>& cells, const Mapping& m, d
     // Best cost of the first j cells, ending in a skipped empty cell or in a rectangle.
     std::vector<double> endSkip(n + 1, INFINITY), endRect(n + 1, INFINITY);
     std::vector<std::size_t> rectFrom(n + 1, 0);
+    // What a rectangle starting at cell i adds its cost to, once known.
+    std::vector<double> before(n + 1, INFINITY);
     const double quadTexels = m.quadTexels();
     endSkip[0] = 0;
     for (std::size_t j = 1; j <= n; ++j) {
+        const std::size_t last = j - 1;
+        before[last] = apart || last == 0 ? endSkip[last] : std::min(endSkip[last], endRect[last]);
         // A rectangle ending on an empty cell costs more than the same one
         // ending a cell earlier with the empty cell skipped: only skipping counts.
         if (cells[j - 1].empty()) {
@@ -80,21 +84,12 @@ std::vector<Rect> coverCells(const std::vector<Cell>& cells, const Mapping& m, d
             left = std::min(left, cells[i].left);
             right = std::max(right, cells[i].right);
             // Kept apart, a rectangle starts only after a skipped cell.
-            if (left > right || (apart && endSkip[i] == INFINITY)) continue;
-            const double boxShare = (right - left) * (bottom - cells[i].top) / quadTexels;
-            const double before = apart || i == 0 ? endSkip[i] : std::min(endSkip[i], endRect[i]);
-            const double cost = before + boxShare + rectShare;
+            if (left > right || before[i] == INFINITY) continue;
+            const double cost = before[i] + (right - left) * (bottom - cells[i].top) / quadTexels + rectShare;
             if (cost < endRect[j]) {
                 endRect[j] = cost;
                 rectFrom[j] = i;
             }
-            // A rectangle from a cell above i is a box over cells i to j and
-            // over the cells above: no smaller than this box and one that ends
-            // at i together, and what ends at i costs at least the cheapest
-            // ending there. When even that bound loses, by more than rounding
-            // could blur, no cell further up can win.
-            const double bound = std::min(endSkip[i], endRect[i]) + boxShare;
-            if (bound * (1 - 1e-9) > endRect[j]) break;
         }
     }
     std::vector<Rect> rects;
