@@ -94,18 +94,19 @@ PictureCoverage measureCoverage(const unsigned char* pixels, int width, int heig
         };
         int x = 0;
         for (; x + 16 <= width; x += 16) {
-            std::uint64_t words[8];
-            std::memcpy(words, row + static_cast<std::size_t>(x) * 4, sizeof words);
+            const unsigned char* texels = row + static_cast<std::size_t>(x) * 4;
+            auto word = [texels](int k) {
+                std::uint64_t w;
+                std::memcpy(&w, texels + k * 8, sizeof w);
+                return w;
+            };
             // Sixteen texels that go on the runs already open change nothing.
             if (shown.open() && !seeThrough.open()) {
-                const std::uint64_t all = words[0] & words[1] & words[2] & words[3] & words[4] & words[5] & words[6] &
-                                          words[7] & alphaBits;
-                if (all == alphaBits) continue;
+                const std::uint64_t all = word(0) & word(1) & word(2) & word(3) & word(4) & word(5) & word(6) & word(7);
+                if ((all & alphaBits) == alphaBits) continue;
             } else if (!shown.open() && seeThrough.open()) {
-                const std::uint64_t any = (words[0] | words[1] | words[2] | words[3] | words[4] | words[5] |
-                                           words[6] | words[7]) &
-                                          alphaBits;
-                if (any == 0) continue;
+                const std::uint64_t any = word(0) | word(1) | word(2) | word(3) | word(4) | word(5) | word(6) | word(7);
+                if ((any & alphaBits) == 0) continue;
             }
             for (int k = 0; k < 16; ++k) note(x + k);
         }

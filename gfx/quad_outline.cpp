@@ -135,26 +135,26 @@ OutlineRects toQuad(const std::vector<Rect>& rects, const Mapping& m) {
     return out;
 }
 
-}  // namespace
-
-QuadOutline outlineQuad(const PictureCoverage& coverage, const float texOffset[2], const float texScale[2],
-                        double spriteArea) {
-    QuadOutline whole;
-    if (!coverage.measured) return whole;
+// The cells of the quad, or false when it is drawn whole (opaque set when
+// everything it can sample is opaque).
+bool prepareCells(const PictureCoverage& coverage, const float texOffset[2], const float texScale[2], Mapping& m,
+                  std::vector<Cell>& cells, bool& opaqueWhole) {
+    opaqueWhole = false;
+    if (!coverage.measured) return false;
     if (coverage.opaque) {
-        whole.opaque = true;
-        return whole;
+        opaqueWhole = true;
+        return false;
     }
-    const Mapping m{static_cast<double>(coverage.width),
+    m = Mapping{static_cast<double>(coverage.width),
                     static_cast<double>(coverage.height),
                     {texOffset[0], texOffset[1]},
                     {texScale[0], texScale[1]}};
     if (!(std::isfinite(m.offset[0]) && std::isfinite(m.offset[1]) && std::isfinite(m.scale[0]) &&
           std::isfinite(m.scale[1]) && m.scale[0] != 0 && m.scale[1] != 0))
-        return whole;
+        return false;
     if (std::fabs(m.scale[0]) > mostRepeats || std::fabs(m.scale[1]) > mostRepeats || std::fabs(m.offset[0]) > 1e6 ||
         std::fabs(m.offset[1]) > 1e6)
-        return whole;
+        return false;
 
     // The quad's reach in texels.
     const double u0 = std::min(m.offset[0], m.offset[0] + m.scale[0]) * m.width;
@@ -166,7 +166,7 @@ QuadOutline outlineQuad(const PictureCoverage& coverage, const float texOffset[2
     constexpr double mostTexelReach = INT_MAX / 4;
     if (!(std::fabs(u0) < mostTexelReach && std::fabs(u1) < mostTexelReach && std::fabs(v0) < mostTexelReach &&
           std::fabs(v1) < mostTexelReach))
-        return whole;
+        return false;
     const int firstColumn = static_cast<int>(std::floor(u0)) - 1;
     const int lastColumn = static_cast<int>(std::ceil(u1));
     const int firstCell = static_cast<int>(std::floor(v0));
@@ -186,12 +186,12 @@ QuadOutline outlineQuad(const PictureCoverage& coverage, const float texOffset[2
         rowLast[r] = reach.last;
     }
     if (opaque) {
-        whole.opaque = true;
-        return whole;
+        opaqueWhole = true;
+        return false;
     }
 
     // Cell k (V from k to k + 1) is reached by rows k - 1 to k + 1.
-    std::vector<Cell> cells;
+    cells.clear();
     for (int cell = firstCell; cell <= lastCell; ++cell) {
         int first = INT_MAX, last = INT_MIN;
         for (int row = cell - 1; row <= cell + 1; ++row) {
@@ -204,12 +204,44 @@ QuadOutline outlineQuad(const PictureCoverage& coverage, const float texOffset[2
         cells.push_back(c);
     }
 
+    return true;
+}
+
+double rectShareFor(double spriteArea, double fragmentsPerRect) {
     const double area = spriteArea > 0 ? spriteArea : 1600;
+    const double leastShare = area >= largeSpriteArea ? leastLargeRectShare : 0;
+    return std::max(fragmentsPerRect / area, leastShare);
+}
+
+}  // namespace
+
+QuadOutline outlineQuad(const PictureCoverage& coverage, const float texOffset[2], const float texScale[2],
+                        double spriteArea, bool turnedNow) {
+    QuadOutline whole;
+    Mapping m{};
+    std::vector<Cell> cells;
+    if (!prepareCells(coverage, texOffset, texScale, m, cells, whole.opaque)) return whole;
     QuadOutline outline;
     outline.whole = false;
-    const double leastShare = area >= largeSpriteArea ? leastLargeRectShare : 0;
-    outline.upright = toQuad(coverCells(cells, m, std::max(fragmentsPerUprightRect / area, leastShare), false), m);
-    outline.turned = toQuad(coverCells(cells, m, std::max(fragmentsPerTurnedRect / area, leastShare), true), m);
+    outline.upright = toQuad(coverCells(cells, m, rectShareFor(spriteArea, fragmentsPerUprightRect), false), m);
+    // Whether the whole quad does as well depends on the turned rectangles
+    // only when the upright ones come near it.
+    if (!turnedNow && outline.upright.share < mostShareOfWhole) {
+        outline.turnedReady = false;
+        return outline;
+    }
+    outline.turned = toQuad(coverCells(cells, m, rectShareFor(spriteArea, fragmentsPerTurnedRect), true), m);
     if (outline.upright.share >= mostShareOfWhole && outline.turned.share >= mostShareOfWhole) return whole;
     return outline;
+}
+
+void addTurnedOutline(QuadOutline& outline, const PictureCoverage& coverage, const float texOffset[2],
+                      const float texScale[2], double spriteArea) {
+    if (outline.turnedReady) return;
+    Mapping m{};
+    std::vector<Cell> cells;
+    bool opaque = false;
+    if (prepareCells(coverage, texOffset, texScale, m, cells, opaque))
+        outline.turned = toQuad(coverCells(cells, m, rectShareFor(spriteArea, fragmentsPerTurnedRect), true), m);
+    outline.turnedReady = true;
 }

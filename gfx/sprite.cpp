@@ -105,7 +105,7 @@ void drawSprite(const Sprite& sprite) {
         drawKeptPixels(sprite.texture->kept, sprite.color, quadList)) {
         // drawn from the pixels it painted before
     } else if (shape && blend && !shape->outline.whole)
-        drawSpriteShape(*shape, sprite.angle == 0);
+        drawSpriteShape(*shape, sprite.texture->coverage, sprite.angle == 0);
     else if (quadDisplayLists)
         glCallList(quadList);
     else

@@ -217,7 +217,9 @@ TEST(QuadOutline, QuickOutlineIsTheTexelByTexelOne) {
             for (double area : {1600.0, 6000.0, 150000.0}) {
                 SCOPED_TRACE(p.name + " offset " + std::to_string(matrix.offset[0]) + "," +
                              std::to_string(matrix.offset[1]) + " area " + std::to_string(area));
-                const QuadOutline quick = outlineQuad(coverage, matrix.offset, matrix.scale, area);
+                // As sprites make them: the turned rectangles when first needed.
+                QuadOutline quick = outlineQuad(coverage, matrix.offset, matrix.scale, area, false);
+                addTurnedOutline(quick, coverage, matrix.offset, matrix.scale, area);
                 const QuadOutline plain =
                     referenceOutline(p.rgba.data(), p.width, p.height, matrix.offset, matrix.scale, area);
                 ASSERT_EQ(quick.whole, plain.whole);
