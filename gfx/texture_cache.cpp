@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "gfx/loaders.h"
+#include "gfx/sprite.h"
 
 TextureCache textureCache;
 
@@ -43,7 +44,9 @@ void releaseTexture(TextureHandle* handle) {
     handle->refCount -= 1;
     if (handle->refCount > 0) return;
     textureCache.erase(handle->key);
+    // A bound texture that is deleted leaves no texture bound.
     glDeleteTextures(1, &handle->glName);
+    forgetBoundTexture();
     deleteSpriteShapes(handle->shapes);
     deleteKeptPixels(handle->kept);
     delete handle;
