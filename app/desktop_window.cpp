@@ -8,6 +8,7 @@
 #include "app/shell.h"
 #include "app/window_keys.h"
 #include "core/state.h"
+#include "gfx/texture_cache.h"
 
 namespace {
 
@@ -68,11 +69,20 @@ void onWindowSpecial(int key, int x, int y) {
     if (!applyWindowKey(actionForSpecialKey(key, windowIsFullScreen()))) recordSpecial(key, x, y);
 }
 
+namespace {
+// The game state in main outlives the window: what its sprites hold in
+// OpenGL goes now, while the context is still current.
+void closeWindow() {
+    leaveCurrentState();
+    releaseGlObjects();
+}
+}  // namespace
+
 void returnFromLoopOnClose() {
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
     // freeglut calls this with the closing window's context current, also when
     // the loop is left some other way and it tears the window down.
-    glutCloseFunc(leaveCurrentState);
+    glutCloseFunc(closeWindow);
 }
 
 void leaveCurrentState() {

@@ -20,7 +20,9 @@ void onWindowPassiveMotion(int x, int y);
 void onWindowKeyboard(unsigned char key, int x, int y);
 void onWindowSpecial(int key, int x, int y);
 
-// Makes closing the window return from glutMainLoop; call after glutInit.
+// Makes closing the window return from glutMainLoop, leaving the state and
+// deleting every OpenGL object the game holds while the context still exists
+// (what main destroys afterwards makes no OpenGL call); call after glutInit.
 void returnFromLoopOnClose();
 
 // Leaves the current state while the window's OpenGL context still exists,

@@ -45,6 +45,7 @@ void resetSpriteState() {
     lastBlend = false;
     lastReplace = false;
     boundTextureKnown = true;
+    glObjectsReleased = false;
     forgetKeptPixelsSupport();
 }
 
@@ -56,7 +57,7 @@ void initSprite(Sprite& sprite) {
 }
 
 void createQuadList() {
-    if (!quadDisplayLists) return;
+    if (!quadDisplayLists || glObjectsReleased) return;
     quadList = glGenLists(1);
     glNewList(quadList, GL_COMPILE);
     drawWholeQuadVertices();
