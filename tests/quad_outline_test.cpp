@@ -162,6 +162,25 @@ TEST(QuadOutline, OpaqueAndUnknownPicturesKeepTheWholeQuad) {
     }
 }
 
+// Texel positions are counted in int: a texture offset far out on a picture
+// as wide as a texture may be would not fit, and the quad is then drawn whole
+// (clang's float-cast-overflow check sees the cast).
+TEST(QuadOutline, FarOffsetsOnAWidePictureKeepTheWholeQuad) {
+    constexpr int wide = 16384;
+    std::vector<unsigned char> rgba(static_cast<std::size_t>(wide) * 2 * 4, 0);
+    rgba[8000 * 4 + 3] = 255;
+    const PictureCoverage coverage = measureCoverage(rgba.data(), wide, 2, 4);
+    const struct {
+        float offset[2];
+        bool whole;
+    } cases[] = {{{1e6f, 0}, true}, {{-1e6f, 0}, true}, {{0, 5e5f}, false}, {{4e4f, 0}, true}, {{1000, 0}, false}};
+    const float scale[2] = {1, 1};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.offset[0]) + ", " + std::to_string(c.offset[1]));
+        EXPECT_EQ(outlineQuad(coverage, c.offset, scale, 1600).whole, c.whole);
+    }
+}
+
 // Outlines of the game's own pictures, as the game draws them, and of noisy
 // pictures with odd sizes, under texture matrices that shift, mirror and
 // repeat: every corner and share the same as the texel-by-texel outline's.
