@@ -146,9 +146,9 @@ bool prepareCells(const PictureCoverage& coverage, const float texOffset[2], con
         return false;
     }
     m = Mapping{static_cast<double>(coverage.width),
-                    static_cast<double>(coverage.height),
-                    {texOffset[0], texOffset[1]},
-                    {texScale[0], texScale[1]}};
+                static_cast<double>(coverage.height),
+                {texOffset[0], texOffset[1]},
+                {texScale[0], texScale[1]}};
     if (!(std::isfinite(m.offset[0]) && std::isfinite(m.offset[1]) && std::isfinite(m.scale[0]) &&
           std::isfinite(m.scale[1]) && m.scale[0] != 0 && m.scale[1] != 0))
         return false;

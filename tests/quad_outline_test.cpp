@@ -191,8 +191,8 @@ TEST(QuadOutline, QuickOutlineIsTheTexelByTexelOne) {
         std::vector<unsigned char> rgba;
     };
     std::vector<Picture> pictures;
-    for (const char* name : {"img/bg.tga", "img/teeth.tga", "img/bacteria.tga", "img/brush.tga", "img/drill.tga",
-                             "img/food.tga"}) {
+    for (const char* name :
+         {"img/bg.tga", "img/teeth.tga", "img/bacteria.tga", "img/brush.tga", "img/drill.tga", "img/food.tga"}) {
         TargaImage image;
         ASSERT_TRUE(readTarga(image, name)) << name;
         ASSERT_EQ(image.bitsPerPixel, 32) << name;
@@ -223,8 +223,10 @@ TEST(QuadOutline, QuickOutlineIsTheTexelByTexelOne) {
     struct Matrix {
         float offset[2], scale[2];
     };
-    std::vector<Matrix> matrices = {{{0, 0}, {1, 1}},        {{0.25f, -0.5f}, {0.5f, 0.75f}},
-                                    {{1, 1}, {-1, -1}},      {{-3.3f, 7.1f}, {2, 1.5f}},
+    std::vector<Matrix> matrices = {{{0, 0}, {1, 1}},
+                                    {{0.25f, -0.5f}, {0.5f, 0.75f}},
+                                    {{1, 1}, {-1, -1}},
+                                    {{-3.3f, 7.1f}, {2, 1.5f}},
                                     {{0.1f, 0.9f}, {-0.3f, 2}}};
     for (const ToothLayout& layout : toothLayouts)
         matrices.push_back({{static_cast<float>(layout.atlasColumn) / 6, static_cast<float>(layout.atlasRow) * 0.5f},
@@ -246,9 +248,8 @@ TEST(QuadOutline, QuickOutlineIsTheTexelByTexelOne) {
                 for (const auto& [mine, theirs] :
                      {std::pair{&quick.upright, &plain.upright}, std::pair{&quick.turned, &plain.turned}}) {
                     ASSERT_EQ(mine->corners.size(), theirs->corners.size());
-                    EXPECT_EQ(std::memcmp(mine->corners.data(), theirs->corners.data(),
-                                          mine->corners.size() * sizeof(OutlinePoint)),
-                              0);
+                    EXPECT_TRUE(mine->corners.empty() || std::memcmp(mine->corners.data(), theirs->corners.data(),
+                                                                     mine->corners.size() * sizeof(OutlinePoint)) == 0);
                     EXPECT_EQ(mine->share, theirs->share);
                 }
                 ++compared;
