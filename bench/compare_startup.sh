@@ -32,7 +32,7 @@ benches=("$old/build-bench/bench/game_bench" "$root/build-test/bench/game_bench"
 run() {
   (cd "$root" && "$1" --benchmark_filter='^StartUpToFirstFrame$' --benchmark_repetitions=3 \
     --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null) |
-    awk -F, '/_median/ { printf "%.3f %.3f\n", $3 / 1e6, $4 / 1e6 }'
+    awk -F, '/_median/ { printf "%.3f %.3f\n", $3, $4 }'
 }
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
@@ -52,10 +52,12 @@ awk -v a="$oldWall" -v b="$newWall" 'BEGIN { printf "| wall time (ms) | %.1f | %
 awk -v a="$oldCpu" -v b="$newCpu" 'BEGIN { printf "| processor time, main thread (ms) | %.1f | %.1f | %.2f |\n", a, b, b / a }'
 
 if [ "$callgrind" = 1 ]; then
-  # One start-up each, its first: the context is made before the counting starts.
+  # One start-up each, its first, counted from the game's construction to the
+  # first frame's end: the context is made before.
   count() {
     (cd "$root" && valgrind --tool=callgrind --callgrind-out-file=/dev/null \
-      --toggle-collect='*startedGame*' --toggle-collect='*drawFrame*' \
+      --toggle-collect='*startedGame*' --toggle-collect='GameState::render*' \
+      --toggle-collect='finishOffscreenFrame*' \
       "$1" --benchmark_filter='^StartUpToFirstFrame$' --benchmark_min_time=0.001 2>&1) |
       awk '/Collected/ { print $4 }' | tr -d ,
   }
