@@ -9,7 +9,7 @@ seconds="${1:-30}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="${VELMORA_FUZZ_DIR:-$root/build-fuzz}"
 cxx="${CXX_FUZZ:-clang++}"
-flags=(-std=c++17 -O1 -g -fno-omit-frame-pointer -fsanitize=fuzzer,address,undefined,float-cast-overflow
+flags=(-std=c++17 -O1 -g -fno-omit-frame-pointer -fsanitize=fuzzer,address,undefined
        -fno-sanitize-recover=all -I "$root")
 
 mkdir -p "$out/artifacts"
