@@ -59,7 +59,8 @@ struct Rect {
 
 // The cheapest cover of the cells by rectangles, each the box of a run of
 // cells; with apart, rectangles keep at least one empty cell between them.
-std::vector<Rect> coverCells(const std::vector<Cell>& cells, const Mapping& m, double rectShare, bool apart) {
+template <bool apart>
+std::vector<Rect> coverCells(const std::vector<Cell>& cells, const Mapping& m, double rectShare) {
     const std::size_t n = cells.size();
     // Best cost of the first j cells, ending in a skipped empty cell or in a rectangle.
     std::vector<double> endSkip(n + 1, INFINITY), endRect(n + 1, INFINITY);
@@ -83,8 +84,10 @@ std::vector<Rect> coverCells(const std::vector<Cell>& cells, const Mapping& m, d
         for (std::size_t i = j; i-- > earliest;) {
             left = std::min(left, cells[i].left);
             right = std::max(right, cells[i].right);
-            // Kept apart, a rectangle starts only after a skipped cell.
-            if (left > right || before[i] == INFINITY) continue;
+            // Kept apart, a rectangle starts only after a skipped cell. (Not
+            // kept apart, a rectangle may start anywhere: the box is never
+            // empty, as the last cell is not, and nothing before costs INFINITY.)
+            if (apart && (left > right || before[i] == INFINITY)) continue;
             const double cost = before[i] + (right - left) * (bottom - cells[i].top) / quadTexels + rectShare;
             if (cost < endRect[j]) {
                 endRect[j] = cost;
@@ -223,14 +226,14 @@ QuadOutline outlineQuad(const PictureCoverage& coverage, const float texOffset[2
     if (!prepareCells(coverage, texOffset, texScale, m, cells, whole.opaque)) return whole;
     QuadOutline outline;
     outline.whole = false;
-    outline.upright = toQuad(coverCells(cells, m, rectShareFor(spriteArea, fragmentsPerUprightRect), false), m);
+    outline.upright = toQuad(coverCells<false>(cells, m, rectShareFor(spriteArea, fragmentsPerUprightRect)), m);
     // Whether the whole quad does as well depends on the turned rectangles
     // only when the upright ones come near it.
     if (!turnedNow && outline.upright.share < mostShareOfWhole) {
         outline.turnedReady = false;
         return outline;
     }
-    outline.turned = toQuad(coverCells(cells, m, rectShareFor(spriteArea, fragmentsPerTurnedRect), true), m);
+    outline.turned = toQuad(coverCells<true>(cells, m, rectShareFor(spriteArea, fragmentsPerTurnedRect)), m);
     if (outline.upright.share >= mostShareOfWhole && outline.turned.share >= mostShareOfWhole) return whole;
     return outline;
 }
@@ -242,6 +245,6 @@ void addTurnedOutline(QuadOutline& outline, const PictureCoverage& coverage, con
     std::vector<Cell> cells;
     bool opaque = false;
     if (prepareCells(coverage, texOffset, texScale, m, cells, opaque))
-        outline.turned = toQuad(coverCells(cells, m, rectShareFor(spriteArea, fragmentsPerTurnedRect), true), m);
+        outline.turned = toQuad(coverCells<true>(cells, m, rectShareFor(spriteArea, fragmentsPerTurnedRect)), m);
     outline.turnedReady = true;
 }
