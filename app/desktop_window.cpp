@@ -9,6 +9,7 @@
 #include "app/window_keys.h"
 #include "audio/sound_player.h"
 #include "core/state.h"
+#include "gfx/texture_cache.h"
 
 namespace {
 
@@ -80,11 +81,20 @@ bool takeWindowKey(unsigned char key) { return applyWindowKey(actionForKey(key, 
 
 bool takeWindowSpecialKey(int key) { return applyWindowKey(actionForSpecialKey(key, windowIsFullScreen())); }
 
+namespace {
+// The game state in main outlives the window: what its sprites hold in
+// OpenGL goes now, while the context is still current.
+void closeWindow() {
+    leaveCurrentState();
+    releaseGlObjects();
+}
+}  // namespace
+
 void returnFromLoopOnClose() {
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
     // freeglut calls this with the closing window's context current, also when
     // the loop is left some other way and it tears the window down.
-    glutCloseFunc(leaveCurrentState);
+    glutCloseFunc(closeWindow);
 }
 
 void leaveCurrentState() {

@@ -28,7 +28,9 @@ void onWindowKeyboardUp(unsigned char key, int x, int y);
 bool takeWindowKey(unsigned char key);
 bool takeWindowSpecialKey(int key);
 
-// Makes closing the window return from glutMainLoop; call after glutInit.
+// Makes closing the window return from glutMainLoop, leaving the state and
+// deleting every OpenGL object the game holds while the context still exists
+// (what main destroys afterwards makes no OpenGL call); call after glutInit.
 void returnFromLoopOnClose();
 
 // Leaves the current state while the window's OpenGL context still exists,

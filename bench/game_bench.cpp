@@ -116,7 +116,8 @@ void reportSavedFragments(benchmark::State& state) {
         name = name.substr(name.rfind('/') + 1);
         name = name.substr(0, name.find('.'));
         double upright = 0, turned = 0;
-        for (const SpriteShape& shape : handle->shapes) {
+        for (SpriteShape& shape : handle->shapes) {
+            addTurnedOutline(shape.outline, handle->coverage, shape.texOffset, shape.texScale, shape.spriteArea);
             upright += shape.outline.whole ? 0 : 1 - shape.outline.upright.share;
             turned += shape.outline.whole ? 0 : 1 - shape.outline.turned.share;
         }

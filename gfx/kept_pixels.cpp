@@ -12,11 +12,40 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 bool keepOpaquePixels = true;
 
 namespace {
+
+enum class Support { Unknown, Offered, Missing };
+Support framebufferSupport = Support::Unknown;
+
+bool hasExtension(const char* extensions, const char* name) {
+    const std::size_t length = std::strlen(name);
+    for (const char* at = extensions; at && (at = std::strstr(at, name)) != nullptr; at += length)
+        if ((at == extensions || at[-1] == ' ') && (at[length] == ' ' || at[length] == '\0')) return true;
+    return false;
+}
+
+bool framebuffersOffered() {
+    if (framebufferSupport == Support::Unknown) {
+        const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+        const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+        const bool offered =
+            (version && std::atoi(version) >= 3) || hasExtension(extensions, "GL_ARB_framebuffer_object");
+        framebufferSupport = offered ? Support::Offered : Support::Missing;
+    }
+    return framebufferSupport == Support::Offered;
+}
+
+// Errors left from earlier calls would be taken for the blit's own. A driver
+// holds at most a few, one of each kind.
+void clearGlErrors() {
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+}
 
 constexpr int keyFloats = 40;
 // Vertices are snapped to a fraction of a pixel; an edge this near a pixel
@@ -91,7 +120,7 @@ bool makeFramebuffer(KeptPixels& kept, int width, int height, bool forWindow) {
 }  // namespace
 
 bool drawKeptPixels(KeptPixels& kept, const float color[4], unsigned int quadList) {
-    if (kept.unavailable) return false;
+    if (kept.unavailable || !framebuffersOffered()) return false;
     float key[keyFloats] = {};
     int viewport[4] = {};
     glGetFloatv(GL_MODELVIEW_MATRIX, key);
@@ -107,12 +136,22 @@ bool drawKeptPixels(KeptPixels& kept, const float color[4], unsigned int quadLis
     const int width = rect.x1 - rect.x0, height = rect.y1 - rect.y0;
     if (kept.valid && kept.x == rect.x0 && kept.y == rect.y0 && kept.width == width && kept.height == height &&
         std::memcmp(key, kept.madeFor, sizeof key) == 0) {
+        clearGlErrors();
         glBindFramebuffer(GL_READ_FRAMEBUFFER, kept.framebuffer);
         const int top = kept.forWindow ? height : 0;
         glBlitFramebuffer(0, top, width, height - top, rect.x0, rect.y0, rect.x1, rect.y1, GL_COLOR_BUFFER_BIT,
                           GL_NEAREST);
+        const bool copied = glGetError() == GL_NO_ERROR;
         glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read));
-        kept.timesUsed += 1;
+        if (copied) {
+            kept.timesUsed += 1;
+            return true;
+        }
+        // What the failed copy left is drawn over; the picture is filtered
+        // every frame from now on.
+        deleteKeptPixels(kept);
+        kept.unavailable = true;
+        glCallList(quadList);
         return true;
     }
 
@@ -125,12 +164,19 @@ bool drawKeptPixels(KeptPixels& kept, const float color[4], unsigned int quadLis
         kept.unavailable = true;
         return true;
     }
+    clearGlErrors();
     glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(drawn));
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, kept.framebuffer);
     const int top = kept.forWindow ? height : 0;
     glBlitFramebuffer(rect.x0, rect.y0, rect.x1, rect.y1, 0, top, width, height - top, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    const bool copied = glGetError() == GL_NO_ERROR;
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(drawn));
     glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read));
+    if (!copied) {
+        deleteKeptPixels(kept);
+        kept.unavailable = true;
+        return true;
+    }
     kept.x = rect.x0;
     kept.y = rect.y0;
     std::memcpy(kept.madeFor, key, sizeof key);
@@ -145,3 +191,5 @@ void deleteKeptPixels(KeptPixels& kept) {
     kept.width = kept.height = 0;
     kept.valid = false;
 }
+
+void forgetKeptPixelsSupport() { framebufferSupport = Support::Unknown; }

@@ -19,7 +19,7 @@ struct KeptPixels {
     // no copies.
     float lastDrawnFor[40] = {};
     bool drawnBefore = false;
-    bool unavailable = false;  // no framebuffer could be made for it
+    bool unavailable = false;  // no framebuffer could be made for it, or a copy failed
     long long timesUsed = 0;   // frames drawn from the copy
 };
 
@@ -31,8 +31,14 @@ extern bool keepOpaquePixels;
 // transforms applied. Draws it from the kept copy when that was made for the
 // same transforms, view and colour; otherwise draws the quad and keeps a copy.
 // False when the quad does not cover whole window pixels upright (turned,
-// in perspective, an edge too near a pixel centre): then nothing was drawn.
+// in perspective, an edge too near a pixel centre), or the driver cannot copy
+// between framebuffers: then nothing was drawn.
 bool drawKeptPixels(KeptPixels& kept, const float color[4], unsigned int quadList);
 
 // Deletes the copy's framebuffer.
 void deleteKeptPixels(KeptPixels& kept);
+
+// Pixels are kept only where the driver offers framebuffer objects and blits
+// (OpenGL 3.0, or ARB_framebuffer_object); it is asked once per context.
+// For a fresh context, ask again.
+void forgetKeptPixelsSupport();

@@ -40,10 +40,10 @@ struct Mapping {
         const double t = std::clamp((v / height - offset[1]) / scale[1], 0.0, 1.0);
         return {static_cast<float>(s - 0.5), static_cast<float>(0.5 - t), static_cast<float>(s), static_cast<float>(t)};
     }
+    // The unit quad's area in square texels.
+    double quadTexels() const { return width * std::fabs(scale[0]) * height * std::fabs(scale[1]); }
     // Share of the unit quad that an area in square texels covers.
-    double share(double texelArea) const {
-        return texelArea / (width * std::fabs(scale[0]) * height * std::fabs(scale[1]));
-    }
+    double share(double texelArea) const { return texelArea / quadTexels(); }
 };
 
 // One texel-high strip of the quad and the columns that can show in it
@@ -59,22 +59,36 @@ struct Rect {
 
 // The cheapest cover of the cells by rectangles, each the box of a run of
 // cells; with apart, rectangles keep at least one empty cell between them.
-std::vector<Rect> coverCells(const std::vector<Cell>& cells, const Mapping& m, double rectShare, bool apart) {
+template <bool apart>
+std::vector<Rect> coverCells(const std::vector<Cell>& cells, const Mapping& m, double rectShare) {
     const std::size_t n = cells.size();
     // Best cost of the first j cells, ending in a skipped empty cell or in a rectangle.
     std::vector<double> endSkip(n + 1, INFINITY), endRect(n + 1, INFINITY);
     std::vector<std::size_t> rectFrom(n + 1, 0);
+    // What a rectangle starting at cell i adds its cost to, once known.
+    std::vector<double> before(n + 1, INFINITY);
+    const double quadTexels = m.quadTexels();
     endSkip[0] = 0;
     for (std::size_t j = 1; j <= n; ++j) {
-        if (cells[j - 1].empty()) endSkip[j] = std::min(endSkip[j - 1], endRect[j - 1]);
+        const std::size_t last = j - 1;
+        before[last] = apart || last == 0 ? endSkip[last] : std::min(endSkip[last], endRect[last]);
+        // A rectangle ending on an empty cell costs more than the same one
+        // ending a cell earlier with the empty cell skipped: only skipping counts.
+        if (cells[j - 1].empty()) {
+            endSkip[j] = std::min(endSkip[j - 1], endRect[j - 1]);
+            continue;
+        }
+        const double bottom = cells[j - 1].bottom;
         double left = INFINITY, right = -INFINITY;
         const std::size_t earliest = j > mostCellsPerRect ? j - mostCellsPerRect : 0;
         for (std::size_t i = j; i-- > earliest;) {
             left = std::min(left, cells[i].left);
             right = std::max(right, cells[i].right);
-            if (left > right) continue;
-            const double before = apart || i == 0 ? endSkip[i] : std::min(endSkip[i], endRect[i]);
-            const double cost = before + m.share((right - left) * (cells[j - 1].bottom - cells[i].top)) + rectShare;
+            // Kept apart, a rectangle starts only after a skipped cell. (Not
+            // kept apart, a rectangle may start anywhere: the box is never
+            // empty, as the last cell is not, and nothing before costs INFINITY.)
+            if (apart && (left > right || before[i] == INFINITY)) continue;
+            const double cost = before[i] + (right - left) * (bottom - cells[i].top) / quadTexels + rectShare;
             if (cost < endRect[j]) {
                 endRect[j] = cost;
                 rectFrom[j] = i;
@@ -124,32 +138,38 @@ OutlineRects toQuad(const std::vector<Rect>& rects, const Mapping& m) {
     return out;
 }
 
-}  // namespace
-
-QuadOutline outlineQuad(const PictureCoverage& coverage, const float texOffset[2], const float texScale[2],
-                        double spriteArea) {
-    QuadOutline whole;
-    if (!coverage.measured) return whole;
+// The cells of the quad, or false when it is drawn whole (opaque set when
+// everything it can sample is opaque).
+bool prepareCells(const PictureCoverage& coverage, const float texOffset[2], const float texScale[2], Mapping& m,
+                  std::vector<Cell>& cells, bool& opaqueWhole) {
+    opaqueWhole = false;
+    if (!coverage.measured) return false;
     if (coverage.opaque) {
-        whole.opaque = true;
-        return whole;
+        opaqueWhole = true;
+        return false;
     }
-    const Mapping m{static_cast<double>(coverage.width),
-                    static_cast<double>(coverage.height),
-                    {texOffset[0], texOffset[1]},
-                    {texScale[0], texScale[1]}};
+    m = Mapping{static_cast<double>(coverage.width),
+                static_cast<double>(coverage.height),
+                {texOffset[0], texOffset[1]},
+                {texScale[0], texScale[1]}};
     if (!(std::isfinite(m.offset[0]) && std::isfinite(m.offset[1]) && std::isfinite(m.scale[0]) &&
           std::isfinite(m.scale[1]) && m.scale[0] != 0 && m.scale[1] != 0))
-        return whole;
+        return false;
     if (std::fabs(m.scale[0]) > mostRepeats || std::fabs(m.scale[1]) > mostRepeats || std::fabs(m.offset[0]) > 1e6 ||
         std::fabs(m.offset[1]) > 1e6)
-        return whole;
+        return false;
 
     // The quad's reach in texels.
     const double u0 = std::min(m.offset[0], m.offset[0] + m.scale[0]) * m.width;
     const double u1 = std::max(m.offset[0], m.offset[0] + m.scale[0]) * m.width;
     const double v0 = std::min(m.offset[1], m.offset[1] + m.scale[1]) * m.height;
     const double v1 = std::max(m.offset[1], m.offset[1] + m.scale[1]) * m.height;
+    // Texel columns and rows are counted in int, margins and all; a texture
+    // offset far out, times a wide picture, would not fit.
+    constexpr double mostTexelReach = INT_MAX / 4;
+    if (!(std::fabs(u0) < mostTexelReach && std::fabs(u1) < mostTexelReach && std::fabs(v0) < mostTexelReach &&
+          std::fabs(v1) < mostTexelReach))
+        return false;
     const int firstColumn = static_cast<int>(std::floor(u0)) - 1;
     const int lastColumn = static_cast<int>(std::ceil(u1));
     const int firstCell = static_cast<int>(std::floor(v0));
@@ -159,25 +179,22 @@ QuadOutline outlineQuad(const PictureCoverage& coverage, const float texOffset[2
 
     // Which columns of each row can show, and whether all of them are opaque.
     const std::size_t rows = static_cast<std::size_t>(lastRow - firstRow + 1);
-    std::vector<int> rowFirst(rows, INT_MAX), rowLast(rows, INT_MIN);
+    std::vector<int> rowFirst(rows), rowLast(rows);
     bool opaque = true;
     for (int row = firstRow; row <= lastRow; ++row) {
         const std::size_t r = static_cast<std::size_t>(row - firstRow);
-        for (int column = firstColumn; column <= lastColumn; ++column) {
-            const TexelCover cover = coverage.at(column, row);
-            if (cover != TexelCover::Opaque) opaque = false;
-            if (cover == TexelCover::Clear) continue;
-            rowFirst[r] = std::min(rowFirst[r], column);
-            rowLast[r] = std::max(rowLast[r], column);
-        }
+        const RowReach reach = coverage.reach(row, firstColumn, lastColumn);
+        opaque = opaque && reach.opaque;
+        rowFirst[r] = reach.first;
+        rowLast[r] = reach.last;
     }
     if (opaque) {
-        whole.opaque = true;
-        return whole;
+        opaqueWhole = true;
+        return false;
     }
 
     // Cell k (V from k to k + 1) is reached by rows k - 1 to k + 1.
-    std::vector<Cell> cells;
+    cells.clear();
     for (int cell = firstCell; cell <= lastCell; ++cell) {
         int first = INT_MAX, last = INT_MIN;
         for (int row = cell - 1; row <= cell + 1; ++row) {
@@ -190,12 +207,44 @@ QuadOutline outlineQuad(const PictureCoverage& coverage, const float texOffset[2
         cells.push_back(c);
     }
 
+    return true;
+}
+
+double rectShareFor(double spriteArea, double fragmentsPerRect) {
     const double area = spriteArea > 0 ? spriteArea : 1600;
+    const double leastShare = area >= largeSpriteArea ? leastLargeRectShare : 0;
+    return std::max(fragmentsPerRect / area, leastShare);
+}
+
+}  // namespace
+
+QuadOutline outlineQuad(const PictureCoverage& coverage, const float texOffset[2], const float texScale[2],
+                        double spriteArea, bool turnedNow) {
+    QuadOutline whole;
+    Mapping m{};
+    std::vector<Cell> cells;
+    if (!prepareCells(coverage, texOffset, texScale, m, cells, whole.opaque)) return whole;
     QuadOutline outline;
     outline.whole = false;
-    const double leastShare = area >= largeSpriteArea ? leastLargeRectShare : 0;
-    outline.upright = toQuad(coverCells(cells, m, std::max(fragmentsPerUprightRect / area, leastShare), false), m);
-    outline.turned = toQuad(coverCells(cells, m, std::max(fragmentsPerTurnedRect / area, leastShare), true), m);
+    outline.upright = toQuad(coverCells<false>(cells, m, rectShareFor(spriteArea, fragmentsPerUprightRect)), m);
+    // Whether the whole quad does as well depends on the turned rectangles
+    // only when the upright ones come near it.
+    if (!turnedNow && outline.upright.share < mostShareOfWhole) {
+        outline.turnedReady = false;
+        return outline;
+    }
+    outline.turned = toQuad(coverCells<true>(cells, m, rectShareFor(spriteArea, fragmentsPerTurnedRect)), m);
     if (outline.upright.share >= mostShareOfWhole && outline.turned.share >= mostShareOfWhole) return whole;
     return outline;
+}
+
+void addTurnedOutline(QuadOutline& outline, const PictureCoverage& coverage, const float texOffset[2],
+                      const float texScale[2], double spriteArea) {
+    if (outline.turnedReady) return;
+    Mapping m{};
+    std::vector<Cell> cells;
+    bool opaque = false;
+    if (prepareCells(coverage, texOffset, texScale, m, cells, opaque))
+        outline.turned = toQuad(coverCells<true>(cells, m, rectShareFor(spriteArea, fragmentsPerTurnedRect)), m);
+    outline.turnedReady = true;
 }

@@ -33,11 +33,18 @@ struct QuadOutline {
     // angle could leave or double a pixel where one rectangle's corner lies on
     // the other's edge.
     OutlineRects turned;
+    // False until the turned rectangles are worked out (addTurnedOutline):
+    // many sprites are never drawn turned.
+    bool turnedReady = true;
 };
 
 // The outline for a quad whose texture coordinates go through the texture
 // matrix texOffset + texScale * (s, t) (no matrix: offset 0, scale 1). Wrapping
 // repeats the picture, so texels across its edges count too. spriteArea, the
 // quad's size on the canvas, weighs fewer fragments against more rectangles.
+// Without turnedNow the turned rectangles may be left for addTurnedOutline,
+// which, given the same arguments, makes them as outlineQuad would have.
 QuadOutline outlineQuad(const PictureCoverage& coverage, const float texOffset[2], const float texScale[2],
-                        double spriteArea);
+                        double spriteArea, bool turnedNow = true);
+void addTurnedOutline(QuadOutline& outline, const PictureCoverage& coverage, const float texOffset[2],
+                      const float texScale[2], double spriteArea);

@@ -18,6 +18,10 @@ bool lastReplace = false;
 bool quadDisplayLists = true;
 
 namespace {
+// False once something else may have bound another texture or set another
+// environment: lastTexture and lastReplace then say only what drawSprite did.
+bool boundTextureKnown = true;
+
 bool wholeQuadsAsked() {
     const char* value = std::getenv("VELMORA_WHOLE_QUADS");
     return value && *value && std::strcmp(value, "0") != 0;
@@ -40,7 +44,12 @@ void resetSpriteState() {
     lastTexture = 0;
     lastBlend = false;
     lastReplace = false;
+    boundTextureKnown = true;
+    glObjectsReleased = false;
+    forgetKeptPixelsSupport();
 }
+
+void forgetBoundTexture() { boundTextureKnown = false; }
 
 void initSprite(Sprite& sprite) {
     sprite = Sprite{};
@@ -48,7 +57,7 @@ void initSprite(Sprite& sprite) {
 }
 
 void createQuadList() {
-    if (!quadDisplayLists) return;
+    if (!quadDisplayLists || glObjectsReleased) return;
     quadList = glGenLists(1);
     glNewList(quadList, GL_COMPILE);
     drawWholeQuadVertices();
@@ -61,13 +70,17 @@ void drawSprite(const Sprite& sprite) {
     // Blending an opaque fragment gives the fragment itself.
     bool blend = sprite.blend;
     if (shape && shape->outline.opaque && sprite.color[3] >= 1.0f) blend = false;
-    if (name != lastTexture) {
+    // Left unknown, the binding would let the mouth be drawn, and its pixels
+    // kept for good, from whichever picture was loaded last.
+    const bool rebind = name != 0 && !boundTextureKnown;
+    if (name != lastTexture || rebind) {
         if (lastTexture == 0) glEnable(GL_TEXTURE_2D);
         if (name == 0)
             glDisable(GL_TEXTURE_2D);
         else
             glBindTexture(GL_TEXTURE_2D, name);
         lastTexture = name;
+        if (name != 0) boundTextureKnown = true;
     }
     if (blend != lastBlend) {
         if (blend) {
@@ -83,7 +96,7 @@ void drawSprite(const Sprite& sprite) {
     // then has no colour to interpolate for each pixel.
     const float* tint = sprite.color;
     const bool replace = !wholeQuads && tint[0] == 1 && tint[1] == 1 && tint[2] == 1 && tint[3] == 1;
-    if (name != 0 && replace != lastReplace) {
+    if (name != 0 && (replace != lastReplace || rebind)) {
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, replace ? GL_REPLACE : GL_MODULATE);
         lastReplace = replace;
     }
@@ -105,7 +118,7 @@ void drawSprite(const Sprite& sprite) {
         drawKeptPixels(sprite.texture->kept, sprite.color, quadList)) {
         // drawn from the pixels it painted before
     } else if (shape && blend && !shape->outline.whole)
-        drawSpriteShape(*shape, sprite.angle == 0);
+        drawSpriteShape(*shape, sprite.texture->coverage, sprite.angle == 0);
     else if (quadDisplayLists)
         glCallList(quadList);
     else

@@ -47,3 +47,7 @@ void destroySprite(Sprite& sprite);
 // Forgets the quad list and the remembered texture, blend and environment
 // settings, for a fresh OpenGL context.
 void resetSpriteState();
+// For anything that binds a texture or changes the texture environment
+// outside drawSprite (an upload, a deletion): the next textured sprite binds
+// its texture and sets the environment again, whatever drawSprite last did.
+void forgetBoundTexture();

@@ -52,12 +52,14 @@ SpriteShape* findSpriteShape(std::vector<SpriteShape>& shapes, const PictureCove
         shape.texOffset[0] = texOffset[0], shape.texOffset[1] = texOffset[1];
         shape.texScale[0] = texScale[0], shape.texScale[1] = texScale[1];
     }
-    shape.outline = outlineQuad(coverage, shape.texOffset, shape.texScale, spriteArea);
+    shape.spriteArea = spriteArea;
+    shape.outline = outlineQuad(coverage, shape.texOffset, shape.texScale, spriteArea, false);
     shapes.push_back(shape);
     return &shapes.back();
 }
 
-void drawSpriteShape(SpriteShape& shape, bool upright) {
+void drawSpriteShape(SpriteShape& shape, const PictureCoverage& coverage, bool upright) {
+    if (!upright) addTurnedOutline(shape.outline, coverage, shape.texOffset, shape.texScale, shape.spriteArea);
     const OutlineRects& rects = upright ? shape.outline.upright : shape.outline.turned;
     if (!quadDisplayLists) {
         emitRects(rects);

@@ -11,6 +11,7 @@ struct SpriteShape {
     bool useTexMatrix = false;
     float texOffset[2] = {0, 0};
     float texScale[2] = {1, 1};
+    double spriteArea = 0;  // the size it was first drawn at
     QuadOutline outline;
     unsigned int uprightList = 0;  // 0: not compiled yet
     unsigned int turnedList = 0;
@@ -24,8 +25,9 @@ SpriteShape* findSpriteShape(std::vector<SpriteShape>& shapes, const PictureCove
 
 // Draws the outline's rectangles (nothing for an empty one) from a display
 // list, or vertex by vertex when display lists are off. upright: the sprite
-// is not turned, and neither is anything it is drawn into.
-void drawSpriteShape(SpriteShape& shape, bool upright);
+// is not turned, and neither is anything it is drawn into. The turned
+// rectangles are worked out from the picture's coverage when first needed.
+void drawSpriteShape(SpriteShape& shape, const PictureCoverage& coverage, bool upright);
 // The plain unit quad, vertex by vertex.
 void drawWholeQuadVertices();
 

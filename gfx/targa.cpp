@@ -56,6 +56,19 @@ std::uint16_t next16(ByteSource& in) {
     return static_cast<std::uint16_t>(low + 256 * in.next());
 }
 
+// n copies of one four-byte pixel: the long runs of a picture's clear or
+// even areas are most of what a run-length file holds.
+void fill32(unsigned char* out, const unsigned char* pixel, int n) {
+    int i = 0;
+#if defined(__SSE2__)
+    std::uint32_t value;
+    std::memcpy(&value, pixel, 4);
+    const __m128i four = _mm_set1_epi32(static_cast<int>(value));
+    for (; i + 4 <= n; i += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), four);
+#endif
+    for (; i < n; ++i) std::memcpy(out + 4 * i, pixel, 4);
+}
+
 // Where decoded pixels go: in file order, into rows flipped as needed, and
 // clipped at the end of the block.
 struct PixelSink {
@@ -87,7 +100,7 @@ struct PixelSink {
             if (bytesPerPixel == 1) {
                 std::memset(out, pixel[0], static_cast<std::size_t>(n));
             } else {
-                for (int i = 0; i < n; ++i) std::memcpy(out + 4 * i, pixel, 4);
+                fill32(out, pixel, n);
             }
             out += n * bytesPerPixel;
             col += n - 1;

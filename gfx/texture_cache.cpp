@@ -7,8 +7,10 @@
 #include <cstring>
 
 #include "gfx/loaders.h"
+#include "gfx/sprite.h"
 
 TextureCache textureCache;
+bool glObjectsReleased = false;
 
 namespace {
 using Loader = unsigned int (*)(TextureHandle&, const char*);
@@ -43,8 +45,25 @@ void releaseTexture(TextureHandle* handle) {
     handle->refCount -= 1;
     if (handle->refCount > 0) return;
     textureCache.erase(handle->key);
-    glDeleteTextures(1, &handle->glName);
-    deleteSpriteShapes(handle->shapes);
-    deleteKeptPixels(handle->kept);
+    if (!glObjectsReleased) {
+        // A bound texture that is deleted leaves no texture bound.
+        glDeleteTextures(1, &handle->glName);
+        forgetBoundTexture();
+        deleteSpriteShapes(handle->shapes);
+        deleteKeptPixels(handle->kept);
+    }
     delete handle;
+}
+
+void releaseGlObjects() {
+    for (auto& [key, handle] : textureCache) {
+        if (handle->glName != 0) glDeleteTextures(1, &handle->glName);
+        handle->glName = 0;
+        deleteSpriteShapes(handle->shapes);
+        deleteKeptPixels(handle->kept);
+    }
+    if (quadList != 0) glDeleteLists(quadList, 1);
+    quadList = 0;
+    forgetBoundTexture();
+    glObjectsReleased = true;
 }

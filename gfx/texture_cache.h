@@ -31,3 +31,11 @@ TextureHandle* loadTexture(const char* fileName);
 
 // Gives one reference back; the last one deletes the texture and the handle.
 void releaseTexture(TextureHandle* handle);
+
+// For a window about to close, while its OpenGL context is still current:
+// deletes every OpenGL object the pictures and sprites hold (textures, the
+// quads' display lists, kept copies). From then on releasing a picture frees
+// the handle alone, so whatever is destroyed after the context has gone makes
+// no OpenGL call. resetSpriteState, for a fresh context, ends that.
+void releaseGlObjects();
+extern bool glObjectsReleased;

@@ -5,12 +5,14 @@
 #include <GL/gl.h>
 
 #include "gfx/diagnostic.h"
+#include "gfx/sprite.h"
 
 unsigned int uploadTexture(TextureHandle& handle, const unsigned char* pixels, int width, int height, int channels) {
     // Rows are tightly packed whatever their width.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glGenTextures(1, &handle.glName);
     glBindTexture(GL_TEXTURE_2D, handle.glName);
+    forgetBoundTexture();
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);

@@ -1,7 +1,9 @@
 // The kept pixels of an opaque sprite, drawn for real (Mesa, offscreen): each
 // scene drawn without keeping, then three times with, must give the same bytes,
 // into a framebuffer object and into a default framebuffer (a pbuffer), whose
-// rows are stored the other way up, as a window's are.
+// rows are stored the other way up, as a window's are. And a kept copy stays
+// right when a picture is loaded between two drawings of the mouth, and when
+// copying it back fails.
 #define GL_GLEXT_PROTOTYPES
 #include "gfx/kept_pixels.h"
 
@@ -165,6 +167,70 @@ TEST(KeptPixels, OfAnOpaqueSpriteEqualDrawingItAgain) {
     }
     destroySprite(sprite);
     EXPECT_TRUE(textureCache.empty());
+}
+
+// The mouth as the game draws it, from its own picture, over the whole view.
+struct Mouth {
+    Sprite sprite;
+    Mouth() {
+        initSprite(sprite);
+        sprite.texture = loadTexture("img/bg.tga");
+        sprite.position = {32.375f, 32.375f, 0};
+        sprite.scale = {60, 60, 1};
+    }
+    ~Mouth() { destroySprite(sprite); }
+    Bytes draw() {
+        glViewport(0, 0, viewSide, viewSide);
+        glClearColor(0.5f, 0.5f, 0.5f, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(0, viewSide, 0, viewSide, -1, 1);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        drawSprite(sprite);
+        glFinish();
+        return readView();
+    }
+};
+
+// Loading a picture binds its texture behind drawSprite's back; a failed copy
+// back must not leave the mouth undrawn. Each step against the mouth drawn
+// without keeping pixels.
+TEST(KeptPixels, StayRightWhenAPictureIsLoadedOrACopyFails) {
+    ASSERT_NE(sharedContext(), nullptr) << "no offscreen OpenGL context";
+    resetSpriteState();
+    Mouth mouth;
+    ASSERT_NE(mouth.sprite.texture, nullptr);
+    ASSERT_NE(mouth.sprite.texture->glName, 0u);
+    keepOpaquePixels = false;
+    const Bytes right = mouth.draw();
+    keepOpaquePixels = true;
+    KeptPixels& kept = mouth.sprite.texture->kept;
+
+    // Drawn, a picture loaded, drawn alike again (the copy is made from this
+    // drawing), then from the copy.
+    EXPECT_TRUE(mouth.draw() == right) << "first drawing";
+    TextureHandle* food = loadTexture("img/food.tga");
+    ASSERT_NE(food, nullptr);
+    ASSERT_NE(food->glName, 0u);
+    EXPECT_TRUE(mouth.draw() == right) << "drawn after the food was loaded";
+    EXPECT_TRUE(kept.valid);
+    EXPECT_TRUE(mouth.draw() == right) << "from the copy";
+    EXPECT_EQ(kept.timesUsed, 1);
+    releaseTexture(food);
+    EXPECT_TRUE(mouth.draw() == right) << "after the food's texture was deleted";
+    EXPECT_EQ(kept.timesUsed, 2);
+
+    // The copy's framebuffer gone behind its back: the blit fails, the mouth
+    // is filtered again, and kept pixels stay off for it.
+    glDeleteFramebuffers(1, &kept.framebuffer);
+    EXPECT_TRUE(mouth.draw() == right) << "the copy failed";
+    EXPECT_TRUE(kept.unavailable);
+    EXPECT_EQ(kept.framebuffer, 0u);
+    for (int time = 0; time < 2; ++time) EXPECT_TRUE(mouth.draw() == right) << "after the failure " << time;
+    EXPECT_EQ(kept.timesUsed, 2);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 }  // namespace

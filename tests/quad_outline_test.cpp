@@ -2,14 +2,21 @@
 // awkward places (across the wrapping edges, in one atlas cell), every spot of
 // the quad where linear filtering with wrapping gives a non-zero alpha must lie
 // inside the outline, both for upright and for turned sprites, and the outline
-// must still leave out most of what cannot show.
+// must still leave out most of what cannot show. And the quick outline, from
+// alpha runs with the search cut short, is the texel-by-texel one to the bit.
 #include "gfx/quad_outline.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
+
+#include "game/tooth_layout.h"
+#include "gfx/targa.h"
+#include "tests/quad_outline_reference.h"
 
 namespace {
 
@@ -153,6 +160,104 @@ TEST(QuadOutline, OpaqueAndUnknownPicturesKeepTheWholeQuad) {
         EXPECT_TRUE(outline.whole);
         EXPECT_EQ(outline.opaque, e.opaque);
     }
+}
+
+// Texel positions are counted in int: a texture offset far out on a picture
+// as wide as a texture may be would not fit, and the quad is then drawn whole
+// (clang's float-cast-overflow check sees the cast).
+TEST(QuadOutline, FarOffsetsOnAWidePictureKeepTheWholeQuad) {
+    constexpr int wide = 16384;
+    std::vector<unsigned char> rgba(static_cast<std::size_t>(wide) * 2 * 4, 0);
+    rgba[8000 * 4 + 3] = 255;
+    const PictureCoverage coverage = measureCoverage(rgba.data(), wide, 2, 4);
+    const struct {
+        float offset[2];
+        bool whole;
+    } cases[] = {{{1e6f, 0}, true}, {{-1e6f, 0}, true}, {{0, 5e5f}, false}, {{4e4f, 0}, true}, {{1000, 0}, false}};
+    const float scale[2] = {1, 1};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.offset[0]) + ", " + std::to_string(c.offset[1]));
+        EXPECT_EQ(outlineQuad(coverage, c.offset, scale, 1600).whole, c.whole);
+    }
+}
+
+// Outlines of the game's own pictures, as the game draws them, and of noisy
+// pictures with odd sizes, under texture matrices that shift, mirror and
+// repeat: every corner and share the same as the texel-by-texel outline's.
+TEST(QuadOutline, QuickOutlineIsTheTexelByTexelOne) {
+    struct Picture {
+        std::string name;
+        int width, height;
+        std::vector<unsigned char> rgba;
+    };
+    std::vector<Picture> pictures;
+    for (const char* name :
+         {"img/bg.tga", "img/teeth.tga", "img/bacteria.tga", "img/brush.tga", "img/drill.tga", "img/food.tga"}) {
+        TargaImage image;
+        ASSERT_TRUE(readTarga(image, name)) << name;
+        ASSERT_EQ(image.bitsPerPixel, 32) << name;
+        const std::size_t bytes = static_cast<std::size_t>(image.imageWidth) * image.imageHeight * 4;
+        pictures.push_back({name, image.imageWidth, image.imageHeight, {image.pixels, image.pixels + bytes}});
+        std::free(image.pixels);
+    }
+    // Blobs of every alpha class over a clear ground, some across the edges,
+    // widths that are not whole multiples of eight texels.
+    unsigned int state = 7;
+    auto next = [&state](int below) {
+        state = state * 1103515245u + 12345u;
+        return static_cast<int>((state >> 8) % static_cast<unsigned int>(below));
+    };
+    for (const auto& [width, height] : std::vector<std::pair<int, int>>{{37, 53}, {64, 64}, {101, 29}, {5, 9}}) {
+        Picture p{"noise " + std::to_string(width) + "x" + std::to_string(height), width, height, {}};
+        p.rgba.assign(static_cast<std::size_t>(width) * height * 4, 0);
+        for (int blob = 0; blob < 6; ++blob) {
+            const int x0 = next(width), y0 = next(height), w = 1 + next(width / 2 + 1), h = 1 + next(height / 2 + 1);
+            const int alpha = blob % 3 == 0 ? 255 : blob % 3 == 1 ? 1 + next(254) : -1;
+            for (int y = y0; y < y0 + h; ++y)
+                for (int x = x0; x < x0 + w; ++x)
+                    p.rgba[((static_cast<std::size_t>(y % height) * width) + x % width) * 4 + 3] =
+                        static_cast<unsigned char>(alpha >= 0 ? alpha : next(256));
+        }
+        pictures.push_back(std::move(p));
+    }
+    struct Matrix {
+        float offset[2], scale[2];
+    };
+    std::vector<Matrix> matrices = {{{0, 0}, {1, 1}},
+                                    {{0.25f, -0.5f}, {0.5f, 0.75f}},
+                                    {{1, 1}, {-1, -1}},
+                                    {{-3.3f, 7.1f}, {2, 1.5f}},
+                                    {{0.1f, 0.9f}, {-0.3f, 2}}};
+    for (const ToothLayout& layout : toothLayouts)
+        matrices.push_back({{static_cast<float>(layout.atlasColumn) / 6, static_cast<float>(layout.atlasRow) * 0.5f},
+                            {1.0f / 6, (static_cast<float>(layout.height) / static_cast<float>(layout.width)) / 6}});
+    int compared = 0, trimmed = 0;
+    for (const Picture& p : pictures) {
+        const PictureCoverage coverage = measureCoverage(p.rgba.data(), p.width, p.height, 4);
+        for (const Matrix& matrix : matrices)
+            for (double area : {1600.0, 6000.0, 150000.0}) {
+                SCOPED_TRACE(p.name + " offset " + std::to_string(matrix.offset[0]) + "," +
+                             std::to_string(matrix.offset[1]) + " area " + std::to_string(area));
+                // As sprites make them: the turned rectangles when first needed.
+                QuadOutline quick = outlineQuad(coverage, matrix.offset, matrix.scale, area, false);
+                addTurnedOutline(quick, coverage, matrix.offset, matrix.scale, area);
+                const QuadOutline plain =
+                    referenceOutline(p.rgba.data(), p.width, p.height, matrix.offset, matrix.scale, area);
+                ASSERT_EQ(quick.whole, plain.whole);
+                ASSERT_EQ(quick.opaque, plain.opaque);
+                for (const auto& [mine, theirs] :
+                     {std::pair{&quick.upright, &plain.upright}, std::pair{&quick.turned, &plain.turned}}) {
+                    ASSERT_EQ(mine->corners.size(), theirs->corners.size());
+                    EXPECT_TRUE(mine->corners.empty() || std::memcmp(mine->corners.data(), theirs->corners.data(),
+                                                                     mine->corners.size() * sizeof(OutlinePoint)) == 0);
+                    EXPECT_EQ(mine->share, theirs->share);
+                }
+                ++compared;
+                trimmed += quick.whole ? 0 : 1;
+            }
+    }
+    // The comparison must have met real trimming, not only whole quads.
+    EXPECT_GT(trimmed, compared / 3);
 }
 
 }  // namespace

@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "gfx/sprite.h"
 #include "tests/recording_gl.h"
@@ -128,6 +130,49 @@ TEST_F(TextureCacheTest, DestroyingTheLastSpriteFreesItsTexture) {
     EXPECT_EQ(deletedTextures.size(), 1u);
     destroySprite(plain);
     EXPECT_EQ(deletedTextures.size(), 1u);
+}
+
+// Closing the window: the game state outlives its OpenGL context, so every
+// texture, display list and kept copy goes while the context is current, and
+// destroying the sprites afterwards makes no OpenGL call at all.
+TEST_F(TextureCacheTest, AtCloseEveryGlObjectGoesWhileTheContextLastsAndNoneAfter) {
+    // 16 x 16, clear but for one opaque texel: its sprites draw trimmed quads
+    // from display lists of their own.
+    char spotPath[80];
+    std::snprintf(spotPath, sizeof spotPath, "%s-spot.tga", path);
+    std::vector<unsigned char> spot = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16, 0, 16, 0, 32, 32};
+    for (int i = 0; i < 256; ++i) spot.insert(spot.end(), {0, 0, 255, static_cast<unsigned char>(i == 136 ? 255 : 0)});
+    std::FILE* f = std::fopen(spotPath, "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(spot.data(), 1, spot.size(), f);
+    std::fclose(f);
+
+    Sprite plain, upright, turned;
+    for (Sprite* s : {&plain, &upright, &turned}) initSprite(*s);
+    plain.texture = loadTexture(path);
+    upright.texture = loadTexture(spotPath);
+    turned.texture = loadTexture(spotPath);
+    turned.angle = 30;
+    for (Sprite* s : {&plain, &upright, &turned}) drawSprite(*s);
+    const unsigned int names[] = {plain.texture->glName, upright.texture->glName};
+    const int listsMade = countCalls("glGenLists");
+    EXPECT_EQ(listsMade, 3) << "the quad, the spot's upright and turned outlines";
+
+    glCalls.clear();
+    deletedTextures.clear();
+    releaseGlObjects();
+    EXPECT_EQ(countCalls("glDeleteLists"), listsMade);
+    std::vector<unsigned int> deleted = deletedTextures;
+    std::sort(deleted.begin(), deleted.end());
+    EXPECT_EQ(deleted, (std::vector<unsigned int>{std::min(names[0], names[1]), std::max(names[0], names[1])}));
+
+    glCalls.clear();
+    for (Sprite* s : {&plain, &upright, &turned}) destroySprite(*s);
+    Sprite late;
+    initSprite(late);
+    EXPECT_EQ(callNames(), std::vector<std::string>{}) << "OpenGL called after the context went";
+    EXPECT_TRUE(textureCache.empty());
+    std::remove(spotPath);
 }
 
 }  // namespace
