@@ -49,6 +49,7 @@ helpers="$(mktemp -d)"
 trap 'rm -rf "$helpers"' EXIT
 "${compiler[@]}" -O2 -std=c++17 -Wall -Wextra -Werror -I. web/web_icons.cpp "${drawing[@]}" -lpng -o "$helpers/web-icons"
 "$helpers/web-icons" "$out"
+rm -rf "$helpers"
 
 # The service worker keeps every file of this build for playing offline. Its
 # cache is named after the files' contents, so a new build is a new worker
