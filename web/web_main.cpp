@@ -88,6 +88,10 @@ EM_BOOL onVisibilityChange(int, const EmscriptenVisibilityChangeEvent* event, vo
     return EM_FALSE;
 }
 
+// Where pointer input enters the game, from GLUT's mouse and the page's touches alike.
+void (*const gameMouse)(int, int, int, int) = forwardMouse;
+void (*const gameMotion)(int, int) = forwardMotion;
+
 }  // namespace
 
 // The page calls this with the backing pixels it has for the canvas; the
@@ -97,10 +101,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE void resizeGame(int width, int height) { onBrows
 // A finger on the canvas, in backing pixels, reaches the game as the left
 // mouse button does: phase 0 down, 1 moved, 2 up.
 extern "C" EMSCRIPTEN_KEEPALIVE void touchGame(int phase, int x, int y) {
-    constexpr int leftButton = GLUT_LEFT_BUTTON;
-    if (phase == 0) forwardMouse(leftButton, GLUT_DOWN, x, y);
-    if (phase == 1) forwardMotion(x, y);
-    if (phase == 2) forwardMouse(leftButton, GLUT_UP, x, y);
+    if (phase == 0) gameMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, x, y);
+    if (phase == 1) gameMotion(x, y);
+    if (phase == 2) gameMouse(GLUT_LEFT_BUTTON, GLUT_UP, x, y);
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE unsigned webFramesRun() { return framesRun; }
@@ -132,8 +135,8 @@ int main(int argc, char** argv) {
     currentView = &viewSettings;
 
     glutReshapeFunc(onBrowserReshape);
-    glutMouseFunc(forwardMouse);
-    glutMotionFunc(forwardMotion);
+    glutMouseFunc(gameMouse);
+    glutMotionFunc(gameMotion);
     glutPassiveMotionFunc(forwardPassiveMotion);
     glutKeyboardFunc(forwardKeyboard);
     glutKeyboardUpFunc(forwardKeyboardUp);
