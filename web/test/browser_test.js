@@ -178,14 +178,51 @@ async function waitForGameTime(page, ms) {
 
 // Frames shown, frames the game drew (clears) and updates it ran over ms.
 async function countFrames(page, ms) {
-    const read = () => page.evaluate(() => [window.velmoraAnimationFrames, window.velmoraClears,
-                                            Module._webFramesRun ? Module._webFramesRun() : NaN, performance.now()]);
+    const browserPid = page.browser().process().pid;
+    const read = async () => {
+        const counts = await page.evaluate(() => [window.velmoraAnimationFrames, window.velmoraClears,
+                                                  Module._webFramesRun ? Module._webFramesRun() : NaN,
+                                                  performance.now()]);
+        return counts.concat([browserProcessorMs(browserPid)]);
+    };
     const start = await read();
     await sleep(ms);
     const end = await read();
     const seconds = (end[3] - start[3]) / 1000;
-    return {shown: end[0] - start[0], drawn: end[1] - start[1], updates: end[2] - start[2],
-            perSecond: (end[1] - start[1]) / seconds};
+    const drawn = end[1] - start[1];
+    return {shown: end[0] - start[0], drawn, updates: end[2] - start[2], perSecond: drawn / seconds,
+            processorPerFrame: (end[4] - start[4]) / drawn};
+}
+
+// Processor time, in milliseconds, used so far by the browser and every
+// process under it (renderer, GPU process with SwiftShader). On a loaded
+// machine frames per second say more about the neighbours than about the
+// game; processor time per frame does not.
+function browserProcessorMs(rootPid) {
+    const parents = new Map();
+    const used = new Map();
+    for (const entry of fs.readdirSync('/proc')) {
+        if (!/^\d+$/.test(entry)) continue;
+        try {
+            const stat = fs.readFileSync(`/proc/${entry}/stat`, 'utf8');
+            const fields = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
+            parents.set(+entry, +fields[1]);
+            used.set(+entry, +fields[11] + +fields[12]);  // utime and stime, in clock ticks
+        } catch (error) {
+            // The process ended while the list was read.
+        }
+    }
+    const ticksPerSecond = 100;
+    let ticks = 0;
+    for (const [pid, ticksUsed] of used) {
+        for (let p = pid; p > 1; p = parents.get(p) || 0) {
+            if (p === rootPid) {
+                ticks += ticksUsed;
+                break;
+            }
+        }
+    }
+    return (ticks * 1000) / ticksPerSecond;
 }
 
 // Where window pixel (x, y) of the 800 x 600 canvas lies on the page.
@@ -301,10 +338,10 @@ async function openGame(browser, url, viewport, errors) {
 
 // Three pieces of food onto three teeth, then the frame rate once they swarm,
 // before the brush's first sweep (about 20 s in) takes the food back.
-async function swarmingFramesPerSecond(page, drag) {
+async function swarmingFrames(page, drag) {
     for (let i = 1; i < 3; ++i) await drag(foods[i], toothCentres[i]);
     await waitForGameTime(page, (await gameClock(page)) + 8000);
-    return (await countFrames(page, 2000)).perSecond;
+    return countFrames(page, 2000);
 }
 
 // The figures alone, for this build or an older one: start-up, bytes, frame
@@ -317,12 +354,14 @@ async function figures(browser, url, server) {
         const start = await startup(page, server);
         const size = await measureCanvas(page);
         await waitForGameTime(page, 1000);
-        const rate = (await countFrames(page, 3000)).perSecond;
+        const rate = await countFrames(page, 3000);
         await mouseDrag(page, foods[0], toothCentres[0]);
-        const swarm = await swarmingFramesPerSecond(page, (a, b) => mouseDrag(page, a, b));
+        const swarm = await swarmingFrames(page, (a, b) => mouseDrag(page, a, b));
         console.log(`${name}: first frame ${start.ms} ms, ${start.bytes} bytes gzip-compressed, ` +
-                    `backing ${size.backingWidth} x ${size.backingHeight}, frames per second ${rate.toFixed(1)} ` +
-                    `at the start, ${swarm.toFixed(1)} with three teeth swarming`);
+                    `backing ${size.backingWidth} x ${size.backingHeight}, frames per second ${
+                        rate.perSecond.toFixed(1)} at the start, ${swarm.perSecond.toFixed(1)} with three teeth ` +
+                    `swarming; processor ms a frame ${rate.processorPerFrame.toFixed(1)} and ${
+                        swarm.processorPerFrame.toFixed(1)}`);
         await page.close();
     }
 }
@@ -353,7 +392,7 @@ async function desktopChecks(browser, url, server, reference, site, check) {
               frames.drawn} displays, ${frames.shown} frames shown (${(frames.updates / frames.shown).toFixed(2)})`);
 
     await feedFirstTooth(page, (a, b) => mouseDrag(page, a, b), 'desktop, mouse', check);
-    const swarm = await swarmingFramesPerSecond(page, (a, b) => mouseDrag(page, a, b));
+    const swarm = (await swarmingFrames(page, (a, b) => mouseDrag(page, a, b))).perSecond;
     console.log(`desktop: frames per second with three teeth swarming: ${swarm.toFixed(1)}`);
 
     // Another tab in front for ten seconds: no frames, no updates, and the game
@@ -482,7 +521,7 @@ async function phoneChecks(browser, url, upright, check) {
     else
         await feedFirstTooth(page, drag, `${name}, one finger`, check);
     if (!upright) {
-        const swarm = await swarmingFramesPerSecond(page, drag);
+        const swarm = (await swarmingFrames(page, drag)).perSecond;
         console.log(`${name}: frames per second at ratio ${phone.deviceScaleFactor}: ${start.toFixed(1)} at the ` +
                     `start, ${swarm.toFixed(1)} with three teeth swarming`);
     }
