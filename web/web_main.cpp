@@ -116,7 +116,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE float webTakeLongestStep() {
 
 int main(int argc, char** argv) {
     glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    // No depth buffer: the game never tests depth, and in the browser clearing
+    // one is a second full-canvas fill every frame.
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
     glutInitWindowSize(canvasWidth, canvasHeight);
     glutCreateWindow("Velmora");
 

@@ -277,7 +277,10 @@ async function feedFirstTooth(page, drag, text, check) {
     await takeShot(page, 'after');
     const after = await greenPixels(page, 'after', firstTooth);
     const bred = after > 3 * before + 200;
-    check(bred, `${text}: the bacteria's green in the fed tooth grew: ${before} -> ${after} pixels`);
+    // The brush's first sweep (about 20 s in) takes the food back and most
+    // bacteria with it; on a machine too slow to feed before it, say so.
+    const late = (await gameClock(page)) > 19000 ? ' (too late: the brush may have come)' : '';
+    check(bred, `${text}: the bacteria's green in the fed tooth grew: ${before} -> ${after} pixels${late}`);
     if (!bred) await saveShot(page, 'after', path.join(os.tmpdir(), 'velmora-after.png'));
 }
 
@@ -385,15 +388,15 @@ async function desktopChecks(browser, url, server, reference, site, check) {
                                            mostDifferentShare * 100} %)`);
     if (share > mostDifferentShare) await saveShot(page, 'start', path.join(site, 'browser-start.png'));
 
-    const frames = await countFrames(page, 5000);
-    console.log(`desktop: frames per second at the start: ${frames.perSecond.toFixed(1)}`);
-    check(frames.shown > 0 && frames.updates === frames.drawn && Math.abs(frames.updates - frames.shown) <= 2,
-          `desktop: one update and one display per shown frame over 5 s: ${frames.updates} updates, ${
-              frames.drawn} displays, ${frames.shown} frames shown (${(frames.updates / frames.shown).toFixed(2)})`);
-
+    console.log(`desktop: frames per second at the start: ${(await countFrames(page, 2000)).perSecond.toFixed(1)}`);
     await feedFirstTooth(page, (a, b) => mouseDrag(page, a, b), 'desktop, mouse', check);
     const swarm = (await swarmingFrames(page, (a, b) => mouseDrag(page, a, b))).perSecond;
     console.log(`desktop: frames per second with three teeth swarming: ${swarm.toFixed(1)}`);
+
+    const frames = await countFrames(page, 5000);
+    check(frames.shown > 0 && frames.updates === frames.drawn && Math.abs(frames.updates - frames.shown) <= 2,
+          `desktop: one update and one display per shown frame over 5 s: ${frames.updates} updates, ${
+              frames.drawn} displays, ${frames.shown} frames shown (${(frames.updates / frames.shown).toFixed(2)})`);
 
     // Another tab in front for ten seconds: no frames, no updates, and the game
     // comes back one ordinary step on, as if no time had passed.
@@ -512,8 +515,7 @@ async function phoneChecks(browser, url, upright, check) {
         check(size.cssHeight >= 0.9 * size.viewHeight,
               `${name}: the mouth takes ${(100 * size.cssHeight / size.viewHeight).toFixed(0)} % of the height ` +
                   '(at least 90 %)');
-    await waitForGameTime(page, 1000);
-    const start = (await countFrames(page, 3000)).perSecond;
+    const start = (await countFrames(page, 2000)).perSecond;
     const drag = (a, b, second) => touchDrag(page, a, b, second);
     if (upright)
         await feedFirstTooth(page, (a, b) => drag(a, b, {x: 560, y: 380}),
