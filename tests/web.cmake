@@ -1,5 +1,6 @@
 # The game in a web browser: the emscripten build played in headless Chromium
-# with real mouse events, its canvas compared with the desktop game's picture.
+# with real mouse and touch events, on a desktop window and an emulated phone,
+# its canvas compared with the desktop game's picture.
 add_test(NAME web_browser_test
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/web_browser_test.sh ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR}/web
           $<TARGET_FILE:velmora-replay>)

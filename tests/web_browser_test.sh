@@ -2,7 +2,9 @@
 # The browser build, played in headless Chromium: builds it with emscripten into
 # OUT, makes the desktop game's picture of the start with velmora-replay,
 # installs the test's driver (puppeteer-core, pinned by its lock file) and runs
-# it. First, under Node.js, the browser's PNG reader refuses a PNG picture.
+# it: a desktop window and a phone upright and sideways, touch, one update a
+# frame, a hidden tab, installability and offline play (web/test/browser_test.js).
+# First, under Node.js, the browser's PNG reader refuses a PNG picture.
 #   web_browser_test.sh ROOT OUT VELMORA_REPLAY
 set -euo pipefail
 root="$1" out="$2" replay="$3"

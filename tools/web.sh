@@ -43,12 +43,32 @@ done
 export NODE_PATH=/usr/share/nodejs
 cd "$root"
 # -msse2 -msimd128: the bacteria's SSE2 path as WebAssembly SIMD, same bits.
-em++ -O2 -std=c++17 -Wall -Wextra -Werror -ffp-contract=off -msimd128 -msse2 -fwasm-exceptions -I. -I"$out/generated" "${sources[@]}" \
-  -s LEGACY_GL_EMULATION=1 -s ALLOW_MEMORY_GROWTH=1 -s ENVIRONMENT=web \
+em++ -O2 -std=c++17 -Wall -Wextra -Werror -ffp-contract=off -msimd128 -msse2 -fwasm-exceptions -I. -I"$out/generated" \
+  "${sources[@]}" -s LEGACY_GL_EMULATION=1 -s ALLOW_MEMORY_GROWTH=1 -s ENVIRONMENT=web \
   -s EXPORTED_RUNTIME_METHODS=FS,addRunDependency,removeRunDependency,UTF8ToString \
   "${pictures[@]}" "${sounds[@]}" -o "$out/velmora.js"
-cp "$root/web/index.html" "$root/web/recording.js" "$root/web/sound.js" "$out/"
-echo "Built the browser game in $out"
+cp web/index.html web/manifest.webmanifest web/recording.js web/sound.js "$out/"
+
+# The home-screen icons, drawn natively by the picture generator's code (the
+# same sources as make-pictures, read from CMakeLists.txt).
+mapfile -t drawing < <(sed -n '/^  add_executable(make-pictures/,/)$/p' "$root/CMakeLists.txt" |
+  grep -oE '^\s+[a-z]+(/[a-z_0-9]+)+\.cpp' | tr -d ' ' | grep -v '^tools/pictures/main\.cpp$')
+compiler=(c++)
+command -v ccache >/dev/null && compiler=(ccache c++)
+helpers="$(mktemp -d)"
+trap 'rm -rf "$helpers"' EXIT
+"${compiler[@]}" -O2 -std=c++17 -Wall -Wextra -Werror -I. web/web_icons.cpp "${drawing[@]}" -lpng -o "$helpers/web-icons"
+"$helpers/web-icons" "$out"
+rm -rf "$helpers"
+
+# The service worker keeps every file of this build for playing offline. Its
+# cache is named after the files' contents, so a new build is a new worker
+# that fetches the new files and drops the old ones.
+files=(index.html velmora.js velmora.wasm velmora.data manifest.webmanifest recording.js sound.js icon-192.png icon-512.png)
+build="$(cd "$out" && cat "${files[@]}" | sha256sum | cut -c1-16)"
+list="$(printf '"%s", ' "${files[@]}")"
+sed -e "s/@VERSION@/$build/" -e "s/@FILES@/${list%, }/" web/service_worker.js >"$out/service-worker.js"
+echo "Built the browser game in $out (build $build)"
 
 if [ "$serve" = 1 ]; then
   echo "Serving it at http://127.0.0.1:8000/ (Ctrl-C stops)"

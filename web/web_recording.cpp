@@ -50,8 +50,6 @@ struct BrowserRecording {
     ReplayScript script;
     ScriptPlayer player;
     ScriptPace pace;
-    int pageWidth = canvasWidth;  // the canvas's size on the page while watching
-    int pageHeight = canvasHeight;
 };
 
 BrowserRecording browser;
@@ -87,18 +85,17 @@ void frameDone() {
 
 double secondsNow() { return emscripten_get_now() / 1000.0; }
 
-// While watching, the canvas holds the game's view pixel for pixel and the
-// page only scales it, so the picture is the recorded one on any screen.
+// While watching, the canvas's store holds the game's view pixel for pixel;
+// the page sizes the canvas's box, so the picture is the recorded one, only
+// scaled, on any screen.
 void showWatchedCanvas() {
     EM_ASM(
         {
             var canvas = Module['canvas'];
             if (canvas.width != $0) canvas.width = $0;
             if (canvas.height != $1) canvas.height = $1;
-            canvas.style.width = $2 + 'px';
-            canvas.style.height = $3 + 'px';
         },
-        currentView->width, currentView->height, browser.pageWidth, browser.pageHeight);
+        currentView->width, currentView->height);
 }
 
 void endWatching() {
@@ -139,19 +136,6 @@ void recordedIdle() {
     // The reading the update just ran with, as the desktop recorder writes it.
     writeLine("frame %d\n", elapsedMs);
     frameDone();
-}
-
-// The visitor's input reaches a recorded game only: a watched one is the recording's.
-void browserMouse(int button, int state, int x, int y) {
-    if (browser.watching) return;
-    writeLine("mouse %d %d %d %d\n", button, state, x, y);
-    forwardMouse(button, state, x, y);
-}
-
-void browserMotion(int x, int y) {
-    if (browser.watching) return;
-    writeLine("motion %d %d\n", x, y);
-    forwardMotion(x, y);
 }
 
 void browserPassiveMotion(int x, int y) {
@@ -200,6 +184,19 @@ bool readSpeed(const char* text, double& speed) {
 }
 
 }  // namespace
+
+// The visitor's input reaches a recorded game only: a watched one is the recording's.
+void browserMouse(int button, int state, int x, int y) {
+    if (browser.watching) return;
+    writeLine("mouse %d %d %d %d\n", button, state, x, y);
+    forwardMouse(button, state, x, y);
+}
+
+void browserMotion(int x, int y) {
+    if (browser.watching) return;
+    writeLine("motion %d %d\n", x, y);
+    forwardMotion(x, y);
+}
 
 void browserIdle() {
     if (browser.watching)
@@ -275,9 +272,7 @@ bool startBrowserRecording(const GameState& game) {
 
 void browserReshape(int width, int height) {
     if (browser.watching) {
-        if (width <= 0 || height <= 0) return;
-        browser.pageWidth = width;
-        browser.pageHeight = height;
+        // The page resizes the canvas's box; its store stays the recorded view.
         showWatchedCanvas();
         return;
     }

@@ -23,6 +23,12 @@ void useRecordingCallbacks();
 void browserIdle();
 void browserDisplay();
 
+// The left button and a held pointer as the visitor moves them (a finger on
+// the page included): recorded and passed on, or, while watching, kept from
+// the game.
+void browserMouse(int button, int state, int x, int y);
+void browserMotion(int x, int y);
+
 // Starts recording, or watching the recording given: call with the game
 // current, before glutMainLoop. False when the recording to watch cannot be
 // played (said in one line and on the page): then the game is not started.
