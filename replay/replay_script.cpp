@@ -138,6 +138,9 @@ ReplayCommand parseCommand(const std::vector<std::string>& words, int& lastMs) {
             c.y = wholeNumber(words[2], "H");
             break;
         case ReplayCommandKind::Shot:
+            // The system would stop the name at a NUL and write another file.
+            if (words[1].find('\0') != std::string::npos)
+                throw LineFault{"FILE \"" + shownScriptText(words[1]) + "\" holds a NUL byte"};
             c.file = words[1];
             break;
     }

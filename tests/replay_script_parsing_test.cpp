@@ -175,7 +175,7 @@ TEST(ReplayScriptParsing, EchoedTextIsCutShortAndUnprintableBytesEscaped) {
 }
 
 struct BadScript {
-    const char* text;
+    std::string text;
     int line;
     const char* complaint;
 };
@@ -205,6 +205,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadScript{"frame -1\n", 1, "outside"}, BadScript{"frames -1 16\n", 1, "outside"},
         BadScript{"frames 3 -16\n", 1, "outside"}, BadScript{"frame 2147483000\nframes 2 400\n", 2, "clock would pass"},
         BadScript{"frame 50\nframe 49\n", 2, "before the last reading"}, BadScript{"mouse five 0 1 1\n", 1, "BUTTON"},
+        BadScript{std::string("shot a\0b.png\n", 13), 1, "FILE \"a\\x00b.png\" holds a NUL byte"},
         BadScript{"mouse 0 2 1 1\n", 1, "STATE"}, BadScript{"key ab 1 1\n", 1, "printable"},
         BadScript{"key \x01 1 1\n", 1, "printable"}, BadScript{"reshape 5000 99999999999\n", 1, "too large"},
         BadScript{"frames 10 16\nmotion 1 2\nshot a.png\nreshape 800 600 1\n", 4, "reshape W H"},
