@@ -115,7 +115,11 @@ TEST_F(ReplayScreenshot, AShotAfterAResizeHasTheNewWindowSize) {
 }
 
 TEST_F(ReplayScreenshot, MissingPicturesAreReportedAndTheGameGoesOn) {
+    // One empty picture keeps the replay in this folder: without any, it
+    // would look for them beside its own program, as the game does.
     std::filesystem::remove_all(folder + "/img");
+    std::filesystem::create_directory(folder + "/img");
+    std::ofstream(folder + "/img/bg.tga").flush();
     const ReplayRun run = runReplay("frames 3 16\nshot plain.png\n", "", folder);
     ASSERT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(run.lines.size(), 3u) << "the trace alone is on standard output";
