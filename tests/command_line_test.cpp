@@ -51,6 +51,10 @@ const Case cases[] = {
     {"--fps 2.5", 2, "", "2.5"},
     {"--fullscreen=maybe", 2, "", "maybe"},
     {"--record", 2, "", "--record"},
+    {"--record ''", 2, "", "a file name is needed"},
+    {"--trace=", 2, "", "--trace"},
+    {"--record same.txt --trace same.txt", 2, "", "the same file"},
+    {"--record /tmp/same.txt --trace /tmp/../tmp/./same.txt", 2, "", "the same file"},
 };
 
 TEST(CommandLine, EachCommandLineEndsWithItsStatusAndSaysWhy) {
