@@ -6,7 +6,8 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
-#include <sstream>
+#include <istream>
+#include <streambuf>
 #include <string>
 
 #include "replay/replay_script.h"
@@ -68,8 +69,17 @@ void checkCommands(const ReplayScript& script) {
 
 }  // namespace
 
+// The input read in place, without a copy.
+struct InputText : std::streambuf {
+    InputText(const std::uint8_t* data, std::size_t size) {
+        char* begin = const_cast<char*>(reinterpret_cast<const char*>(data));
+        setg(begin, begin, begin + size);
+    }
+};
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+    InputText text(data, size);
+    std::istream in(&text);
     const ReplayScript script = parseReplayScript(in);
     if (!script.error.empty()) {
         require(script.commands.empty() && script.notice.empty());
