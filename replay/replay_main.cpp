@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "replay/game_trace.h"
@@ -74,11 +75,13 @@ void fillClosedStandardStreams() {
         }
 }
 
+// The names of the shots as the script writes them, by command, for the messages.
+using ShotNames = std::unordered_map<std::size_t, std::string>;
+
 // Shots named relative to where the replay was started still mean that
-// folder after the replay has moved into its picture folder. The names as
-// written are kept for the messages.
-std::vector<std::string> shotsFromStartFolder(ReplayScript& script) {
-    std::vector<std::string> written(script.commands.size());
+// folder after the replay has moved into its picture folder.
+ShotNames shotsFromStartFolder(ReplayScript& script) {
+    ShotNames written;
     for (std::size_t i = 0; i < script.commands.size(); ++i) {
         ReplayCommand& c = script.commands[i];
         if (c.kind != ReplayCommandKind::Shot) continue;
@@ -97,25 +100,22 @@ void reportShot(const ReplayCommand& c, const std::string& written, const std::s
 
 // Before the first frame: no shot may replace a file or follow a link, nor
 // replace an earlier shot of the same script.
-bool shotsAreSafe(const ReplayScript& script, const std::vector<std::string>& written, bool overwrite) {
-    std::vector<std::size_t> earlier;
+bool shotsAreSafe(const ReplayScript& script, const ShotNames& written, bool overwrite) {
+    std::unordered_map<std::string, int> earlier;  // file, the line of its first shot
     for (std::size_t i = 0; i < script.commands.size(); ++i) {
         const ReplayCommand& c = script.commands[i];
         if (c.kind != ReplayCommandKind::Shot) continue;
         const ShotOutcome outcome = checkShotTarget(c.file, overwrite);
         if (outcome.result == ShotResult::Refused) {
-            reportShot(c, written[i], outcome.reason);
+            reportShot(c, written.at(i), outcome.reason);
             return false;
         }
-        if (!overwrite)
-            for (const std::size_t e : earlier)
-                if (script.commands[e].file == c.file) {
-                    reportShot(c, written[i],
-                               "would replace the shot of line " + std::to_string(script.commands[e].line) +
-                                   " (--overwrite allows it)");
-                    return false;
-                }
-        earlier.push_back(i);
+        const auto first = earlier.emplace(c.file, c.line).first;
+        if (!overwrite && first->second != c.line) {
+            reportShot(c, written.at(i),
+                       "would replace the shot of line " + std::to_string(first->second) + " (--overwrite allows it)");
+            return false;
+        }
     }
     return true;
 }
@@ -164,7 +164,7 @@ ShotOutcome writeShot(OffscreenContext* context, const std::string& file, bool o
     return writeShotFile(file, pixels.data(), width, height, overwrite);
 }
 
-int play(const ReplayScript& script, const std::vector<std::string>& written, const GameState& game,
+int play(const ReplayScript& script, const ShotNames& written, const GameState& game,
          OffscreenContext* context, const Options& options) {
     std::string trace;
     long long frame = 0;  // a script may hold more frames than an int counts
@@ -191,7 +191,7 @@ int play(const ReplayScript& script, const std::vector<std::string>& written, co
                 if (outcome.result == ShotResult::Written) break;
                 flushTrace(trace);  // the frames before it stand, whether or not it fails
                 const bool refused = outcome.result == ShotResult::Refused;
-                reportShot(*step.command, written[step.commandIndex],
+                reportShot(*step.command, written.at(step.commandIndex),
                            refused ? outcome.reason : "failed: " + outcome.reason);
                 return refused ? badScriptStatus : failedRunStatus;
             }
@@ -232,7 +232,7 @@ int main(int argc, char** argv) {
         return badScriptStatus;
     }
     if (!script.notice.empty()) std::fprintf(stderr, "velmora-replay: %s: %s\n", shownName.c_str(), script.notice.c_str());
-    const std::vector<std::string> written = shotsFromStartFolder(script);
+    const ShotNames written = shotsFromStartFolder(script);
     if (!shotsAreSafe(script, written, options.overwrite)) return badScriptStatus;
 
     // Standard output carries trace lines only.
