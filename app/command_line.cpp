@@ -98,8 +98,7 @@ int readCommandLine(int argc, char** argv, CommandLine& commandLine) {
     // neither a replay nor a trace reader can use.
     if (!commandLine.recordPath.empty() && !commandLine.tracePath.empty() &&
         sameFile(commandLine.recordPath, commandLine.tracePath)) {
-        std::cerr << "--record and --trace name the same file, " << commandLine.tracePath
-                  << ": each needs its own\n"
+        std::cerr << "--record and --trace name the same file, " << commandLine.tracePath << ": each needs its own\n"
                   << app.help();
         return badOptionStatus;
     }

@@ -51,8 +51,7 @@ void giveUp(LineFile& out, int error) {
 
 void taken(LineFile& out, std::size_t bytes) {
     const void* lastNewline = ::memrchr(out.pending.data(), '\n', bytes);
-    if (lastNewline)
-        out.wholeLines = out.written + (static_cast<const char*>(lastNewline) - out.pending.data()) + 1;
+    if (lastNewline) out.wholeLines = out.written + (static_cast<const char*>(lastNewline) - out.pending.data()) + 1;
     out.written += static_cast<long long>(bytes);
     out.pending.erase(0, bytes);
 }
@@ -120,8 +119,8 @@ void closeLineFile(LineFile& out) {
     // A slow reader gets a little time to take the rest, never forever.
     const auto giveUpAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(closingWaitMs);
     while (out.descriptor >= 0 && !writeWithoutWaiting(out)) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(giveUpAt -
-                                                                               std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(giveUpAt - std::chrono::steady_clock::now());
         pollfd ready{out.descriptor, POLLOUT, 0};
         if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
             report(out, "its reader stopped taking lines; " + std::to_string(out.pending.size()) + " bytes lost");

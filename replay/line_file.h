@@ -14,8 +14,8 @@ struct LineFile {
     std::string what;     // how the report names the file: "recording", "trace"
     std::string pending;  // whole lines not yet written out (the rest of one, for a slow pipe)
     int descriptor = -1;
-    bool regular = false;     // a regular file, which a short write can cut back
-    long long written = 0;    // bytes in the file
+    bool regular = false;      // a regular file, which a short write can cut back
+    long long written = 0;     // bytes in the file
     long long wholeLines = 0;  // bytes up to the end of the last whole line written
     std::chrono::steady_clock::time_point lastWriteOut;
 };

@@ -14,16 +14,16 @@
 #include <unordered_map>
 #include <vector>
 
-#include "replay/game_trace.h"
-#include "replay/offscreen_context.h"
-#include "replay/replay_script.h"
-#include "replay/script_player.h"
-#include "replay/shot_file.h"
 #include "app/picture_folder.h"
 #include "app/shell.h"
 #include "core/state.h"
 #include "game/game_state.h"
 #include "gfx/diagnostic.h"
+#include "replay/game_trace.h"
+#include "replay/offscreen_context.h"
+#include "replay/replay_script.h"
+#include "replay/script_player.h"
+#include "replay/shot_file.h"
 
 namespace {
 
@@ -164,8 +164,8 @@ ShotOutcome writeShot(OffscreenContext* context, const std::string& file, bool o
     return writeShotFile(file, pixels.data(), width, height, overwrite);
 }
 
-int play(const ReplayScript& script, const ShotNames& written, const GameState& game,
-         OffscreenContext* context, const Options& options) {
+int play(const ReplayScript& script, const ShotNames& written, const GameState& game, OffscreenContext* context,
+         const Options& options) {
     std::string trace;
     long long frame = 0;  // a script may hold more frames than an int counts
     int targetWidth = canvasWidth, targetHeight = canvasHeight;
@@ -231,7 +231,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "velmora-replay: %s: %s\n", shownName.c_str(), script.error.c_str());
         return badScriptStatus;
     }
-    if (!script.notice.empty()) std::fprintf(stderr, "velmora-replay: %s: %s\n", shownName.c_str(), script.notice.c_str());
+    if (!script.notice.empty())
+        std::fprintf(stderr, "velmora-replay: %s: %s\n", shownName.c_str(), script.notice.c_str());
     const ShotNames written = shotsFromStartFolder(script);
     if (!shotsAreSafe(script, written, options.overwrite)) return badScriptStatus;
 

@@ -98,7 +98,8 @@ ReplayCommand parseCommand(const std::vector<std::string>& words, int& lastMs) {
                 c.firstMs = numberWithin(words[1], "MS", 0, INT_MAX);
                 // GLUT's clock never runs backwards.
                 if (c.firstMs < lastMs)
-                    throw LineFault{"MS " + shownScriptText(words[1]) + " is before the last reading " + std::to_string(lastMs)};
+                    throw LineFault{"MS " + shownScriptText(words[1]) + " is before the last reading " +
+                                    std::to_string(lastMs)};
             } else {
                 c.count = numberWithin(words[1], "N", 0, INT_MAX);
                 c.stepMs = numberWithin(words[2], "STEP", 0, INT_MAX);
@@ -239,8 +240,8 @@ ReplayScript parseReplayScript(std::istream& in) {
         if (end == LineEnd::TooLong)
             return refused(std::move(script), where() + "longer than " + std::to_string(maxScriptLineBytes) + " bytes");
         if (lineNumber > maxScriptLines)
-            return refused(std::move(script), where() + "a script holds at most " + std::to_string(maxScriptLines) +
-                                                  " lines");
+            return refused(std::move(script),
+                           where() + "a script holds at most " + std::to_string(maxScriptLines) + " lines");
         splitWords(line, words);
         if (words.empty() || words[0][0] == '#') continue;
         if (end == LineEnd::EndOfText) {
@@ -253,8 +254,8 @@ ReplayScript parseReplayScript(std::istream& in) {
             break;
         }
         if (script.commands.size() == maxScriptCommands)
-            return refused(std::move(script), where() + "a script holds at most " +
-                                                  std::to_string(maxScriptCommands) + " commands");
+            return refused(std::move(script),
+                           where() + "a script holds at most " + std::to_string(maxScriptCommands) + " commands");
         try {
             ReplayCommand c = parseCommand(words, lastMs);
             c.line = static_cast<int>(lineNumber);

@@ -27,7 +27,9 @@ enum class Trouble { SizeLimit, FullDisk, FifoWithoutReader, ReaderThatNeverRead
 
 constexpr long sizeLimit = 3000;
 
-std::string lineNumber(int n) { return "frame " + std::to_string(n * 16) + " and some padding " + std::to_string(n) + "\n"; }
+std::string lineNumber(int n) {
+    return "frame " + std::to_string(n * 16) + " and some padding " + std::to_string(n) + "\n";
+}
 
 std::string readText(const std::string& path) {
     std::ifstream in(path);

@@ -112,9 +112,9 @@ TEST(ReplayScriptParsing, EveryEventTheGameCanReceiveIsAccepted) {
     // Side buttons and sideways scrolling come as buttons 5 to 8; full screen on
     // an 8K display gives a 5760 x 4320 canvas; sizes the game itself refuses
     // must reach it so that its own report is replayed too.
-    const char* lines[] = {"mouse 5 0 1 1",       "mouse 8 1 -3 4",        "mouse 255 0 0 0",
-                           "reshape 5760 4320",   "reshape 10000 7500",    "reshape -2147483648 0",
-                           "special -1 0 0",      "motion 2147483647 -2147483648"};
+    const char* lines[] = {
+        "mouse 5 0 1 1",      "mouse 8 1 -3 4",        "mouse 255 0 0 0", "reshape 5760 4320",
+        "reshape 10000 7500", "reshape -2147483648 0", "special -1 0 0",  "motion 2147483647 -2147483648"};
     for (const char* line : lines) {
         const ReplayScript script = parse(std::string(line) + "\n");
         EXPECT_EQ(script.error, "") << line;
