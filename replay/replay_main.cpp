@@ -94,8 +94,8 @@ ShotNames shotsFromStartFolder(ReplayScript& script) {
 }
 
 void reportShot(const ReplayCommand& c, const std::string& written, const std::string& why) {
-    std::fprintf(stderr, "velmora-replay: line %d: shot %s %s\n", c.line, shownScriptText(written).c_str(),
-                 why.c_str());
+    std::fprintf(stderr, "velmora-replay: line %d: shot %s %s\n", c.line,
+                 shownScriptText(written, written.size()).c_str(), why.c_str());
 }
 
 // Before the first frame: no shot may replace a file or follow a link, nor
@@ -221,7 +221,8 @@ int main(int argc, char** argv) {
     const bool inputClosed = !descriptorOpen(STDIN_FILENO);
     fillClosedStandardStreams();
     const bool fromInput = std::strcmp(options.scriptName, "-") == 0;
-    const std::string shownName = fromInput ? "standard input" : shownScriptText(options.scriptName);
+    const std::string shownName =
+        fromInput ? "standard input" : shownScriptText(options.scriptName, std::strlen(options.scriptName));
     ReplayScript script;
     if (fromInput && inputClosed)
         script.error = "cannot be read: it is closed";

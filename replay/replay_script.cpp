@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr std::size_t shownTextBytes = 48;
-
 struct Syntax {
     const char* name;
     ReplayCommandKind kind;
@@ -207,10 +205,10 @@ ReplayScript refused(ReplayScript script, std::string error) {
 
 }  // namespace
 
-std::string shownScriptText(const std::string& text) {
+std::string shownScriptText(const std::string& text, std::size_t most) {
     static const char digits[] = "0123456789abcdef";
     std::string out;
-    for (std::size_t i = 0; i < text.size() && i < shownTextBytes; ++i) {
+    for (std::size_t i = 0; i < text.size() && i < most; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         if (c >= ' ' && c <= '~') {
             out += static_cast<char>(c);
@@ -220,7 +218,7 @@ std::string shownScriptText(const std::string& text) {
             out += digits[c & 15];
         }
     }
-    if (text.size() > shownTextBytes) out += "...";
+    if (text.size() > most) out += "...";
     return out;
 }
 

@@ -51,9 +51,10 @@ ReplayScript parseReplayScript(std::istream& in);
 // gives an error that names it; nothing is played.
 ReplayScript readReplayScriptFile(const std::string& name);
 
-// Text from a script as a message may show it: at most a few dozen
-// characters, bytes that are not printable written as \xNN.
-std::string shownScriptText(const std::string& text);
+// Text from a script as a message may show it: at most `most` characters (a
+// few dozen unless told), bytes that are not printable written as \xNN.
+constexpr std::size_t shownScriptTextBytes = 48;
+std::string shownScriptText(const std::string& text, std::size_t most = shownScriptTextBytes);
 
 struct OffscreenContext;
 
