@@ -27,7 +27,7 @@ echo "ok:   a PNG picture is refused in the browser build with the game's \"not 
 
 bash "$root/tools/web.sh" --build "$out/site"
 # About a second into the game, as the browser's picture is taken.
-(cd "$root" && printf 'frames 62 16\nframe 1000\nshot %s\n' "$out/start.png" | "$replay" - >/dev/null)
+(cd "$root" && printf 'frames 62 16\nframe 1000\nshot %s\n' "$out/start.png" | "$replay" --overwrite - >/dev/null)
 
 cp "$root/web/test/package.json" "$root/web/test/package-lock.json" "$root/web/test/browser_test.js" "$out/driver/"
 if ! cmp -s "$root/web/test/package-lock.json" "$out/driver/node_modules/.velmora-lock" 2>/dev/null; then
