@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
+#include <system_error>
 
 #include "core/version.h"
 
@@ -50,6 +52,20 @@ const CLI::Validator playSpeedValue(
     },
     "");
 
+// An empty name would quietly record nothing.
+const CLI::Validator fileName(
+    [](std::string& text) -> std::string { return text.empty() ? "a file name is needed" : ""; }, "");
+
+// Two names for one file: the same path written two ways, or a link.
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    if (std::filesystem::equivalent(a, b, error)) return true;
+    const std::filesystem::path first = std::filesystem::weakly_canonical(a, error);
+    if (error) return a == b;
+    const std::filesystem::path second = std::filesystem::weakly_canonical(b, error);
+    return error ? a == b : first == second;
+}
+
 }  // namespace
 
 int readCommandLine(int argc, char** argv, CommandLine& commandLine) {
@@ -76,8 +92,10 @@ int readCommandLine(int argc, char** argv, CommandLine& commandLine) {
         ->check(frameRateValue)
         ->option_text("N");
     app.add_option("--record", commandLine.recordPath, "Record the game as a replay script in FILE")
+        ->check(fileName)
         ->option_text("FILE");
     app.add_option("--trace", commandLine.tracePath, "Write the game's state after every frame to FILE, as JSON lines")
+        ->check(fileName)
         ->option_text("FILE");
     CLI::Option* play = app.add_option("--play", commandLine.playPath,
                                        "Watch the recording FILE in the window; mouse and keys do not reach the game")
@@ -99,6 +117,14 @@ int readCommandLine(int argc, char** argv, CommandLine& commandLine) {
     } catch (const CLI::ParseError& e) {
         app.exit(e);  // the message, then a pointer to --help
         std::cerr << app.help();
+        return badOptionStatus;
+    }
+    // Both written into one file, their lines would interleave into something
+    // neither a replay nor a trace reader can use.
+    if (!commandLine.recordPath.empty() && !commandLine.tracePath.empty() &&
+        sameFile(commandLine.recordPath, commandLine.tracePath)) {
+        std::cerr << "--record and --trace name the same file, " << commandLine.tracePath << ": each needs its own\n"
+                  << app.help();
         return badOptionStatus;
     }
     return -1;

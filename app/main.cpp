@@ -3,6 +3,9 @@
 // destroyed and the game ends with status 0.
 #include <GL/glut.h>
 
+#include <csignal>
+#include <cstdlib>
+
 #include "app/command_line.h"
 #include "app/desktop_window.h"
 #include "app/display_pacing.h"
@@ -24,6 +27,11 @@ int main(int argc, char** argv) {
     // the folder the pictures are found in.
     commandLine.recordPath = pathFromStartFolder(commandLine.recordPath);
     commandLine.tracePath = pathFromStartFolder(commandLine.tracePath);
+    if (const char* frameLog = std::getenv("VELMORA_FRAME_LOG"); frameLog && *frameLog)
+        setenv("VELMORA_FRAME_LOG", pathFromStartFolder(frameLog).c_str(), 1);
+    // A trace piped into a reader that quits is reported once and dropped;
+    // the game plays on instead of being killed.
+    std::signal(SIGPIPE, SIG_IGN);
     enterPictureFolder(pictureFolderCandidates(runningExecutablePath()));
 
     int glutArgc = static_cast<int>(commandLine.glutArguments.size());

@@ -43,6 +43,21 @@ void onReshape(int width, int height) {
     if (currentView) reshapeView(width, height);
 }
 
+namespace {
+
+// The widest canvas the game draws: full screen on an 8K display gives 5760.
+// Anything wider is refused, in the window as in a replay, which would
+// otherwise hold an offscreen picture of that size.
+constexpr int maxCanvasWidth = 8192;
+
+bool refusedAsTooWide(int width, int height) {
+    if (width <= maxCanvasWidth) return false;
+    reportLine("reshape() values bad w:" + std::to_string(width) + " h:" + std::to_string(height));
+    return true;
+}
+
+}  // namespace
+
 void reshapeView(int width, int height) {
     // The height follows from the width; a width too small for a 4:3 height of
     // at least one pixel is refused like any other bad size.
@@ -51,11 +66,13 @@ void reshapeView(int width, int height) {
         reportLine("reshape() values bad w:" + std::to_string(width) + " h:" + std::to_string(height));
         return;
     }
+    if (refusedAsTooWide(width, height)) return;
     glutReshapeWindow(width, h);
     setCanvasView(width, h);
 }
 
 void setCanvasView(int width, int h) {
+    if (refusedAsTooWide(width, h)) return;
     currentView->width = width;
     currentView->height = h;
     currentView->aspect = static_cast<double>(width) / static_cast<double>(h);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the Targa and PNG fuzzers with clang (libFuzzer, AddressSanitizer,
-# UndefinedBehaviorSanitizer) straight from the decoder sources and runs each
-# for SECONDS (default 30) on a copy of its seed corpus, one worker.
-# Exits non-zero if either finds a crash, leak, timeout or runaway memory use.
+# Builds the Targa, PNG and replay script fuzzers with clang (libFuzzer,
+# AddressSanitizer, UndefinedBehaviorSanitizer) straight from the reader
+# sources and runs each for SECONDS (default 30) on a copy of its seed corpus,
+# one worker. Exits non-zero if any finds a crash, leak, timeout or runaway
+# memory use.
 # Usage: fuzz/build_and_run.sh [SECONDS]
 set -u
 seconds="${1:-30}"
@@ -20,6 +21,7 @@ build() {
 }
 build targa_fuzzer "$root/fuzz/targa_fuzzer.cpp" "$root/gfx/targa.cpp"
 build png_fuzzer "$root/fuzz/png_fuzzer.cpp" "$root/gfx/png_image.cpp" -lpng -lz
+build script_fuzzer "$root/fuzz/script_fuzzer.cpp" "$root/replay/replay_script.cpp"
 
 status=0
 run() {
@@ -40,4 +42,6 @@ run() {
 run targa_fuzzer targa
 # libpng reports every bad file on standard error; keep the log readable.
 run png_fuzzer png -close_fd_mask=2
+# 4 KiB, a few seconds of a recording; the longer seeds are cut to that.
+run script_fuzzer script -max_len=4096
 exit "$status"

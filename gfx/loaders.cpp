@@ -4,7 +4,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "gfx/diagnostic.h"
@@ -19,6 +21,13 @@ constexpr std::size_t rawBytes = rawSide * rawSide * 4;
 
 void reportNotFound(const char* fileName) { reportLine(std::string("Texture file ") + fileName + " not found"); }
 
+// Only regular files are pictures: opening a FIFO would hold the game until
+// somebody wrote into it, and a device may never end.
+bool isPictureFile(const char* fileName) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(fileName, error);
+}
+
 // A handle is filled at most once.
 bool alreadyLoaded(const TextureHandle& handle) {
     if (handle.glName == 0) return false;
@@ -30,7 +39,7 @@ bool alreadyLoaded(const TextureHandle& handle) {
 
 unsigned int loadRawTexture(TextureHandle& handle, const char* fileName) {
     if (alreadyLoaded(handle)) return handle.glName;
-    std::FILE* file = std::fopen(fileName, "rb");
+    std::FILE* file = isPictureFile(fileName) ? std::fopen(fileName, "rb") : nullptr;
     if (!file) {
         reportNotFound(fileName);
         return 0;
@@ -47,7 +56,7 @@ unsigned int loadRawTexture(TextureHandle& handle, const char* fileName) {
 unsigned int loadTgaTexture(TextureHandle& handle, const char* fileName) {
     if (alreadyLoaded(handle)) return handle.glName;
     TargaImage image;
-    if (!readTarga(image, fileName)) {
+    if (!isPictureFile(fileName) || !readTarga(image, fileName)) {
         reportNotFound(fileName);
         std::free(image.pixels);
         return 0;
@@ -59,7 +68,7 @@ unsigned int loadTgaTexture(TextureHandle& handle, const char* fileName) {
 
 unsigned int loadPngTexture(TextureHandle& handle, const char* fileName) {
     if (alreadyLoaded(handle)) return handle.glName;
-    std::FILE* file = std::fopen(fileName, "rb");
+    std::FILE* file = isPictureFile(fileName) ? std::fopen(fileName, "rb") : nullptr;
     if (!file) {
         reportNotFound(fileName);
         return 0;

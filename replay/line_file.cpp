@@ -1,6 +1,12 @@
 // Buffered whole-line writing with reporting of write failures (a full disk,
-// a file that vanished): the game never stops for a file it cannot write.
+// a file that vanished, a reader that went away): the game never stops, nor
+// waits, for a file it cannot write.
 #include "replay/line_file.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -13,37 +19,86 @@ namespace {
 // added, and the game adds one every frame.
 constexpr std::chrono::milliseconds writeOutPeriod{250};
 constexpr std::size_t writeOutBytes = 1 << 16;
+// What a pipe's reader may fall behind by before the game stops feeding it.
+constexpr std::size_t mostPendingBytes = std::size_t{16} << 20;
+// How long the game's end waits for a slow reader to take the rest.
+constexpr int closingWaitMs = 2000;
 
-void giveUp(LineFile& out, int error) {
-    reportLine("Cannot write the " + out.what + " " + out.path + ": " + std::strerror(error) +
-               "; playing on without it");
-    std::fclose(out.file);
-    out.file = nullptr;
+void report(const LineFile& out, const std::string& why) {
+    reportLine("Cannot write the " + out.what + " " + out.path + ": " + why + "; playing on without it");
+}
+
+void drop(LineFile& out) {
+    ::close(out.descriptor);
+    out.descriptor = -1;
     out.pending.clear();
     out.pending.shrink_to_fit();
+}
+
+// A short write may have left part of a line: the file is cut back to the
+// end of its last whole line, so whatever reads it never meets a half line.
+void giveUp(LineFile& out, int error) {
+    std::string why = std::strerror(error);
+    if (out.regular && out.written != out.wholeLines) {
+        if (::ftruncate(out.descriptor, static_cast<off_t>(out.wholeLines)) == 0)
+            why += "; it ends at its last whole line";
+        else
+            why += "; it ends in a cut line (" + std::string(std::strerror(errno)) + ")";
+    }
+    report(out, why);
+    drop(out);
+}
+
+void taken(LineFile& out, std::size_t bytes) {
+    const void* lastNewline = ::memrchr(out.pending.data(), '\n', bytes);
+    if (lastNewline) out.wholeLines = out.written + (static_cast<const char*>(lastNewline) - out.pending.data()) + 1;
+    out.written += static_cast<long long>(bytes);
+    out.pending.erase(0, bytes);
+}
+
+// Writes what the file takes now. False when it would have to wait (a pipe
+// whose reader is behind); a failure gives up the file.
+bool writeWithoutWaiting(LineFile& out) {
+    while (out.descriptor >= 0 && !out.pending.empty()) {
+        const ssize_t wrote = ::write(out.descriptor, out.pending.data(), out.pending.size());
+        if (wrote > 0) {
+            taken(out, static_cast<std::size_t>(wrote));
+            continue;
+        }
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return false;
+        giveUp(out, wrote < 0 ? errno : EIO);
+    }
+    return true;
 }
 
 }  // namespace
 
 bool openLineFile(LineFile& out, const std::string& path, const std::string& what) {
+    out = LineFile{};
     out.path = path;
     out.what = what;
-    out.file = std::fopen(path.c_str(), "wb");
-    if (!out.file) {
-        reportLine("Cannot write the " + what + " " + path + ": " + std::strerror(errno) + "; playing on without it");
+    if (path.empty()) {
+        report(out, "no file name given");
         return false;
     }
-    // Our own buffer holds the lines; each write-out goes straight to the
-    // system in one piece, so no half line waits in a C library buffer.
-    std::setvbuf(out.file, nullptr, _IONBF, 0);
+    // Without blocking: opening a FIFO nobody reads would otherwise hold the
+    // game before its first frame.
+    out.descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (out.descriptor < 0) {
+        report(out, errno == ENXIO ? "nobody reads it" : std::strerror(errno));
+        return false;
+    }
+    struct stat status {};
+    out.regular = ::fstat(out.descriptor, &status) == 0 && S_ISREG(status.st_mode);
     out.lastWriteOut = std::chrono::steady_clock::now();
     return true;
 }
 
-bool isOpen(const LineFile& out) { return out.file != nullptr; }
+bool isOpen(const LineFile& out) { return out.descriptor >= 0; }
 
 void linesAdded(LineFile& out) {
-    if (!out.file) {
+    if (out.descriptor < 0) {
         out.pending.clear();
         return;
     }
@@ -52,22 +107,28 @@ void linesAdded(LineFile& out) {
 }
 
 void writeOutLines(LineFile& out) {
-    if (!out.file) return;
+    if (out.descriptor < 0) return;
     out.lastWriteOut = std::chrono::steady_clock::now();
-    if (out.pending.empty()) return;
-    errno = 0;
-    const std::size_t written = std::fwrite(out.pending.data(), 1, out.pending.size(), out.file);
-    if (written != out.pending.size() || std::fflush(out.file) != 0) {
-        giveUp(out, errno ? errno : EIO);
-        return;
-    }
-    out.pending.clear();
+    if (writeWithoutWaiting(out) || out.pending.size() <= mostPendingBytes) return;
+    report(out, "its reader does not keep up");
+    drop(out);
 }
 
 void closeLineFile(LineFile& out) {
-    writeOutLines(out);
-    if (!out.file) return;
-    if (std::fclose(out.file) != 0)
-        reportLine("Cannot write the " + out.what + " " + out.path + ": " + std::strerror(errno));
-    out.file = nullptr;
+    if (out.descriptor < 0) return;
+    // A slow reader gets a little time to take the rest, never forever.
+    const auto giveUpAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(closingWaitMs);
+    while (out.descriptor >= 0 && !writeWithoutWaiting(out)) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(giveUpAt - std::chrono::steady_clock::now());
+        pollfd ready{out.descriptor, POLLOUT, 0};
+        if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
+            report(out, "its reader stopped taking lines; " + std::to_string(out.pending.size()) + " bytes lost");
+            drop(out);
+            return;
+        }
+    }
+    if (out.descriptor < 0) return;
+    if (::close(out.descriptor) != 0) report(out, std::strerror(errno));
+    out.descriptor = -1;
 }

@@ -1,23 +1,29 @@
 // velmora-replay: the game without a window, driven by a script. It starts as
 // the game does, plays the script's frames and input through the same
 // callbacks, and writes one trace line per frame on standard output. With
-// --no-draw it draws only what a shot will see.
+// --no-draw it draws only what a shot will see. A script may come from a
+// stranger: all it can do to the machine is create new shot files.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iostream>
+#include <filesystem>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
-#include "replay/game_trace.h"
-#include "replay/offscreen_context.h"
-#include "replay/replay_script.h"
-#include "replay/script_player.h"
+#include "app/picture_folder.h"
 #include "app/shell.h"
 #include "core/state.h"
 #include "game/game_state.h"
 #include "gfx/diagnostic.h"
-#include "gfx/png_writer.h"
+#include "replay/game_trace.h"
+#include "replay/offscreen_context.h"
+#include "replay/replay_script.h"
+#include "replay/script_player.h"
+#include "replay/shot_file.h"
 
 namespace {
 
@@ -25,9 +31,17 @@ constexpr int badScriptStatus = 2;
 constexpr int failedRunStatus = 1;
 constexpr std::size_t traceFlushBytes = 1 << 16;
 
+const char* const usage =
+    "usage: velmora-replay [--bacteria] [--no-draw] [--overwrite] SCRIPT   (SCRIPT - reads standard input)\n"
+    "  --bacteria   list every bacterium in the trace\n"
+    "  --no-draw    draw only the frames that are shot\n"
+    "  --overwrite  let shots replace existing files (never through a symbolic link)\n";
+
 struct Options {
     bool withBacteria = false;
     bool drawAll = true;
+    bool overwrite = false;
+    bool help = false;
     const char* scriptName = nullptr;
 };
 
@@ -37,35 +51,84 @@ bool readOptions(int argc, char** argv, Options& options) {
             options.withBacteria = true;
         else if (std::strcmp(argv[i], "--no-draw") == 0)
             options.drawAll = false;
+        else if (std::strcmp(argv[i], "--overwrite") == 0)
+            options.overwrite = true;
+        else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+            options.help = true;
         else if (options.scriptName || (argv[i][0] == '-' && argv[i][1] != '\0'))
             return false;
         else
             options.scriptName = argv[i];
     }
-    return options.scriptName != nullptr;
+    return options.help || options.scriptName != nullptr;
 }
 
-bool readScript(const char* name, ReplayScript& script) {
-    if (std::strcmp(name, "-") == 0) {
-        script = parseReplayScript(std::cin);
-    } else {
-        std::ifstream file(name);
-        if (!file) {
-            std::fprintf(stderr, "velmora-replay: cannot read %s\n", name);
+bool descriptorOpen(int descriptor) { return ::fcntl(descriptor, F_GETFD) != -1; }
+
+// A closed standard stream would be handed to the next file opened (a shot,
+// the driver's), and trace lines would land in it.
+void fillClosedStandardStreams() {
+    for (int descriptor = STDIN_FILENO; descriptor <= STDERR_FILENO; ++descriptor)
+        if (!descriptorOpen(descriptor)) {
+            const int opened = ::open("/dev/null", O_RDWR);
+            if (opened >= 0 && opened != descriptor) ::close(opened);
+        }
+}
+
+// The names of the shots as the script writes them, by command, for the messages.
+using ShotNames = std::unordered_map<std::size_t, std::string>;
+
+// Shots named relative to where the replay was started still mean that
+// folder after the replay has moved into its picture folder.
+ShotNames shotsFromStartFolder(ReplayScript& script) {
+    ShotNames written;
+    for (std::size_t i = 0; i < script.commands.size(); ++i) {
+        ReplayCommand& c = script.commands[i];
+        if (c.kind != ReplayCommandKind::Shot) continue;
+        written[i] = c.file;
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(c.file, error);
+        if (!error) c.file = absolute.lexically_normal().string();
+    }
+    return written;
+}
+
+void reportShot(const ReplayCommand& c, const std::string& written, const std::string& why) {
+    std::fprintf(stderr, "velmora-replay: line %d: shot %s %s\n", c.line,
+                 shownScriptText(written, written.size()).c_str(), why.c_str());
+}
+
+// Before the first frame: no shot may replace a file or follow a link, nor
+// replace an earlier shot of the same script.
+bool shotsAreSafe(const ReplayScript& script, const ShotNames& written, bool overwrite) {
+    std::unordered_map<std::string, int> earlier;  // file, the line of its first shot
+    for (std::size_t i = 0; i < script.commands.size(); ++i) {
+        const ReplayCommand& c = script.commands[i];
+        if (c.kind != ReplayCommandKind::Shot) continue;
+        const ShotOutcome outcome = checkShotTarget(c.file, overwrite);
+        if (outcome.result == ShotResult::Refused) {
+            reportShot(c, written.at(i), outcome.reason);
             return false;
         }
-        script = parseReplayScript(file);
-    }
-    if (!script.error.empty()) {
-        std::fprintf(stderr, "velmora-replay: %s: %s\n", name, script.error.c_str());
-        return false;
+        const auto first = earlier.emplace(c.file, c.line).first;
+        if (!overwrite && first->second != c.line) {
+            reportShot(c, written.at(i),
+                       "would replace the shot of line " + std::to_string(first->second) + " (--overwrite allows it)");
+            return false;
+        }
     }
     return true;
 }
 
-void flushTrace(std::string& trace) {
-    std::fwrite(trace.data(), 1, trace.size(), stdout);
+// False, after one line, when the trace cannot be written (a full disk, a
+// closed or full standard output): a replay that lost trace lines failed.
+bool flushTrace(std::string& trace) {
+    errno = 0;
+    const bool written = std::fwrite(trace.data(), 1, trace.size(), stdout) == trace.size() && std::fflush(stdout) == 0;
     trace.clear();
+    if (!written)
+        std::fprintf(stderr, "velmora-replay: cannot write the trace: %s\n", std::strerror(errno ? errno : EIO));
+    return written;
 }
 
 // The drawing target follows the window. A window whose size changed is drawn
@@ -95,13 +158,14 @@ std::vector<bool> seenByAShot(const ReplayScript& script) {
     return seen;
 }
 
-bool writeShot(OffscreenContext* context, const std::string& file) {
+ShotOutcome writeShot(OffscreenContext* context, const std::string& file, bool overwrite) {
     int width = 0, height = 0;
     const std::vector<unsigned char> pixels = readOffscreenPixels(context, width, height);
-    return writePngFile(file.c_str(), pixels.data(), width, height);
+    return writeShotFile(file, pixels.data(), width, height, overwrite);
 }
 
-int play(const ReplayScript& script, const GameState& game, OffscreenContext* context, const Options& options) {
+int play(const ReplayScript& script, const ShotNames& written, const GameState& game, OffscreenContext* context,
+         const Options& options) {
     std::string trace;
     long long frame = 0;  // a script may hold more frames than an int counts
     int targetWidth = canvasWidth, targetHeight = canvasHeight;
@@ -116,26 +180,26 @@ int play(const ReplayScript& script, const GameState& game, OffscreenContext* co
                 // Of a run, a shot can only see the last frame.
                 if (options.drawAll || (draw && step.lastOfRun)) onDisplay();
                 appendTraceLine(trace, ++frame, game, options.withBacteria);
-                if (trace.size() >= traceFlushBytes) flushTrace(trace);
+                if (trace.size() >= traceFlushBytes && !flushTrace(trace)) return failedRunStatus;
                 break;
             case ScriptStepKind::Reshape:
                 onReshape(step.command->x, step.command->y);
                 followWindowSize(context, targetWidth, targetHeight, draw);
                 break;
-            case ScriptStepKind::Shot:
-                if (!writeShot(context, step.command->file)) {
-                    flushTrace(trace);
-                    std::fprintf(stderr, "velmora-replay: line %d: shot %s failed\n", step.command->line,
-                                 step.command->file.c_str());
-                    return failedRunStatus;
-                }
-                break;
+            case ScriptStepKind::Shot: {
+                const ShotOutcome outcome = writeShot(context, step.command->file, options.overwrite);
+                if (outcome.result == ShotResult::Written) break;
+                flushTrace(trace);  // the frames before it stand, whether or not it fails
+                const bool refused = outcome.result == ShotResult::Refused;
+                reportShot(*step.command, written.at(step.commandIndex),
+                           refused ? outcome.reason : "failed: " + outcome.reason);
+                return refused ? badScriptStatus : failedRunStatus;
+            }
             case ScriptStepKind::End:
                 break;
         }
     }
-    flushTrace(trace);
-    return 0;
+    return flushTrace(trace) ? 0 : failedRunStatus;
 }
 
 }  // namespace
@@ -143,15 +207,40 @@ int play(const ReplayScript& script, const GameState& game, OffscreenContext* co
 int main(int argc, char** argv) {
     Options options;
     if (!readOptions(argc, argv, options)) {
-        std::fprintf(stderr,
-                     "usage: velmora-replay [--bacteria] [--no-draw] SCRIPT   (SCRIPT - reads standard input)\n");
+        std::fputs(usage, stderr);
         return badScriptStatus;
     }
+    if (options.help) {
+        std::fputs(usage, stdout);
+        return std::fflush(stdout) == 0 ? 0 : failedRunStatus;
+    }
+    if (!descriptorOpen(STDOUT_FILENO)) {
+        std::fprintf(stderr, "velmora-replay: standard output is closed: the trace has nowhere to go\n");
+        return failedRunStatus;
+    }
+    const bool inputClosed = !descriptorOpen(STDIN_FILENO);
+    fillClosedStandardStreams();
+    const bool fromInput = std::strcmp(options.scriptName, "-") == 0;
+    const std::string shownName =
+        fromInput ? "standard input" : shownScriptText(options.scriptName, std::strlen(options.scriptName));
     ReplayScript script;
-    if (!readScript(options.scriptName, script)) return badScriptStatus;
+    if (fromInput && inputClosed)
+        script.error = "cannot be read: it is closed";
+    else
+        script = readReplayScriptFile(options.scriptName);
+    if (!script.error.empty()) {
+        std::fprintf(stderr, "velmora-replay: %s: %s\n", shownName.c_str(), script.error.c_str());
+        return badScriptStatus;
+    }
+    if (!script.notice.empty())
+        std::fprintf(stderr, "velmora-replay: %s: %s\n", shownName.c_str(), script.notice.c_str());
+    const ShotNames written = shotsFromStartFolder(script);
+    if (!shotsAreSafe(script, written, options.overwrite)) return badScriptStatus;
 
     // Standard output carries trace lines only.
     diagnosticStream = stderr;
+    // The pictures are found as the game finds them, from any folder.
+    enterPictureFolder(pictureFolderCandidates(runningExecutablePath()));
     OffscreenContext* context = createOffscreenContext(canvasWidth, canvasHeight);
     if (!context) return failedRunStatus;
     replayWindow.target = context;
@@ -165,12 +254,15 @@ int main(int argc, char** argv) {
         switchState(game);
         setFixedGlState();
         onReshape(canvasWidth, canvasHeight);
-        status = play(script, game, context, options);
+        status = play(script, written, game, context, options);
         currentState = nullptr;
     }
     // The context is left for the process's end to take: tearing it down
     // unloads the driver, and a leak check can then no longer tell the few
     // allocations the driver never frees from the game's own.
-    std::fflush(stdout);
+    if (std::fflush(stdout) != 0 && status == 0) {
+        std::fprintf(stderr, "velmora-replay: cannot write the trace: %s\n", std::strerror(errno));
+        status = failedRunStatus;
+    }
     return status;
 }

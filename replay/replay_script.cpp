@@ -1,15 +1,20 @@
 // Script parsing. Every number is a whole decimal number in int range; each
-// command checks its own limits, so the runner never meets a value it cannot play.
+// command checks its own limits, so the runner never meets a value it cannot
+// play. Whatever the game can receive from GLUT, a script can hold, so every
+// recording plays back; what only a script could ask for is refused here.
 #include "replay/replay_script.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
+#include <utility>
 
 namespace {
-
-constexpr int maxMouseButton = 4;  // freeglut reports the wheel as buttons 3 and 4
 
 struct Syntax {
     const char* name;
@@ -43,25 +48,32 @@ int wholeNumber(const std::string& token, const char* what) {
     char* end = nullptr;
     const long long value = std::strtoll(token.c_str(), &end, 10);
     if (end == token.c_str() || *end != '\0')
-        throw LineFault{std::string(what) + " \"" + token + "\" is not a whole number"};
+        throw LineFault{std::string(what) + " \"" + shownScriptText(token) + "\" is not a whole number"};
     if (errno == ERANGE || value < INT_MIN || value > INT_MAX)
-        throw LineFault{std::string(what) + " " + token + " is too large"};
+        throw LineFault{std::string(what) + " " + shownScriptText(token) + " is too large"};
     return static_cast<int>(value);
 }
 
 int numberWithin(const std::string& token, const char* what, int low, int high) {
     const int value = wholeNumber(token, what);
     if (value < low || value > high)
-        throw LineFault{std::string(what) + " " + token + " is outside " + std::to_string(low) + ".." +
+        throw LineFault{std::string(what) + " " + shownScriptText(token) + " is outside " + std::to_string(low) + ".." +
                         std::to_string(high)};
     return value;
 }
 
-std::vector<std::string> tokens(const std::string& line) {
-    std::istringstream words(line);
-    std::vector<std::string> out;
-    for (std::string word; words >> word;) out.push_back(word);
-    return out;
+// Words between white space (space, tab, carriage return, vertical tab, form
+// feed), split by hand: a long recording has millions of lines.
+void splitWords(const std::string& line, std::vector<std::string>& words) {
+    words.clear();
+    const auto space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    std::size_t at = 0;
+    while (at < line.size()) {
+        while (at < line.size() && space(line[at])) ++at;
+        const std::size_t start = at;
+        while (at < line.size() && !space(line[at])) ++at;
+        if (at > start) words.emplace_back(line, start, at - start);
+    }
 }
 
 // lastMs is the clock reading of the last frame so far (0 before any frame).
@@ -69,7 +81,7 @@ ReplayCommand parseCommand(const std::vector<std::string>& words, int& lastMs) {
     const Syntax* syntax = nullptr;
     for (const Syntax& s : syntaxes)
         if (words[0] == s.name) syntax = &s;
-    if (!syntax) throw LineFault{"unknown command \"" + words[0] + "\""};
+    if (!syntax) throw LineFault{"unknown command \"" + shownScriptText(words[0]) + "\""};
     const int given = static_cast<int>(words.size()) - 1;
     if (given != syntax->arguments)
         throw LineFault{std::string("expected \"") + syntax->usage + "\" (" + std::to_string(syntax->arguments) +
@@ -84,7 +96,8 @@ ReplayCommand parseCommand(const std::vector<std::string>& words, int& lastMs) {
                 c.firstMs = numberWithin(words[1], "MS", 0, INT_MAX);
                 // GLUT's clock never runs backwards.
                 if (c.firstMs < lastMs)
-                    throw LineFault{"MS " + words[1] + " is before the last reading " + std::to_string(lastMs)};
+                    throw LineFault{"MS " + shownScriptText(words[1]) + " is before the last reading " +
+                                    std::to_string(lastMs)};
             } else {
                 c.count = numberWithin(words[1], "N", 0, INT_MAX);
                 c.stepMs = numberWithin(words[2], "STEP", 0, INT_MAX);
@@ -95,7 +108,9 @@ ReplayCommand parseCommand(const std::vector<std::string>& words, int& lastMs) {
             if (c.count > 0) lastMs = c.firstMs + (c.count - 1) * c.stepMs;
             break;
         case ReplayCommandKind::Mouse:
-            c.button = numberWithin(words[1], "BUTTON", 0, maxMouseButton);
+            // freeglut hands on every X button: the wheel as 3 and 4, sideways
+            // scrolling and side buttons as 5 and up.
+            c.button = wholeNumber(words[1], "BUTTON");
             c.buttonState = numberWithin(words[2], "STATE", 0, 1);
             c.x = wholeNumber(words[3], "X");
             c.y = wholeNumber(words[4], "Y");
@@ -111,7 +126,7 @@ ReplayCommand parseCommand(const std::vector<std::string>& words, int& lastMs) {
         case ReplayCommandKind::SpecialUp:
             if (words[0] == "key") {
                 if (words[1].size() != 1 || words[1][0] < '!' || words[1][0] > '~')
-                    throw LineFault{"K \"" + words[1] + "\" is not one printable character"};
+                    throw LineFault{"K \"" + shownScriptText(words[1]) + "\" is not one printable character"};
                 c.key = static_cast<unsigned char>(words[1][0]);
             } else if (c.kind == ReplayCommandKind::Key || c.kind == ReplayCommandKind::KeyUp) {
                 c.key = numberWithin(words[1], "N", 0, UCHAR_MAX);
@@ -123,36 +138,142 @@ ReplayCommand parseCommand(const std::vector<std::string>& words, int& lastMs) {
             c.y = wholeNumber(words[3], "Y");
             break;
         case ReplayCommandKind::Reshape:
-            // Sizes the game refuses (zero, negative) are allowed: the game reports them itself.
-            c.x = numberWithin(words[1], "W", -maxReplayWindowSide, maxReplayWindowSide);
-            c.y = numberWithin(words[2], "H", -maxReplayWindowSide, maxReplayWindowSide);
+            // Sizes the game refuses (zero, negative, too large) are allowed: the
+            // game reports them itself, in the replay as in the window.
+            c.x = wholeNumber(words[1], "W");
+            c.y = wholeNumber(words[2], "H");
             break;
         case ReplayCommandKind::Shot:
+            // The system would stop the name at a NUL and write another file.
+            if (words[1].find('\0') != std::string::npos)
+                throw LineFault{"FILE \"" + shownScriptText(words[1]) + "\" holds a NUL byte"};
             c.file = words[1];
             break;
     }
     return c;
 }
 
+enum class LineEnd { Newline, EndOfText, TooLong };
+
+// One line without its newline, never more than maxScriptLineBytes of it, so
+// that a file without newlines (/dev/zero) cannot fill the memory.
+LineEnd readLine(std::streambuf& in, std::string& line) {
+    line.clear();
+    for (;;) {
+        const int c = in.sbumpc();
+        if (c == std::char_traits<char>::eof()) return LineEnd::EndOfText;
+        if (c == '\n') return LineEnd::Newline;
+        if (line.size() == maxScriptLineBytes) return LineEnd::TooLong;
+        line.push_back(static_cast<char>(c));
+    }
+}
+
+// Reads a file descriptor for the parser and keeps the reason a read failed,
+// which an input stream would hide as an ordinary end of file.
+class DescriptorReader : public std::streambuf {
+public:
+    explicit DescriptorReader(int descriptor) : descriptor(descriptor) {}
+    int error = 0;
+
+protected:
+    int_type underflow() override {
+        if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+        for (;;) {
+            const ssize_t got = ::read(descriptor, buffer, sizeof buffer);
+            if (got > 0) {
+                setg(buffer, buffer, buffer + got);
+                return traits_type::to_int_type(*gptr());
+            }
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) error = errno;
+            return traits_type::eof();
+        }
+    }
+
+private:
+    int descriptor;
+    char buffer[1 << 16];
+};
+
+ReplayScript refused(ReplayScript script, std::string error) {
+    script.commands.clear();
+    script.commands.shrink_to_fit();
+    script.notice.clear();
+    script.error = std::move(error);
+    return script;
+}
+
 }  // namespace
+
+std::string shownScriptText(const std::string& text, std::size_t most) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (std::size_t i = 0; i < text.size() && i < most; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= ' ' && c <= '~') {
+            out += static_cast<char>(c);
+        } else {
+            out += "\\x";
+            out += digits[c >> 4];
+            out += digits[c & 15];
+        }
+    }
+    if (text.size() > most) out += "...";
+    return out;
+}
 
 ReplayScript parseReplayScript(std::istream& in) {
     ReplayScript script;
+    std::streambuf* text = in.rdbuf();
+    if (!text) return script;
     int lastMs = 0;
-    int lineNumber = 0;
-    for (std::string line; std::getline(in, line);) {
+    std::size_t lineNumber = 0;
+    std::string line;
+    std::vector<std::string> words;
+    for (;;) {
+        const LineEnd end = readLine(*text, line);
+        if (end == LineEnd::EndOfText && line.empty()) break;
         ++lineNumber;
-        const std::vector<std::string> words = tokens(line);
+        const auto where = [&] { return "line " + std::to_string(lineNumber) + ": "; };
+        if (end == LineEnd::TooLong)
+            return refused(std::move(script), where() + "longer than " + std::to_string(maxScriptLineBytes) + " bytes");
+        if (lineNumber > maxScriptLines)
+            return refused(std::move(script),
+                           where() + "a script holds at most " + std::to_string(maxScriptLines) + " lines");
+        splitWords(line, words);
         if (words.empty() || words[0][0] == '#') continue;
+        if (end == LineEnd::EndOfText) {
+            // A write cut short leaves the last line without its end, and
+            // perhaps without its last digits: play only the whole lines.
+            script.notice = "line " + std::to_string(lineNumber) +
+                            " has no newline, as a recording cut off while being written; "
+                            "it was left out and the script played up to line " +
+                            std::to_string(lineNumber - 1);
+            break;
+        }
+        if (script.commands.size() == maxScriptCommands)
+            return refused(std::move(script),
+                           where() + "a script holds at most " + std::to_string(maxScriptCommands) + " commands");
         try {
             ReplayCommand c = parseCommand(words, lastMs);
-            c.line = lineNumber;
+            c.line = static_cast<int>(lineNumber);
             script.commands.push_back(c);
         } catch (const LineFault& fault) {
-            script.commands.clear();
-            script.error = "line " + std::to_string(lineNumber) + ": " + fault.text;
-            return script;
+            return refused(std::move(script), where() + fault.text);
         }
     }
+    return script;
+}
+
+ReplayScript readReplayScriptFile(const std::string& name) {
+    const bool standardInput = name == "-";
+    const int descriptor = standardInput ? STDIN_FILENO : ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) return refused(ReplayScript{}, std::string("cannot be read: ") + std::strerror(errno));
+    DescriptorReader reader(descriptor);
+    std::istream in(&reader);
+    ReplayScript script = parseReplayScript(in);
+    if (!standardInput) ::close(descriptor);
+    if (reader.error != 0)
+        return refused(std::move(script), std::string("cannot be read: ") + std::strerror(reader.error));
     return script;
 }

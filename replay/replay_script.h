@@ -1,7 +1,10 @@
 // Replay scripts: one command a line, read whole before anything runs so that a
-// bad line stops the replay with nothing applied. Also the window that the
-// replay's stand-in for GLUT keeps: its clock reading and its size.
+// bad line stops the replay with nothing applied. A script may come from a
+// stranger (a recording attached to a bug report), so what it may hold is
+// bounded. Also the window that the replay's stand-in for GLUT keeps: its
+// clock reading and its size.
 #pragma once
+#include <cstddef>
 #include <istream>
 #include <string>
 #include <vector>
@@ -24,15 +27,34 @@ struct ReplayCommand {
     std::string file;
 };
 
-// The largest window side a script may ask for; bigger targets would only eat memory.
-constexpr int maxReplayWindowSide = 4096;
+// What a script may hold. A line is at most a shot with the longest path the
+// system takes; the commands (72 bytes each in memory) are about nineteen
+// hours of play recorded at 60 frames a second, some 300 MB at most; the line
+// count bounds the comments and blank lines around them.
+constexpr std::size_t maxScriptLineBytes = 4096;
+constexpr std::size_t maxScriptCommands = std::size_t{1} << 22;
+constexpr std::size_t maxScriptLines = std::size_t{1} << 24;
 
 struct ReplayScript {
     std::vector<ReplayCommand> commands;
     std::string error;  // "line N: ..." for the first bad line; empty when the script is good
+    // Set when the last line has no newline: a recording cut off in the
+    // middle of a line, whose last command may have lost digits. That line is
+    // left out, and this says so.
+    std::string notice;
 };
 
 ReplayScript parseReplayScript(std::istream& in);
+
+// Reads and parses the script in the file `name` ("-": standard input). A file
+// that cannot be read (missing, a folder, a read error, standard input closed)
+// gives an error that names it; nothing is played.
+ReplayScript readReplayScriptFile(const std::string& name);
+
+// Text from a script as a message may show it: at most `most` characters (a
+// few dozen unless told), bytes that are not printable written as \xNN.
+constexpr std::size_t shownScriptTextBytes = 48;
+std::string shownScriptText(const std::string& text, std::size_t most = shownScriptTextBytes);
 
 struct OffscreenContext;
 

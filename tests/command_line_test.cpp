@@ -59,6 +59,10 @@ const Case cases[] = {
     {"--play a.rec --speed 0", 2, "", "0 is not a speed"},
     {"--play a.rec --speed inf", 2, "", "inf"},
     {"--play a.rec --speed 1001", 2, "", "1001"},
+    {"--record ''", 2, "", "a file name is needed"},
+    {"--trace=", 2, "", "--trace"},
+    {"--record same.txt --trace same.txt", 2, "", "the same file"},
+    {"--record /tmp/same.txt --trace /tmp/../tmp/./same.txt", 2, "", "the same file"},
 };
 
 TEST(CommandLine, EachCommandLineEndsWithItsStatusAndSaysWhy) {

@@ -4,7 +4,8 @@
 # traces, scripts and the replay tool) and audio/ (the sound player) sit above
 # them; app/ (the desktop window program) and web/ (the browser's entry point)
 # are the top, and nothing includes those two except the shared frame loop in
-# app/shell.h and app/frame_pacing.h, which every program drives.
+# app/shell.h and app/frame_pacing.h, which every program drives, and
+# app/picture_folder.h, so that the replay finds its pictures as the game does.
 set -euo pipefail
 root="$1"
 status=0
@@ -26,7 +27,7 @@ for dir in replay audio; do
   if grep -rnE '#include +"(web|audio|replay)/' "$root/$dir" | grep -vE "#include +\"$dir/"; then
     echo "$dir/ includes a sibling or web/"; status=1
   fi
-  if grep -rnE '#include +"app/' "$root/$dir" | grep -vE '#include +"app/(shell|frame_pacing)\.h"'; then
+  if grep -rnE '#include +"app/' "$root/$dir" | grep -vE '#include +"app/(shell|frame_pacing|picture_folder)\.h"'; then
     echo "$dir/ includes the desktop program"; status=1
   fi
 done

@@ -1,7 +1,9 @@
 // The Debian package as a player gets it: built by CPack from this build,
 // unpacked with dpkg-deb into a temporary folder, checked by lintian and
-// desktop-file-validate, and the unpacked game run from another folder.
+// desktop-file-validate, and the unpacked game and replay tool run from
+// another folder.
 #include <gtest/gtest.h>
+#include <png.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -146,6 +148,31 @@ TEST_F(Package, UnpackedGameDrawsTheMouthWithItsPicturesFromAnotherFolder) {
     RecordProperty("white_percent", 100 * white / samples);
     EXPECT_GT(colours.size(), 300u);
     EXPECT_LT(white, samples / 10);
+}
+
+TEST_F(Package, UnpackedReplayToolDrawsRealShotsFromAnyFolder) {
+    // A folder with a script and no pictures: the replay tool finds them in
+    // ../share/velmora beside itself, while the shot lands where it was named.
+    TempFolder here;
+    std::ofstream(here.file("script.txt")) << "frame 16\nshot shots/start.png\n";
+    fs::create_directory(here.file("shots"));
+    std::string out;
+    ASSERT_EQ(shell("cd " + here.file("") + " && " + root + "/usr/games/velmora-replay --no-draw script.txt", out), 0)
+        << out;
+    EXPECT_EQ(out.find("not found"), std::string::npos) << out;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, here.file("shots/start.png").c_str())) << image.message;
+    image.format = PNG_FORMAT_RGB;
+    std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) << image.message;
+    ASSERT_EQ(image.width, 800u);
+    // Drawn with its pictures the mouth has hundreds of colours; a white
+    // square with a few flat sprites would have a handful.
+    std::set<int> colours;
+    for (std::size_t i = 0; i + 2 < rgb.size(); i += 3 * 7)
+        colours.insert((rgb[i] >> 3) << 10 | (rgb[i + 1] >> 3) << 5 | rgb[i + 2] >> 3);
+    EXPECT_GT(colours.size(), 300u);
 }
 
 }  // namespace

@@ -5,6 +5,13 @@ target_include_directories(replay_script_test PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(replay_script_test PRIVATE GTest::gtest_main)
 add_test(NAME replay_script_test COMMAND replay_script_test)
 
+# The recording and trace files the game writes as it plays, under trouble.
+add_executable(replay_line_file_test replay_line_file_test.cpp ${PROJECT_SOURCE_DIR}/replay/line_file.cpp
+  ${PROJECT_SOURCE_DIR}/gfx/diagnostic.cpp)
+target_include_directories(replay_line_file_test PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(replay_line_file_test PRIVATE GTest::gtest_main)
+add_test(NAME replay_line_file_test COMMAND replay_line_file_test)
+
 if(TARGET velmora-replay)
   add_executable(replay_run_test replay_test_support.cpp replay_trace_test.cpp replay_timeline_test.cpp
     replay_long_game_test.cpp replay_screenshot_test.cpp replay_command_line_test.cpp replay_no_draw_test.cpp)

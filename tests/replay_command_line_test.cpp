@@ -1,9 +1,11 @@
 // How velmora-replay is called and how it refuses: options, standard input,
-// and a bad script stopping everything before the first command runs.
+// a bad script stopping everything before the first command runs, shots that
+// never touch a file they did not create, and exit statuses that tell the truth.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "tests/replay_test_support.h"
 
@@ -66,6 +68,96 @@ TEST_F(ReplayCommandLine, StandardOutputCarriesOnlyTraceLines) {
     EXPECT_NE(run.errors.find("reshape() values bad w:0 h:600\n"), std::string::npos) << run.errors;
     // A width of 1 has no 4:3 height of a whole pixel.
     EXPECT_NE(run.errors.find("reshape() values bad w:1 h:1\n"), std::string::npos) << run.errors;
+}
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST_F(ReplayCommandLine, EveryOutcomeHasItsStatusAndItsLine) {
+    namespace fs = std::filesystem;
+    const std::string precious = "a maintainer's file\n";
+    std::ofstream(folder + "/victim.txt") << precious;
+    fs::create_symlink("victim.txt", folder + "/link.png");
+    fs::create_symlink("nowhere/at/all.png", folder + "/dangling.png");
+    fs::create_directory_symlink(".", folder + "/here");
+    const std::pair<const char*, const char*> scripts[] = {
+        {"replace.txt", "frames 2 16\nshot victim.txt\n"},
+        {"link.txt", "frames 2 16\nshot link.png\n"},
+        {"dangling.txt", "frame 16\nshot dangling.png\n"},
+        {"twice.txt", "frames 2 16\nshot a.png\nframe 40\nshot sub/../a.png\n"},
+        // Two names for one file: only the write itself can tell.
+        {"through.txt", "frames 2 16\nshot b.png\nframe 40\nshot here/b.png\nframe 50\n"},
+        {"long.txt", "frames 3000 16\n"},
+        {"cut.rec", "frame 3159\nmotion 1 2\nframe 317"},
+        // Side buttons, sideways scrolling, an 8K full screen, and a window
+        // wider than the game draws, which the game refuses in one line.
+        {"recorded.rec", "mouse 5 0 1 1\nmouse 8 1 1 1\nreshape 5760 4320\nframe 16\nreshape 10000 7500\nframe 32\n"},
+    };
+    for (const auto& script : scripts) std::ofstream(folder + "/" + script.first) << script.second;
+
+    struct Case {
+        const char* arguments;
+        int status;
+        std::size_t lines;
+        const char* said;  // on standard error, or on standard output for --help
+    };
+    const Case cases[] = {
+        {"--no-draw replace.txt", 2, 0, "line 2: shot victim.txt is an existing file, and a shot never replaces one"},
+        {"--no-draw --overwrite replace.txt", 0, 2, ""},
+        {"--no-draw --overwrite link.txt", 2, 0, "line 2: shot link.png is a symbolic link"},
+        {"--no-draw dangling.txt", 2, 0, "line 2: shot dangling.png is a symbolic link"},
+        {"--no-draw twice.txt", 2, 0, "line 4: shot sub/../a.png would replace the shot of line 2"},
+        {"--no-draw through.txt", 2, 3, "line 4: shot here/b.png is an existing file"},
+        {"--no-draw long.txt > /dev/full", 1, 0, "cannot write the trace: No space left on device"},
+        {"--no-draw long.txt >&-", 1, 0, "standard output is closed"},
+        {"--no-draw .", 2, 0, ".: cannot be read: Is a directory"},
+        {"--no-draw - <&-", 2, 0, "standard input: cannot be read"},
+        {"--no-draw /dev/zero", 2, 0, "line 1: longer than 4096 bytes"},
+        {"--no-draw cut.rec", 0, 1, "line 3 has no newline"},
+        {"--no-draw recorded.rec", 0, 2, "reshape() values bad w:10000 h:7500"},
+        {"--help", 0, 4, "usage: velmora-replay"},
+    };
+    for (const Case& c : cases) {
+        const ReplayRun run = runReplayWith(c.arguments, folder);
+        EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.errors;
+        EXPECT_EQ(run.lines.size(), c.lines) << c.arguments;
+        std::string said = run.errors;
+        for (const std::string& line : run.lines) said += line + "\n";
+        EXPECT_NE(said.find(c.said), std::string::npos) << c.arguments << ": " << said;
+        if (c.status != 0) {
+            EXPECT_NE(run.errors, "") << c.arguments;
+        }
+        EXPECT_TRUE(fs::is_symlink(folder + "/link.png")) << c.arguments;
+        // A person's own script may replace; the file is put back for the next case.
+        if (std::string(c.arguments).find("--overwrite replace") != std::string::npos) {
+            EXPECT_EQ(readText(folder + "/victim.txt").rfind("\x89PNG", 0), 0u) << "replaced by a picture";
+            std::ofstream(folder + "/victim.txt") << precious;
+        }
+        EXPECT_EQ(readText(folder + "/victim.txt"), precious) << c.arguments;
+        EXPECT_FALSE(fs::exists(folder + "/a.png")) << c.arguments << ": nothing was played";
+        EXPECT_FALSE(fs::exists(folder + "/nowhere")) << c.arguments;
+        fs::remove(folder + "/b.png");
+    }
+}
+
+TEST_F(ReplayCommandLine, ScriptsAndShotsAreFoundFromTheStartFolderAndPicturesBesideTheProgram) {
+    // No img/ here: the replay finds the pictures beside its own program, as
+    // the game does, while the script and its shot stay where they were named.
+    std::filesystem::create_directory(folder + "/scripts");
+    std::filesystem::create_directory(folder + "/shots");
+    std::ofstream(folder + "/scripts/start.txt") << "frame 16\nshot shots/start.png\n";
+    const ReplayRun run = runReplayWith("scripts/start.txt", folder);
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(run.errors.find("not found"), std::string::npos) << run.errors;
+    const Picture picture = readPng(folder + "/shots/start.png");
+    ASSERT_EQ(picture.width, 800);
+    // The mouth, not the white squares of pictures never loaded.
+    const Colour centre = picture.at(400, 300);
+    EXPECT_LT(centre.r + centre.g + centre.b, 600) << centre.r << "," << centre.g << "," << centre.b;
 }
 
 }  // namespace

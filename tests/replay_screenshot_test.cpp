@@ -2,6 +2,7 @@
 // make every sprite's colour known, so the PNG the replay writes can be read
 // back and checked pixel by pixel.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -115,7 +116,11 @@ TEST_F(ReplayScreenshot, AShotAfterAResizeHasTheNewWindowSize) {
 }
 
 TEST_F(ReplayScreenshot, MissingPicturesAreReportedAndTheGameGoesOn) {
+    // One empty picture keeps the replay in this folder: without any, it
+    // would look for them beside its own program, as the game does.
     std::filesystem::remove_all(folder + "/img");
+    std::filesystem::create_directory(folder + "/img");
+    std::ofstream(folder + "/img/bg.tga").flush();
     const ReplayRun run = runReplay("frames 3 16\nshot plain.png\n", "", folder);
     ASSERT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(run.lines.size(), 3u) << "the trace alone is on standard output";
@@ -138,7 +143,9 @@ TEST_F(ReplayScreenshot, DamagedPicturesAreReportedAndDrawnUntextured) {
         h[16] = char(depth);
         return h;
     };
+    // A FIFO nobody writes into would hold the game before its first frame.
     std::filesystem::remove(folder + "/img/bg.tga");
+    ASSERT_EQ(mkfifo((folder + "/img/bg.tga").c_str(), 0600), 0);
     write("teeth.tga", "");
     write("bacteria.tga", header(2, 64, 64, 32).substr(0, 10));
     write("brush.tga", header(1, 64, 64, 8) + std::string(4096, 'x'));

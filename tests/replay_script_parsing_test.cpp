@@ -108,8 +108,74 @@ TEST(ReplayScriptParsing, EveryKindOfKeyReachesItsOwnCallback) {
     }
 }
 
+TEST(ReplayScriptParsing, EveryEventTheGameCanReceiveIsAccepted) {
+    // Side buttons and sideways scrolling come as buttons 5 to 8; full screen on
+    // an 8K display gives a 5760 x 4320 canvas; sizes the game itself refuses
+    // must reach it so that its own report is replayed too.
+    const char* lines[] = {
+        "mouse 5 0 1 1",      "mouse 8 1 -3 4",        "mouse 255 0 0 0", "reshape 5760 4320",
+        "reshape 10000 7500", "reshape -2147483648 0", "special -1 0 0",  "motion 2147483647 -2147483648"};
+    for (const char* line : lines) {
+        const ReplayScript script = parse(std::string(line) + "\n");
+        EXPECT_EQ(script.error, "") << line;
+        EXPECT_EQ(script.commands.size(), 1u) << line;
+    }
+}
+
+TEST(ReplayScriptParsing, ACutOffLastLineIsLeftOutAndSaidSo) {
+    struct Case {
+        const char* text;
+        std::size_t commands;
+        const char* notice;  // empty: nothing to say
+    };
+    const Case cases[] = {
+        // "frame 3175" cut to "frame 317" would read as going back in time.
+        {"frame 3159\nmotion 1 2\nframe 317", 2, "line 3 has no newline"},
+        {"frame 16\nfra", 1, "line 2 has no newline"},
+        {"frame 16\n", 1, ""},
+        {"frame 16\n# a comment, cut", 1, ""},
+        {"frame 16\n   ", 1, ""},
+        {"", 0, ""},
+    };
+    for (const Case& c : cases) {
+        const ReplayScript script = parse(c.text);
+        EXPECT_EQ(script.error, "") << c.text;
+        EXPECT_EQ(script.commands.size(), c.commands) << c.text;
+        if (*c.notice == '\0')
+            EXPECT_EQ(script.notice, "") << c.text;
+        else
+            EXPECT_EQ(script.notice.rfind(c.notice, 0), 0u) << script.notice;
+    }
+}
+
+TEST(ReplayScriptParsing, WhatAScriptMayHoldIsBounded) {
+    const std::string longest(maxScriptLineBytes, '#');
+    EXPECT_EQ(parse(longest + "\nframe 16\n").commands.size(), 1u) << "a line of the longest size";
+    struct Case {
+        std::string text;
+        const char* complaint;
+    };
+    const Case cases[] = {
+        {"frame 16\n#" + longest + "\n", "line 2: longer than 4096 bytes"},
+        {std::string(1 << 20, '\0'), "line 1: longer than 4096 bytes"},
+        {"shot " + std::string(5000, 'a') + ".png\n", "line 1: longer than 4096 bytes"},
+    };
+    for (const Case& c : cases) {
+        const ReplayScript script = parse(c.text);
+        EXPECT_TRUE(script.commands.empty());
+        EXPECT_EQ(script.error, c.complaint);
+    }
+}
+
+TEST(ReplayScriptParsing, EchoedTextIsCutShortAndUnprintableBytesEscaped) {
+    const ReplayScript script = parse("frob\x01\xff\x1b[2J" + std::string(3000, 'x') + " 1\n");
+    EXPECT_EQ(script.error.rfind("line 1: unknown command \"frob\\x01\\xff\\x1b[2Jxxx", 0), 0u) << script.error;
+    EXPECT_LT(script.error.size(), 120u) << script.error;
+    for (const char c : script.error) EXPECT_TRUE(c >= ' ' && c <= '~') << script.error;
+}
+
 struct BadScript {
-    const char* text;
+    std::string text;
     int line;
     const char* complaint;
 };
@@ -138,9 +204,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadScript{"\n\nmotion x 4\n", 3, "not a whole number"}, BadScript{"frame 99999999999\n", 1, "too large"},
         BadScript{"frame -1\n", 1, "outside"}, BadScript{"frames -1 16\n", 1, "outside"},
         BadScript{"frames 3 -16\n", 1, "outside"}, BadScript{"frame 2147483000\nframes 2 400\n", 2, "clock would pass"},
-        BadScript{"frame 50\nframe 49\n", 2, "before the last reading"}, BadScript{"mouse 5 0 1 1\n", 1, "BUTTON"},
+        BadScript{"frame 50\nframe 49\n", 2, "before the last reading"}, BadScript{"mouse five 0 1 1\n", 1, "BUTTON"},
+        BadScript{std::string("shot a\0b.png\n", 13), 1, "FILE \"a\\x00b.png\" holds a NUL byte"},
         BadScript{"mouse 0 2 1 1\n", 1, "STATE"}, BadScript{"key ab 1 1\n", 1, "printable"},
-        BadScript{"key \x01 1 1\n", 1, "printable"}, BadScript{"reshape 5000 3750\n", 1, "outside"},
+        BadScript{"key \x01 1 1\n", 1, "printable"}, BadScript{"reshape 5000 99999999999\n", 1, "too large"},
         BadScript{"frames 10 16\nmotion 1 2\nshot a.png\nreshape 800 600 1\n", 4, "reshape W H"},
         BadScript{"keycode 256 1 1\n", 1, "outside"}, BadScript{"keyup -1 1 1\n", 1, "outside"},
         BadScript{"keycode a 1 1\n", 1, "not a whole number"}, BadScript{"special F1 1 1\n", 1, "not a whole number"},

@@ -16,7 +16,8 @@ mkdir -p "$out/site" "$out/driver"
 # The loader and its helpers as the browser build has them, on Node.js.
 export NODE_PATH=/usr/share/nodejs
 (cd "$root" && em++ -O1 -std=c++17 -Wall -Wextra -Werror -I. tests/web_png_refusal_check.cpp gfx/loaders.cpp \
-  gfx/diagnostic.cpp gfx/targa.cpp gfx/texture_upload.cpp gfx/texture_cache.cpp gfx/picture_coverage.cpp web/web_png_refusal.cpp \
+  gfx/diagnostic.cpp gfx/targa.cpp gfx/texture_upload.cpp gfx/texture_cache.cpp gfx/picture_coverage.cpp gfx/sprite.cpp \
+  gfx/sprite_shapes.cpp gfx/quad_outline.cpp gfx/kept_pixels.cpp web/web_png_refusal.cpp \
   -s LEGACY_GL_EMULATION=1 -s ENVIRONMENT=node -s SINGLE_FILE=1 --embed-file docs/start.png@img/picture.png \
   -o "$out/png_refusal.js")
 said="$(node "$out/png_refusal.js" 2>/dev/null)"
@@ -29,7 +30,7 @@ echo "ok:   a PNG picture is refused in the browser build with the game's \"not 
 
 bash "$root/tools/web.sh" --build "$out/site"
 # About a second into the game, as the browser's picture is taken.
-(cd "$root" && printf 'frames 62 16\nframe 1000\nshot %s\n' "$out/start.png" | "$replay" - >/dev/null)
+(cd "$root" && printf 'frames 62 16\nframe 1000\nshot %s\n' "$out/start.png" | "$replay" --overwrite - >/dev/null)
 
 cp "$root/web/test/package.json" "$root/web/test/package-lock.json" "$root/web/test/browser_test.js" "$out/driver/"
 if ! cmp -s "$root/web/test/package-lock.json" "$out/driver/node_modules/.velmora-lock" 2>/dev/null; then
