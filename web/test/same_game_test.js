@@ -286,7 +286,7 @@ async function watchInPage(browser, base, errors, saved) {
     await page.goto(`${base}/?play=recordings/damaged.rec`, {waitUntil: 'load'});
     const said = await waitFor(() => page.evaluate(() => {
         const m = document.getElementById('message');
-        return m && m.style.display === 'block' && m.textContent;
+        return m && !m.hidden && m.textContent;
     }), 60, 'the message about the damaged recording');
     check(said.includes('damaged.rec: line 2: MS 10 is before the last reading 20'),
           `a damaged recording is refused: "${said}"`);
