@@ -19,6 +19,7 @@
 #include "app/desktop_window.h"
 #include "app/picture_folder.h"
 #include "app/shell.h"
+#include "audio/game_sounds.h"
 #include "core/state.h"
 #include "core/view.h"
 #include "game/game_state.h"
@@ -189,7 +190,8 @@ int watchRecording(CommandLine& commandLine) {
     // No mouse callbacks at all: the watcher's pointer has nothing to reach.
     glutReshapeFunc(onWatchWindowReshape);
     glutDisplayFunc(onWatchDisplay);
-    glutIdleFunc(onWatchIdle);
+    // Heard as it was played: the sounds come from the game before and after each idle.
+    glutIdleFunc([] { updateWithSound(onWatchIdle); });
     glutKeyboardFunc(onWatchKeyboard);
     glutSpecialFunc(onWatchSpecial);
 
@@ -203,9 +205,11 @@ int watchRecording(CommandLine& commandLine) {
     watch.game = &game;
     watch.player.script = &watch.script;
     watch.pace.speed = commandLine.playSpeed;
+    startGameSounds(game, commandLine.mute);
 
     glutMainLoop();
     leaveCurrentState();
+    stopGameSounds();
     closeLineFile(watch.trace);
     return 0;
 }

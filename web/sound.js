@@ -15,6 +15,18 @@
     Module._setGameSoundOn(Module._gameSoundOn() ? 0 : 1);
     show();
   });
+  // The player opens inside the page's first gesture, as browsers require of
+  // an audio context; a touch counts when the finger lifts.
+  function openOnGesture() {
+    if (typeof Module === "undefined" || !Module.calledRun || !Module._openGameSound) return;
+    Module._openGameSound();
+    ["pointerdown", "pointerup", "keydown"].forEach(function (type) {
+      window.removeEventListener(type, openOnGesture, true);
+    });
+  }
+  ["pointerdown", "pointerup", "keydown"].forEach(function (type) {
+    window.addEventListener(type, openOnGesture, true);
+  });
   // The button reads the game once it runs; until then it shows the default.
   var wait = setInterval(function () {
     if (typeof Module !== "undefined" && Module._gameSoundOn && Module.calledRun) {

@@ -147,8 +147,6 @@ int main(int argc, char** argv) {
     glutSpecialUpFunc(forwardSpecialUp);
     // Recording: the recorder's callbacks sit between GLUT and the shell's.
     useRecordingCallbacks();
-    // Sound: each update, recorded or watched, heard.
-    glutIdleFunc(idleWithSound);
 
     // glutMainLoop returns to the browser by unwinding main's stack, so the
     // game cannot live in main's frame.

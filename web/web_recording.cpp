@@ -128,7 +128,7 @@ void watchIdle() {
         }
         // Shots are skipped: watching writes nothing the recording names.
     }
-    if (played && browser.drawing) glutPostRedisplay();
+
 }
 
 void recordedIdle() {
@@ -231,8 +231,6 @@ void readBrowserArguments(int argc, char** argv) {
 }
 
 void useRecordingCallbacks() {
-    glutIdleFunc(browserIdle);
-    glutDisplayFunc(browserDisplay);
     glutMouseFunc(browserMouse);
     glutMotionFunc(browserMotion);
     glutPassiveMotionFunc(browserPassiveMotion);

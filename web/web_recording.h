@@ -11,13 +11,13 @@ struct GameState;
 // [--no-draw]]. Anything it cannot use is said in one line and left out.
 void readBrowserArguments(int argc, char** argv);
 
-// Registers the GLUT callbacks through which the recording sees what the game
-// receives (or, while watching, keeps the visitor's input from it). Call
+// Registers the GLUT input callbacks through which the recording sees what the
+// game receives (or, while watching, keeps the visitor's input from it). Call
 // after the shell's own callbacks are registered, so these take their place.
 void useRecordingCallbacks();
 
-// The idle and display callbacks useRecordingCallbacks registers, for a page
-// loop that calls them itself: a recorded idle (the shell's, then its frame
+// What the page's loop runs each animation frame, in place of GLUT's idle and
+// display callbacks: a recorded idle (the shell's, then its frame
 // line) or a watched one (the recording's due frames), and a display that a
 // watch without drawing skips.
 void browserIdle();

@@ -1,5 +1,7 @@
 // The page's side of sound: its on/off button and what its test asks about,
-// exported for JavaScript (Module._setGameSoundOn and the rest).
+// exported for JavaScript (Module._setGameSoundOn and the rest). The player
+// opens on the page's first click, touch or key: an audio context made before
+// that is held silent by the browser, which also warns about it.
 #include "web/web_sound.h"
 
 #include <emscripten/emscripten.h>
@@ -8,11 +10,23 @@
 #include "audio/sound_player.h"
 #include "web/web_recording.h"
 
-void startBrowserSound(const GameState& game) { startGameSounds(game, false); }
+namespace {
+const GameState* heardGame = nullptr;
+bool opened = false;
+}  // namespace
+
+void startBrowserSound(const GameState& game) { heardGame = &game; }
 
 void idleWithSound() { updateWithSound(browserIdle); }
 
 extern "C" {
+
+// Called by the page inside its first user gesture; later calls do nothing.
+EMSCRIPTEN_KEEPALIVE void openGameSound() {
+    if (opened || !heardGame) return;
+    opened = true;
+    startGameSounds(*heardGame, !soundIsOn());
+}
 
 EMSCRIPTEN_KEEPALIVE void setGameSoundOn(int on) { setSoundOn(on != 0); }
 EMSCRIPTEN_KEEPALIVE int gameSoundOn() { return soundIsOn() ? 1 : 0; }
