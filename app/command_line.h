@@ -12,6 +12,8 @@ struct CommandLine {
     std::string recordPath;                    // empty: not recording
     std::string tracePath;                     // empty: no trace
     std::vector<char*> glutArguments;          // argv[0] and GLUT's own options
+    int windowWidth = 800;                     // from -geometry WxH, held at 4:3
+    int windowHeight = 600;
 };
 
 // The exit status to end with at once (0 after --help or --version, 2 after a
