@@ -115,7 +115,7 @@ TEST_F(Package, UnpackedGameDrawsTheMouthWithItsPicturesFromAnotherFolder) {
     // The work folder holds the package and its unpacked tree, but no img/.
     const std::string log = work->file("game.log");
     ASSERT_TRUE(session.startProgram({root + "/usr/games/velmora"}, work->file(""), log)) << readText(log);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    ASSERT_TRUE(session.waitForFrames()) << "the game draws no frames: " << readText(log);
     const Screenshot shot = session.screenshot();
     ASSERT_EQ(shot.width, 800);
     ASSERT_EQ(shot.height, 600);
