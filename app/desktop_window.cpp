@@ -35,8 +35,7 @@ int hidings = 0;  // tells a watch left over from an earlier hiding to stop
 constexpr unsigned hiddenWatchMs = 250;
 
 long long steadyMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 

@@ -87,8 +87,11 @@ TEST_F(FrameClock, ReadingsThatStepBackAreHeldAndTheStepIsNeverNegative) {
         std::vector<Step> steps;
     } cases[] = {
         {"clock set back 3 s", {{3989, 3989, 3.989f}, {1010, 3989, 0}, {1026, 3989, 0}, {4005, 4005, 0.016f}}},
-        {"int wrap", {{INT_MAX - 10, INT_MAX - 10, float((INT_MAX - 10) / 1000.0)}, {INT_MIN + 5, INT_MAX - 10, 0},
-                      {INT_MAX, INT_MAX, 0.01f}, {-1, INT_MAX, 0}}},
+        {"int wrap",
+         {{INT_MAX - 10, INT_MAX - 10, float((INT_MAX - 10) / 1000.0)},
+          {INT_MIN + 5, INT_MAX - 10, 0},
+          {INT_MAX, INT_MAX, 0.01f},
+          {-1, INT_MAX, 0}}},
     };
     for (const auto& c : cases) {
         resetGameGlobals();
@@ -112,9 +115,18 @@ TEST(PlayClock, CountsOnlyShownTimeAndStopsAtTheLargestReading) {
         long long at;
         int reading;
     } steps[] = {
-        {'r', 5000, 0},      {'r', 5016, 16},     {'h', 6000, 1000}, {'r', 16000, 1000}, {'h', 17000, 1000},
-        {'s', 26000, 1000},  {'r', 26016, 1016},  {'s', 27000, 2000}, {'h', 28000, 3000}, {'s', 28500, 3000},
-        {'r', 28516, 3016},  {'r', 25499 + largestReadingMs, int(largestReadingMs) - 1},
+        {'r', 5000, 0},
+        {'r', 5016, 16},
+        {'h', 6000, 1000},
+        {'r', 16000, 1000},
+        {'h', 17000, 1000},
+        {'s', 26000, 1000},
+        {'r', 26016, 1016},
+        {'s', 27000, 2000},
+        {'h', 28000, 3000},
+        {'s', 28500, 3000},
+        {'r', 28516, 3016},
+        {'r', 25499 + largestReadingMs, int(largestReadingMs) - 1},
         {'r', 25501 + largestReadingMs, int(largestReadingMs)},
         {'r', 1LL << 40, int(largestReadingMs)},
     };

@@ -287,11 +287,13 @@ TEST_F(ManagedWindow, MaximizedWindowShowsTheWholeCanvasAndThePointerFindsTheFoo
         };
         for (int x = 0; x < w; x += 8) {
             sample(x, top - 2, true), sample(x, top + boxHeight + 1, true);
-            if (x >= left + 4 && x < left + boxWidth - 4) sample(x, top + 2, false), sample(x, top + boxHeight - 3, false);
+            if (x >= left + 4 && x < left + boxWidth - 4)
+                sample(x, top + 2, false), sample(x, top + boxHeight - 3, false);
         }
         for (int y = 0; y < h; y += 8) {
             sample(left - 2, y, true), sample(left + boxWidth + 1, y, true);
-            if (y >= top + 4 && y < top + boxHeight - 4) sample(left + 2, y, false), sample(left + boxWidth - 3, y, false);
+            if (y >= top + 4 && y < top + boxHeight - 4)
+                sample(left + 2, y, false), sample(left + boxWidth - 3, y, false);
         }
         EXPECT_GT(barSamples, 0);
         EXPECT_EQ(bars, barSamples);
@@ -347,9 +349,11 @@ TEST_F(ManagedWindow, MinimizedWindowPausesTheGameAndItsClock) {
         10000))
         << "the game went on drawing";
     const long long cpuThen = processorTicks(session.gameProcess());
-    std::this_thread::sleep_until(hidden + std::chrono::seconds(10));  // how long it stays hidden, not a wait for readiness
+    std::this_thread::sleep_until(hidden +
+                                  std::chrono::seconds(10));  // how long it stays hidden, not a wait for readiness
     EXPECT_EQ(session.framesCounted(), framesThen) << "frames were drawn while hidden";
-    EXPECT_LE(processorTicks(session.gameProcess()) - cpuThen, sysconf(_SC_CLK_TCK) / 10) << "processor time while hidden";
+    EXPECT_LE(processorTicks(session.gameProcess()) - cpuThen, sysconf(_SC_CLK_TCK) / 10)
+        << "processor time while hidden";
     session.run("xdotool windowmap " + session.windowId());
     const Clock::time_point shown = Clock::now();
     ASSERT_TRUE(waitUntil([&] { return session.windowViewable(); }, 10000)) << "the window came not back";

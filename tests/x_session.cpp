@@ -91,8 +91,7 @@ long windowPid(Display* x, Window w) {
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
     long pid = 0;
-    if (XGetWindowProperty(x, w, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after, &data) ==
-            Success &&
+    if (XGetWindowProperty(x, w, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after, &data) == Success &&
         data && format == 32 && count == 1)
         pid = static_cast<long>(*reinterpret_cast<unsigned long*>(data));
     if (data) XFree(data);
@@ -242,9 +241,8 @@ bool XSession::startProgram(const std::vector<std::string>& command, const std::
     waitUntil([&] { return (ended = !alive(game)) || findWindow(window); }, 30000);
     if (window.empty()) {
         // Say why, so a failure seen once can be understood afterwards.
-        std::fprintf(stderr, "no window after %d ms; program %s, server %s; the program said:\n%s\n",
-                     patienceMs(30000), ended ? "ended" : "running", alive(server) ? "running" : "ended",
-                     readText(logFile).c_str());
+        std::fprintf(stderr, "no window after %d ms; program %s, server %s; the program said:\n%s\n", patienceMs(30000),
+                     ended ? "ended" : "running", alive(server) ? "running" : "ended", readText(logFile).c_str());
         return false;
     }
     // With no window manager the window lands one pixel off the screen's corner.
@@ -313,8 +311,8 @@ bool XSession::maximizeWindow() {
     event.xclient.data.l[1] = static_cast<long>(XInternAtom(c.x, "_NET_WM_STATE_MAXIMIZED_VERT", False));
     event.xclient.data.l[2] = static_cast<long>(XInternAtom(c.x, "_NET_WM_STATE_MAXIMIZED_HORZ", False));
     event.xclient.data.l[3] = 1;  // asked for by an application
-    const bool sent = XSendEvent(c.x, DefaultRootWindow(c.x), False,
-                                 SubstructureRedirectMask | SubstructureNotifyMask, &event) != 0;
+    const bool sent =
+        XSendEvent(c.x, DefaultRootWindow(c.x), False, SubstructureRedirectMask | SubstructureNotifyMask, &event) != 0;
     XSync(c.x, False);
     return sent;
 }
