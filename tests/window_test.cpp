@@ -363,19 +363,25 @@ TEST_F(ManagedWindow, MinimizedWindowPausesTheGameAndItsClock) {
     ASSERT_EQ(session.waitForGameExit(20000), 0) << readText(log);
     const double wallMs = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
 
+    // The first two frames carry the start-up: the whole time since start (by
+    // design) and the mouth's first drawing. After them, the longest step
+    // before the window was hidden is what a frame can take on this machine
+    // now: at most 0.1 s when it is not busy. The step back from hiding may
+    // be no longer than twice that, or 0.1 s, far short of the ten seconds.
     std::istringstream lines(readText(trace));
-    // The first frames carry the start-up (the first step is all the time
-    // since start, by design); from the thirtieth on every step is a frame's.
-    const double longestStep = std::max(0.1, patienceMs(100) / 1000.0);
     int frame = 0;
-    double lastMs = 0, worst = 0;
+    double lastMs = 0, longestBefore = 0, longestAfter = 0;
     for (std::string line; std::getline(lines, line); ++frame) {
         lastMs = jsonNumber(line, "elapsedMs");
-        if (frame >= 30) worst = std::max(worst, jsonNumber(line, "frameDelta"));
+        const double step = jsonNumber(line, "frameDelta");
+        if (frame >= 2 && frame < framesThen - 1) longestBefore = std::max(longestBefore, step);
+        if (frame >= framesThen - 1) longestAfter = std::max(longestAfter, step);
     }
-    RecordProperty("longest_step_ms", static_cast<int>(worst * 1000));
-    EXPECT_GT(frame, 120);
-    EXPECT_LE(worst, longestStep) << "the hidden time came back as one step";
+    RecordProperty("longest_step_before_ms", static_cast<int>(longestBefore * 1000));
+    RecordProperty("longest_step_after_ms", static_cast<int>(longestAfter * 1000));
+    EXPECT_GT(frame, framesThen + 59);
+    EXPECT_LE(longestAfter, std::max(0.1, 2 * longestBefore))
+        << "the hidden time came back as one step; before hiding, frames took up to " << longestBefore << " s";
     const double hiddenMs = std::chrono::duration<double, std::milli>(shown - hidden).count();
     EXPECT_LE(lastMs, wallMs - hiddenMs + patienceMs(1000)) << "the play clock counted the hidden time";
 }
