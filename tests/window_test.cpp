@@ -383,8 +383,8 @@ TEST_F(ManagedWindow, MinimizedWindowPausesTheGameAndItsClock) {
     EXPECT_GT(frame, framesThen + 59);
     const bool busy = patienceMs(1000) > 1000;
     const double limit = busy ? std::max(2 * longestBefore, patienceMs(200) / 1000.0) : 0.1;
-    EXPECT_LE(longestAfter, limit)
-        << "the hidden time came back as one step; before hiding, frames took up to " << longestBefore << " s";
+    EXPECT_LE(longestAfter, limit) << "the hidden time came back as one step; before hiding, frames took up to "
+                                   << longestBefore << " s";
     const double hiddenMs = std::chrono::duration<double, std::milli>(shown - hidden).count();
     EXPECT_LE(lastMs, wallMs - hiddenMs + patienceMs(1000)) << "the play clock counted the hidden time";
 }

@@ -236,7 +236,19 @@ bool XSession::startProgram(const std::vector<std::string>& command, const std::
                             const std::string& logFile, bool moveToCorner) {
     std::remove(frameLog.c_str());
     window.clear();
-    game = spawn(command, folder, logFile, displayName(), {"VELMORA_FRAME_LOG=" + frameLog});
+    // When its loop returns, freeglut closes the display and Mesa unloads its
+    // driver; LeakSanitizer could then no longer name the driver's own
+    // allocations, and tests/driver_leaks.supp would miss them. A preloaded
+    // library is never unloaded, so the driver stays nameable, while anything
+    // of the game's own is still reported.
+    std::vector<std::string> environment{"VELMORA_FRAME_LOG=" + frameLog};
+    const std::string driver = "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so";
+    if (access(driver.c_str(), R_OK) == 0) {
+        const char* asan = std::getenv("ASAN_OPTIONS");
+        environment.push_back("LD_PRELOAD=" + driver);
+        environment.push_back("ASAN_OPTIONS=" + std::string(asan ? asan : "") + ":verify_asan_link_order=0");
+    }
+    game = spawn(command, folder, logFile, displayName(), environment);
     bool ended = false;
     waitUntil([&] { return (ended = !alive(game)) || findWindow(window); }, 30000);
     if (window.empty()) {
