@@ -207,8 +207,12 @@ bool XSession::startWindowManager(const std::string& program) {
         windowManager = spawn({program}, "", "", displayName());
         const bool claimed = waitUntil(
             [&] {
+                // The client list is written once it has taken over the windows
+                // already there, the last step of openbox's start.
+                const std::string root = run("xprop -root _NET_SUPPORTING_WM_CHECK _NET_CLIENT_LIST");
                 return !alive(windowManager) ||
-                       run("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos;
+                       (root.find("_NET_SUPPORTING_WM_CHECK(WINDOW): window id") != std::string::npos &&
+                        root.find("_NET_CLIENT_LIST(WINDOW)") != std::string::npos);
             },
             10000);
         if (claimed && alive(windowManager)) return true;
@@ -253,8 +257,17 @@ bool XSession::startProgram(const std::vector<std::string>& command, const std::
     waitUntil([&] { return (ended = !alive(game)) || findWindow(window); }, 30000);
     if (window.empty()) {
         // Say why, so a failure seen once can be understood afterwards.
-        std::fprintf(stderr, "no window after %d ms; program %s, server %s; the program said:\n%s\n", patienceMs(30000),
-                     ended ? "ended" : "running", alive(server) ? "running" : "ended", readText(logFile).c_str());
+        const std::string windows =
+            run("for w in $(xwininfo -root -tree | grep '\"Velmora\"' | awk '{print $1}'); do "
+                "echo $w $(xwininfo -id $w | grep 'Map State'); done");
+        std::fprintf(stderr,
+                     "no window after %d ms; program %s, server %s, window manager %s; windows titled "
+                     "Velmora:\n%s\nthe program said:\n%s\n",
+                     patienceMs(30000), ended ? "ended" : "running", alive(server) ? "running" : "ended",
+                     windowManager < 0      ? "none"
+                     : alive(windowManager) ? "running"
+                                            : "ended",
+                     windows.c_str(), readText(logFile).c_str());
         return false;
     }
     // With no window manager the window lands one pixel off the screen's corner.
