@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "core/version.h"
+#include "gfx/diagnostic.h"
 
 namespace {
 
@@ -26,6 +27,29 @@ bool isGlutFlag(const char* a) {
 }
 
 constexpr int mostFramesPerSecond = 1000;
+
+// Wider windows would ask the driver for buffers of hundreds of megabytes.
+constexpr int widestWindow = 8192;
+
+// The size part of an X geometry, "[=][W{xX}H][{+-}X{+-}Y]", if it has one.
+// The window keeps the width and takes the 4:3 height of it, as a resize does;
+// the position is left to GLUT.
+void readGeometrySize(const char* geometry, CommandLine& commandLine) {
+    const char* at = geometry;
+    if (*at == '=') ++at;
+    if (*at < '0' || *at > '9') return;  // a position alone, or nothing GLUT would read as a size
+    long width = 0;
+    for (; *at >= '0' && *at <= '9'; ++at) width = std::min(width * 10 + (*at - '0'), 1000000L);
+    if (*at != 'x' && *at != 'X') return;
+    const int height = static_cast<int>(width * 0.75);
+    if (width > widestWindow || height < 1) {
+        reportLine(std::string("-geometry ") + geometry + ": the window must be 2 to " + std::to_string(widestWindow) +
+                   " pixels wide; it opens at 800 x 600");
+        return;
+    }
+    commandLine.windowWidth = static_cast<int>(width);
+    commandLine.windowHeight = height;
+}
 
 // Whole numbers only: CLI11's own checks would take 2.5 and call x a float.
 const CLI::Validator frameRateValue(
@@ -73,6 +97,7 @@ int readCommandLine(int argc, char** argv, CommandLine& commandLine) {
     std::vector<std::string> ours;
     for (int i = 1; i < argc; ++i) {
         if (isGlutOptionWithValue(argv[i]) && i + 1 < argc) {
+            if (!std::strcmp(argv[i], "-geometry")) readGeometrySize(argv[i + 1], commandLine);
             commandLine.glutArguments.push_back(argv[i]);
             commandLine.glutArguments.push_back(argv[++i]);
         } else if (isGlutFlag(argv[i])) {
@@ -105,7 +130,9 @@ int readCommandLine(int argc, char** argv, CommandLine& commandLine) {
         ->check(playSpeedValue)
         ->option_text("X")
         ->needs(play);
-    app.footer("X options such as -display and -geometry are passed on to GLUT.");
+    app.footer(
+        "X options such as -display and -geometry WxH+X+Y are passed on to GLUT; the window keeps the width W "
+        "and is 3/4 of it high.");
 
     std::reverse(ours.begin(), ours.end());  // CLI11 takes its arguments back to front
     try {

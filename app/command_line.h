@@ -15,6 +15,8 @@ struct CommandLine {
     std::string playPath;                      // a recording to watch; empty: play
     double playSpeed = 1;                      // how many times as fast as recorded
     std::vector<char*> glutArguments;          // argv[0] and GLUT's own options
+    int windowWidth = 800;                     // from -geometry WxH, held at 4:3
+    int windowHeight = 600;
 };
 
 // The exit status to end with at once (0 after --help or --version, 2 after a

@@ -1,20 +1,54 @@
-// Full-screen keys and a clean close, through freeglut's extensions.
+// Full-screen keys, a canvas kept at 4:3 in whatever window the window manager
+// gives, a pause while the window is hidden and a clean end however the window
+// goes, through freeglut's extensions and a little of Xlib.
 #include "app/desktop_window.h"
 
 #include <GL/freeglut.h>
+#include <GL/glx.h>
+
+#include <chrono>
 
 #include "app/canvas_box.h"
-#include "replay/recorder.h"
 #include "app/shell.h"
 #include "app/window_keys.h"
 #include "audio/sound_player.h"
 #include "core/state.h"
+#include "gfx/diagnostic.h"
 #include "gfx/texture_cache.h"
+#include "replay/recorder.h"
 
 namespace {
 
-// Where the canvas lies in the window; at the corner unless in full screen.
+// Where the canvas lies in the window; the whole window while it has the
+// 4:3 size the game asked for.
 CanvasBox canvasBox;
+
+PlayClock playClock;
+bool saidClockFull = false;
+
+// The window as the X server knows it, to ask whether it still exists.
+Display* windowDisplay = nullptr;
+Window windowHandle = 0;
+bool hidden = false;
+int hidings = 0;  // tells a watch left over from an earlier hiding to stop
+
+// How often a hidden window is checked: a window destroyed while hidden sends
+// freeglut nothing it passes on.
+constexpr unsigned hiddenWatchMs = 250;
+
+long long steadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+int readPlayClock() {
+    const int reading = playClockReading(playClock, steadyMs());
+    if (reading == largestReadingMs && !saidClockFull) {
+        saidClockFull = true;
+        reportLine("The game clock cannot count past 24.8 days of play: the mouth stands still from now on");
+    }
+    return reading;
+}
 
 bool windowIsFullScreen() { return glutGet(GLUT_FULL_SCREEN) != 0; }
 
@@ -36,19 +70,87 @@ bool applyWindowKey(WindowKeyAction action) {
     return false;
 }
 
+bool endingWithoutWindow = false;
+
+void endWithoutWindow() {
+    if (endingWithoutWindow) return;
+    endingWithoutWindow = true;
+    reportLine("The game's window was destroyed by another program: the game ends");
+    glutLeaveMainLoop();
+}
+
+// Xlib's usual handler ends the process with status 1 on any error. Errors
+// about a window that is no longer there are how its destruction shows up
+// first (a buffer swap into it), so those end the game as a close does;
+// anything else goes to the usual handler.
+XErrorHandler usualErrorHandler = nullptr;
+int onXError(Display* display, XErrorEvent* error) {
+    const bool windowGone = windowHandle && error->resourceid == windowHandle &&
+                            (error->error_code == BadWindow || error->error_code == BadDrawable);
+    if (windowGone) {
+        endWithoutWindow();
+        return 0;
+    }
+    return usualErrorHandler ? usualErrorHandler(display, error) : 0;
+}
+
+// A round trip to the X server; should the window be gone, the error it
+// answers with goes to onXError.
+bool windowStillExists() {
+    XWindowAttributes attributes;
+    return !windowDisplay || XGetWindowAttributes(windowDisplay, windowHandle, &attributes) != 0;
+}
+
+void watchHiddenWindow(int hiding) {
+    if (!hidden || hiding != hidings) return;
+    if (windowStillExists()) glutTimerFunc(hiddenWatchMs, watchHiddenWindow, hiding);
+}
+
+// A minimized or unmapped window: no frames, no updates and no play time, so
+// the player comes back to the game as it was. Destroying a shown window
+// unmaps it first, so that ends the game here too.
+void onWindowStatus(int status) {
+    if (status == GLUT_HIDDEN && !hidden) {
+        hidden = true;
+        hidePlayClock(playClock, steadyMs());
+        glutIdleFunc(nullptr);
+        if (windowStillExists()) glutTimerFunc(hiddenWatchMs, watchHiddenWindow, ++hidings);
+    } else if (status != GLUT_HIDDEN && hidden) {
+        hidden = false;
+        showPlayClock(playClock, steadyMs());
+        glutIdleFunc(recordIdle);
+    }
+}
+
 }  // namespace
+
+void startPlayTime() {
+    playClock = startPlayClock(steadyMs());
+    readClockFrom(readPlayClock);
+}
+
+void watchTheWindow() {
+    windowDisplay = glXGetCurrentDisplay();
+    windowHandle = glXGetCurrentDrawable();
+    usualErrorHandler = XSetErrorHandler(onXError);
+    glutWindowStatusFunc(onWindowStatus);
+}
 
 void onWindowReshape(int width, int height) {
     canvasBox = {};
+    const bool fullScreen = windowIsFullScreen();
     // glutReshapeWindow would take the window out of full screen, so the
     // windowed reshape, which always asks for a 4:3 size, is not used there.
-    if (!windowIsFullScreen() || !currentView) {
+    if (!fullScreen || !currentView) {
         recordReshape(width, height);
-        return;
+        // The window has the size asked for, or the size is unusable (said).
+        if (!currentView || width <= 0 || height == static_cast<int>(width * 0.75)) return;
     }
+    // A full screen, or a window that cannot be or is not yet 4:3 (maximized,
+    // tiled): the canvas goes in the largest 4:3 box in the middle.
     const CanvasBox box = fitCanvas(width, height);
     if (box.width <= 0) {
-        recordReshape(width, height);  // says the size is unusable
+        if (fullScreen) recordReshape(width, height);  // says the size is unusable
         return;
     }
     canvasBox = box;

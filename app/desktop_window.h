@@ -1,12 +1,21 @@
 // The game window as a desktop program: full-screen keys in front of the
-// game's own key handling, a full screen that shows the canvas at 4:3 in the
-// middle, and a close button that ends the game cleanly (GLUT's loop returns,
-// the state is left and destroyed, exit status 0).
+// game's own key handling, the canvas at 4:3 in the middle of a window of any
+// other shape, a game that pauses while its window is hidden, and an end that
+// is clean however the window goes (GLUT's loop returns, the state is left and
+// destroyed, exit status 0).
 #pragma once
 
+// The play clock starts: call before glutInit. From then on the idle callback
+// reads a steady clock that leaves out the time the window was hidden.
+void startPlayTime();
+// Watches the window once it exists: while it is minimized or unmapped the
+// game makes no frames and its clock stands still; should another program
+// destroy it, the game ends as if it had been closed.
+void watchTheWindow();
+
 // GLUT reshape callback: in a window, the shell's onReshape (the window held
-// at 4:3); in full screen, where the window cannot be resized, the canvas is
-// fitted into the screen's middle instead.
+// at 4:3); in full screen, or in a window that did not get its 4:3 size (a
+// maximized or tiled one), the canvas is fitted into the window's middle.
 void onWindowReshape(int width, int height);
 
 // GLUT mouse callbacks: pointer positions made relative to the canvas's

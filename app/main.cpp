@@ -36,11 +36,14 @@ int main(int argc, char** argv) {
 
     int glutArgc = static_cast<int>(commandLine.glutArguments.size());
     commandLine.glutArguments.push_back(nullptr);
+    startPlayTime();
     glutInit(&glutArgc, commandLine.glutArguments.data());
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(canvasWidth, canvasHeight);
+    // After glutInit, which would otherwise take the size from -geometry unchecked.
+    glutInitWindowSize(commandLine.windowWidth, commandLine.windowHeight);
     glutCreateWindow("Velmora");
     returnFromLoopOnClose();
+    watchTheWindow();
     if (commandLine.fullscreen) glutFullScreen();
     startFramePacing(commandLine.framesPerSecond);
 

@@ -10,7 +10,18 @@
 #include "core/state.h"
 #include "gfx/diagnostic.h"
 
+namespace {
+
+int readGlutClock() { return glutGet(GLUT_ELAPSED_TIME); }
+
+ClockSource clockSource = readGlutClock;
+
+}  // namespace
+
+void readClockFrom(ClockSource source) { clockSource = source ? source : readGlutClock; }
+
 void resetShell() {
+    clockSource = readGlutClock;
     viewSettings = ViewSettings{};
     currentView = nullptr;
     elapsedMs = 0;
@@ -21,10 +32,7 @@ void resetShell() {
 void onIdle() {
     // Before the clock is read, so the rules see the time the wait took.
     waitForNextFrame();
-    int now = glutGet(GLUT_ELAPSED_TIME);
-    elapsedMs = now;
-    frameDelta = static_cast<float>((now - lastFrameMs) / 1000.0);
-    lastFrameMs = now;
+    advanceFrameClock(clockSource());
     if (currentState) currentState->update();
     glutPostRedisplay();
 }

@@ -5,6 +5,11 @@
 #include "core/frame_clock.h"
 #include "core/view.h"
 
+// Where the idle callback reads the clock: GLUT's elapsed milliseconds unless
+// a program gives its own (the desktop counts only the time its window shows).
+using ClockSource = int (*)();
+void readClockFrom(ClockSource source);
+
 void onDisplay();
 void onIdle();
 void onReshape(int width, int height);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/temp_files.h"
+#include "tests/test_support.h"
 
 namespace {
 
@@ -107,6 +108,35 @@ TEST(CommandLine, OptionsAreReadAndGlutsOwnAreHandedOnInOrder) {
     EXPECT_FALSE(plain.mute);
     EXPECT_EQ(plain.framesPerSecond, frameRateOfDisplay);
     EXPECT_TRUE(plain.recordPath.empty());
+}
+
+// -geometry's size becomes the window's, its height held at 3/4 of the width
+// as a resize holds it; a size no window can have is said in one line.
+TEST(CommandLine, GeometrySizeBecomesTheWindowsSizeAtFourToThree) {
+    const struct {
+        const char* geometry;
+        int width, height;
+        bool said;
+    } cases[] = {
+        {"640x480+5+5", 640, 480, false}, {"1000x500", 1000, 750, false}, {"=1024X768-0-0", 1024, 768, false},
+        {"+10+10", 800, 600, false},      {"wide", 800, 600, false},      {"0x0", 800, 600, true},
+        {"1x600", 800, 600, true},        {"8193x6000", 800, 600, true},  {"99999999999999999999x1", 800, 600, true},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> words = {"velmora", "-geometry", c.geometry};
+        std::vector<char*> argv;
+        for (std::string& w : words) argv.push_back(w.data());
+        CommandLine line;
+        const std::string said = captureDiagnostics(
+            [&] { EXPECT_EQ(readCommandLine(static_cast<int>(argv.size()), argv.data(), line), -1) << c.geometry; });
+        EXPECT_EQ(line.windowWidth, c.width) << c.geometry;
+        EXPECT_EQ(line.windowHeight, c.height) << c.geometry;
+        EXPECT_EQ(said.empty(), !c.said) << c.geometry << ": " << said;
+        if (c.said) {
+            EXPECT_EQ(said.find(std::string("-geometry ") + c.geometry + ": "), 0u) << said;
+        }
+        ASSERT_EQ(line.glutArguments.size(), 3u) << "the position is still GLUT's";
+    }
 }
 
 }  // namespace

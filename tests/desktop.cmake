@@ -8,3 +8,7 @@ target_compile_definitions(desktop_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velm
   VELMORA_VERSION="${PROJECT_VERSION}")
 add_dependencies(desktop_test velmora)
 add_test(NAME desktop_test COMMAND desktop_test)
+
+# tools/long_window_run.sh, ended early: it says why and leaves nothing running.
+add_test(NAME long_window_run_test COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/long_window_run_test.sh ${PROJECT_SOURCE_DIR})
+set_tests_properties(long_window_run_test PROPERTIES TIMEOUT 120)

@@ -16,8 +16,8 @@
 
 namespace {
 
-constexpr int measuredSeconds = 10;
-constexpr int settleMs = 2000;
+constexpr int measuredSeconds = 8;
+constexpr int settleFrames = 60;
 
 struct Sample {
     long long frames = 0;
@@ -52,17 +52,17 @@ struct Pace {
 
 // Starts the game with the arguments, lets it settle, and measures it.
 Pace measure(XSession& session, const std::vector<std::string>& arguments) {
-    const std::string frameLog = "/tmp/velmora-frames-" + std::to_string(::getpid()) + ".txt";
+    const std::string frameLog = session.frameLogPath();
     const std::string output = "/tmp/velmora-frame-rate-" + std::to_string(::getpid()) + ".log";
-    setenv("VELMORA_FRAME_LOG", frameLog.c_str(), 1);
     const bool started = session.startGame(".", output, arguments);
-    unsetenv("VELMORA_FRAME_LOG");
     Pace pace;
     if (!started) {
         ADD_FAILURE() << "no window titled Velmora appeared";
         return pace;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));
+    // Settled once the first second's frames are behind it.
+    if (!waitUntil([&] { return session.framesCounted() >= settleFrames; }, 20000))
+        ADD_FAILURE() << "the game drew fewer than " << settleFrames << " frames";
     Sample first, last;
     const bool gotFirst = readSample(frameLog, session.gameProcess(), first);
     std::this_thread::sleep_for(std::chrono::seconds(measuredSeconds));
@@ -72,7 +72,6 @@ Pace measure(XSession& session, const std::vector<std::string>& arguments) {
     std::ifstream said(output);
     const std::string lines((std::istreambuf_iterator<char>(said)), std::istreambuf_iterator<char>());
     EXPECT_EQ(lines.find("not found"), std::string::npos) << "a game without its pictures is no measure: " << lines;
-    std::remove(frameLog.c_str());
     std::remove(output.c_str());
     if (!gotFirst || !gotLast || last.micros <= first.micros) {
         ADD_FAILURE() << "the game wrote no frame log";
@@ -84,22 +83,34 @@ Pace measure(XSession& session, const std::vector<std::string>& arguments) {
     return pace;
 }
 
+// On a busy machine the game may fall short of sixty frames, but never goes
+// beyond its cap: so the upper bounds always hold, and the lower ones are
+// checked where the machine is not busy and draws well beyond the cap without
+// it. A cap of 20 lets even a busy machine show a missing cap.
 TEST(FrameRate, TheGameKeepsToSixtyFramesAndRestsBetweenThem) {
     XSession session;
     ASSERT_TRUE(session.start()) << "Xvfb would not start";
-    const Pace capped = measure(session, {});
     const Pace uncapped = measure(session, {"--fps", "0"});
+    const Pace capped = measure(session, {});
+    const Pace twenty = measure(session, {"--fps", "20"});
+    // Sixty from below only on a machine with processors to spare: where
+    // others keep them busy, waking from a sleep can take longer than a frame.
+    const bool headroom = uncapped.framesPerSecond >= 72 && patienceMs(1000) == 1000;
     std::printf(
         "start state, %d s: capped %.1f frames/s at %.0f%% of a core (goal 45%%: %s); "
-        "--fps 0 %.1f frames/s at %.0f%%\n",
+        "--fps 0 %.1f frames/s at %.0f%%; --fps 20 %.1f frames/s%s\n",
         measuredSeconds, capped.framesPerSecond, capped.shareOfOneCore * 100,
-        capped.shareOfOneCore <= 0.45 ? "met" : "not met", uncapped.framesPerSecond, uncapped.shareOfOneCore * 100);
-    EXPECT_GE(capped.framesPerSecond, 58.0);
+        capped.shareOfOneCore <= 0.45 ? "met" : "not met", uncapped.framesPerSecond, uncapped.shareOfOneCore * 100,
+        twenty.framesPerSecond, headroom ? "" : " (too busy a machine to check sixty from below)");
+    ASSERT_GT(uncapped.framesPerSecond, 25) << "too busy a machine to tell a cap of 20 from none";
     EXPECT_LE(capped.framesPerSecond, 62.0);
-    // Without the cap the game draws more frames than the display shows, at
-    // more processor time; with it, each second costs less.
-    EXPECT_GT(uncapped.framesPerSecond, capped.framesPerSecond * 1.2);
-    EXPECT_LT(capped.shareOfOneCore, uncapped.shareOfOneCore);
+    EXPECT_LE(twenty.framesPerSecond, 21.0);
+    EXPECT_GE(twenty.framesPerSecond, 15.0);
+    if (headroom) {
+        EXPECT_GE(capped.framesPerSecond, 58.0);
+        // Each capped second costs less processor time than an uncapped one.
+        EXPECT_LT(capped.shareOfOneCore, uncapped.shareOfOneCore);
+    }
 }
 
 }  // namespace

@@ -126,7 +126,7 @@ TEST_F(Package, UnpackedGameDrawsTheMouthWithItsPicturesFromAnotherFolder) {
     const bool started = session.startProgram({root + "/usr/games/velmora"}, work->file(""), log);
     unsetenv("ALSOFT_CONF");
     ASSERT_TRUE(started) << readText(log);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    ASSERT_TRUE(session.waitForFrames()) << "the game draws no frames: " << readText(log);
     const Screenshot shot = session.screenshot();
     ASSERT_EQ(shot.width, 800);
     ASSERT_EQ(shot.height, 600);

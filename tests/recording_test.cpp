@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -21,8 +22,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
@@ -65,6 +64,13 @@ int countStarting(const std::vector<std::string>& lines, const std::string& star
     return n;
 }
 
+// The bacteria on the first tooth by the last line of a trace.
+int firstToothBacteria(const std::string& trace) {
+    const std::string line = lastLine(trace);
+    const std::size_t teeth = line.find("\"teeth\":");
+    return teeth == std::string::npos ? -1 : static_cast<int>(jsonNumber(line.substr(teeth), "n"));
+}
+
 class RecordedGame : public ::testing::Test {
 protected:
     XSession session;
@@ -88,15 +94,15 @@ protected:
             << "no window titled Velmora appeared";
     }
     // Presses at (fromX, fromY), drags through a midpoint to (toX, toY) and
-    // lets go after holdMs, all in window pixels.
-    void drag(int fromX, int fromY, int toX, int toY, int holdMs) {
+    // lets go once held() is true, all in window pixels.
+    void drag(int fromX, int fromY, int toX, int toY, const std::function<bool()>& held) {
         const std::string w = session.windowId();
         const auto to = [&](int x, int y) {
             return " mousemove --window " + w + " " + std::to_string(x) + " " + std::to_string(y);
         };
         session.run("xdotool" + to(fromX, fromY) + " mousedown 1" + to((fromX + toX) / 2, (fromY + toY) / 2) +
                     to(toX, toY));
-        pause(holdMs);
+        EXPECT_TRUE(held()) << "while dragging to " << toX << ", " << toY;
         session.run("xdotool mouseup 1");
     }
 };
@@ -104,20 +110,23 @@ protected:
 TEST_F(RecordedGame, ReplayingTheRecordingGivesTheGamesOwnTrace) {
     startRecordedGame();
     const std::string w = session.windowId();
-    pause(1000);
+    const auto drawn = [&] { return session.waitForFrames(); };
+    ASSERT_TRUE(drawn());
     // The left food onto the first tooth, where bacteria breed, then off again
     // to the empty top right corner.
-    drag(325, 50, 93, 218, 4000);
-    pause(1000);
-    drag(93, 218, 700, 40, 300);
+    drag(325, 50, 93, 218, [&] { return waitUntil([&] { return firstToothBacteria(trace) >= 12; }, 20000); });
+    ASSERT_TRUE(drawn());
+    drag(93, 218, 700, 40, drawn);
     session.run("xdotool key a Left space");
     // Wider: the game asks for 1000 x 750 and receives it, so everything the
     // player sees is a quarter bigger from here on.
     session.run("xdotool windowsize " + w + " 1000 500");
-    pause(1500);
-    drag(500, 62, 116, 272, 3000);
-    drag(116, 272, 875, 50, 300);
-    pause(10000);  // the brush comes at about twenty seconds
+    ASSERT_TRUE(session.waitForSize(1000, 750));
+    ASSERT_TRUE(drawn());
+    drag(500, 62, 116, 272, [&] { return drawn() && drawn(); });
+    drag(116, 272, 875, 50, drawn);
+    // The brush comes at about twenty seconds.
+    ASSERT_TRUE(waitUntil([&] { return jsonNumber(lastLine(trace), "elapsedMs") > 21000; }, 60000));
     ASSERT_TRUE(session.closeWindow());
     const int status = session.waitForGameExit(20000);
     ASSERT_NE(status, -1) << "the game did not end when its window was closed";
@@ -160,10 +169,10 @@ TEST_F(RecordedGame, ReplayingTheRecordingGivesTheGamesOwnTrace) {
 TEST_F(RecordedGame, AKilledGameLeavesARecordingThatReplaysToItsLastLine) {
     startRecordedGame();
     const Clock::time_point windowSeen = Clock::now();
-    pause(800);
-    drag(325, 50, 93, 218, 3000);
+    ASSERT_TRUE(session.waitForFrames());
+    drag(325, 50, 93, 218, [&] { return waitUntil([&] { return firstToothBacteria(trace) >= 8; }, 20000); });
     session.run("xdotool mousedown --window " + session.windowId() + " 1");  // a drag cut off by the kill
-    pause(1500);
+    ASSERT_TRUE(session.waitForFrames());
     session.signalGame(SIGKILL);
     const auto killedAfterMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - windowSeen).count();
     ASSERT_EQ(session.waitForGameExit(5000), 128 + SIGKILL);
@@ -174,7 +183,8 @@ TEST_F(RecordedGame, AKilledGameLeavesARecordingThatReplaysToItsLastLine) {
     const std::vector<std::string> script = linesOf(text);
     // The game's clock started before its window was seen: it read at least
     // killedAfterMs at the kill, so this much at most went unwritten.
-    EXPECT_LE(killedAfterMs - lastFrameMs(script), 1000) << "killed " << killedAfterMs << " ms after the window";
+    EXPECT_LE(killedAfterMs - lastFrameMs(script), patienceMs(1000))
+        << "killed " << killedAfterMs << " ms after the window";
 
     const Replayed replayed = replay(recording, folder);
     ASSERT_EQ(replayed.status, 0) << replayed.errors;
@@ -189,7 +199,9 @@ TEST_F(RecordedGame, AKilledGameLeavesARecordingThatReplaysToItsLastLine) {
 TEST_F(RecordedGame, FilesThatCannotBeWrittenAreReportedAndTheGamePlaysOn) {
     // A full disk takes the opened recording; a missing folder the trace.
     ASSERT_TRUE(session.startGame(".", log, {"--record", "/dev/full", "--trace", folder + "/no/such/trace"}));
-    drag(325, 50, 93, 218, 1500);
+    drag(325, 50, 93, 218, [&] { return session.waitForFrames(); });
+    // The recording fails at its first write out, a few frames in.
+    EXPECT_TRUE(waitUntil([&] { return readText(log).find("/dev/full") != std::string::npos; }, 10000));
     EXPECT_TRUE(session.gameRunning());
     const std::vector<std::string> said = linesOf(readText(log));
     EXPECT_EQ(countStarting(said, "Cannot write the recording /dev/full: No space left on device"), 1) << readText(log);

@@ -2,21 +2,46 @@
 # Plays the real game in a private Xvfb for MINUTES (default 10): every few
 # seconds food is dragged onto a tooth with xdotool. The game's resident memory
 # is sampled every 30 seconds; the run fails if the game dies or its memory
-# keeps growing after the first minute.
+# keeps growing after the first minute. Whatever ends the run, early or late,
+# the game and Xvfb are stopped.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 minutes="${1:-10}"
 game="${VELMORA_GAME:-$root/build-test/velmora}"
-display=":$((200 + RANDOM % 50))"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $game_pid $xvfb 2>/dev/null || true' EXIT
-sleep 1
+xvfb_pid="" game_pid="" ready=""
+# Every step may find its process already gone; none may stop the rest.
+cleanup() {
+  if [ -n "$game_pid" ]; then kill "$game_pid" 2>/dev/null || true; fi
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+  if [ -n "$ready" ]; then rm -f "$ready"; fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# Xvfb picks a free display and writes its number once it takes connections.
+ready="$(mktemp)"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$ready" >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 600); do
+  [ -s "$ready" ] && break
+  kill -0 "$xvfb_pid" 2>/dev/null || { echo "Xvfb would not start"; exit 1; }
+  sleep 0.05
+done
+[ -s "$ready" ] || { echo "Xvfb did not start within 30 s"; exit 1; }
+export DISPLAY=":$(head -n 1 "$ready")"
+echo "display $DISPLAY"
+
 cd "$root"
-DISPLAY=$display "$game" >/tmp/velmora-long-run.log 2>&1 &
+"$game" >/tmp/velmora-long-run.log 2>&1 &
 game_pid=$!
-export DISPLAY=$display
-window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Velmora$' | head -n 1)
+window=""
+for _ in $(seq 600); do
+  kill -0 "$game_pid" 2>/dev/null || { echo "the game ended at start:"; cat /tmp/velmora-long-run.log; exit 1; }
+  window=$(xdotool search --onlyvisible --name '^Velmora$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+  sleep 0.05
+done
+[ -n "$window" ] || { echo "no game window within 30 s"; exit 1; }
 xdotool windowmove "$window" 0 0
 
 rss() { awk '/VmRSS/ {print $2}' "/proc/$game_pid/status"; }
@@ -45,6 +70,7 @@ while [ $SECONDS -lt $end ]; do
 done
 kill -0 $game_pid || { echo "the game died"; exit 1; }
 final=$(rss)
+[ -z "$baseline" ] && baseline=$final
 echo "played $minutes minutes, $i drags; resident memory ${baseline} KiB after one minute, ${final} KiB at the end"
 # Allow a little slack for the allocator; a leak per frame would be far larger.
 [ "$final" -le $((baseline + 2048)) ] || { echo "memory grew"; exit 1; }
