@@ -9,6 +9,7 @@
 #include <chrono>
 
 #include "app/canvas_box.h"
+#include "app/command_line.h"
 #include "app/shell.h"
 #include "app/window_keys.h"
 #include "audio/sound_player.h"
@@ -29,6 +30,7 @@ bool saidClockFull = false;
 // The window as the X server knows it, to ask whether it still exists.
 Display* windowDisplay = nullptr;
 Window windowHandle = 0;
+void (*gameIdle)() = recordIdle;  // the idle callback while the window is shown
 bool hidden = false;
 int hidings = 0;  // tells a watch left over from an earlier hiding to stop
 
@@ -118,11 +120,30 @@ void onWindowStatus(int status) {
     } else if (status != GLUT_HIDDEN && hidden) {
         hidden = false;
         showPlayClock(playClock, steadyMs());
-        glutIdleFunc(recordIdle);
+        glutIdleFunc(gameIdle);
     }
 }
 
 }  // namespace
+
+void openGameWindow(CommandLine& commandLine) {
+    int glutArgc = static_cast<int>(commandLine.glutArguments.size());
+    commandLine.glutArguments.push_back(nullptr);
+    startPlayTime();
+    glutInit(&glutArgc, commandLine.glutArguments.data());
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    // After glutInit, which would otherwise take the size from -geometry unchecked.
+    glutInitWindowSize(commandLine.windowWidth, commandLine.windowHeight);
+    glutCreateWindow("Velmora");
+    returnFromLoopOnClose();
+    watchTheWindow();
+    if (commandLine.fullscreen) glutFullScreen();
+}
+
+void useGameIdle(void (*idle)()) {
+    gameIdle = idle;
+    if (!hidden) glutIdleFunc(idle);
+}
 
 void startPlayTime() {
     playClock = startPlayClock(steadyMs());

@@ -5,6 +5,16 @@
 // destroyed, exit status 0).
 #pragma once
 
+struct CommandLine;
+
+// Opens the game's window as the command line asks (its GLUT options, the
+// size from -geometry, full screen), with the play clock started, the close
+// button and the window watched as below. Must come before anything that
+// needs the OpenGL context.
+void openGameWindow(CommandLine& commandLine);
+// Registers the idle callback that runs the game while its window is shown.
+void useGameIdle(void (*idle)());
+
 // The play clock starts: call before glutInit. From then on the idle callback
 // reads a steady clock that leaves out the time the window was hidden.
 void startPlayTime();

@@ -34,17 +34,7 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     enterPictureFolder(pictureFolderCandidates(runningExecutablePath()));
 
-    int glutArgc = static_cast<int>(commandLine.glutArguments.size());
-    commandLine.glutArguments.push_back(nullptr);
-    startPlayTime();
-    glutInit(&glutArgc, commandLine.glutArguments.data());
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    // After glutInit, which would otherwise take the size from -geometry unchecked.
-    glutInitWindowSize(commandLine.windowWidth, commandLine.windowHeight);
-    glutCreateWindow("Velmora");
-    returnFromLoopOnClose();
-    watchTheWindow();
-    if (commandLine.fullscreen) glutFullScreen();
+    openGameWindow(commandLine);
     startFramePacing(commandLine.framesPerSecond);
 
     viewSettings.perspective = 0;
@@ -55,7 +45,7 @@ int main(int argc, char** argv) {
     glutReshapeFunc(onWindowReshape);
     glutDisplayFunc(onDisplay);
     // Each update is heard: the game is looked at before and after it.
-    glutIdleFunc([] { updateWithSound(recordIdle); });
+    useGameIdle([] { updateWithSound(recordIdle); });
     glutMouseFunc(onWindowMouse);
     glutMotionFunc(onWindowMotion);
     glutPassiveMotionFunc(onWindowPassiveMotion);

@@ -121,7 +121,7 @@ void onWatchSpecial(int key, int, int) { takeWindowSpecialKey(key); }
 void endWatching() {
     // The whole trace is on disk before the line says the recording ended.
     writeOutLines(watch.trace);
-    glutIdleFunc(nullptr);
+    useGameIdle(nullptr);
     reportLine("The recording ended after " + std::to_string(watch.frames) +
                " frames; its last frame stays until the window is closed");
     glutPostRedisplay();
@@ -176,14 +176,7 @@ int watchRecording(CommandLine& commandLine) {
     const std::string tracePath = pathFromStartFolder(commandLine.tracePath);
     enterPictureFolder(pictureFolderCandidates(runningExecutablePath()));
 
-    int glutArgc = static_cast<int>(commandLine.glutArguments.size());
-    commandLine.glutArguments.push_back(nullptr);
-    glutInit(&glutArgc, commandLine.glutArguments.data());
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(canvasWidth, canvasHeight);
-    glutCreateWindow("Velmora");
-    returnFromLoopOnClose();
-    if (commandLine.fullscreen) glutFullScreen();
+    openGameWindow(commandLine);
 
     viewSettings.perspective = 0;
     currentView = &viewSettings;
@@ -191,7 +184,7 @@ int watchRecording(CommandLine& commandLine) {
     glutReshapeFunc(onWatchWindowReshape);
     glutDisplayFunc(onWatchDisplay);
     // Heard as it was played: the sounds come from the game before and after each idle.
-    glutIdleFunc([] { updateWithSound(onWatchIdle); });
+    useGameIdle([] { updateWithSound(onWatchIdle); });
     glutKeyboardFunc(onWatchKeyboard);
     glutSpecialFunc(onWatchSpecial);
 
