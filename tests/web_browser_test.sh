@@ -32,10 +32,6 @@ bash "$root/tools/web.sh" --build "$out/site"
 # About a second into the game, as the browser's picture is taken.
 (cd "$root" && printf 'frames 62 16\nframe 1000\nshot %s\n' "$out/start.png" | "$replay" --overwrite - >/dev/null)
 
-cp "$root/web/test/package.json" "$root/web/test/package-lock.json" "$root/web/test/browser_test.js" "$out/driver/"
-if ! cmp -s "$root/web/test/package-lock.json" "$out/driver/node_modules/.velmora-lock" 2>/dev/null; then
-  (cd "$out/driver" && npm ci --no-audit --no-fund --loglevel=error)
-  cp "$root/web/test/package-lock.json" "$out/driver/node_modules/.velmora-lock"
-fi
+bash "$root/tests/web_test_driver.sh" "$root" "$out/driver"
 node "$out/driver/browser_test.js" --site "$out/site" --reference "$out/start.png"
-cp "$root/web/test/sound_check.js" "$out/driver/" && node "$out/driver/sound_check.js" --site "$out/site"  # sound
+node "$out/driver/sound_check.js" --site "$out/site"

@@ -11,10 +11,6 @@ done
 mkdir -p "$out/site" "$out/driver" "$out/work"
 bash "$root/tools/web.sh" --build "$out/site"
 
-cp "$root/web/test/package.json" "$root/web/test/package-lock.json" "$root/web/test/same_game_test.js" "$out/driver/"
-if ! cmp -s "$root/web/test/package-lock.json" "$out/driver/node_modules/.velmora-lock" 2>/dev/null; then
-  (cd "$out/driver" && npm ci --no-audit --no-fund --loglevel=error)
-  cp "$root/web/test/package-lock.json" "$out/driver/node_modules/.velmora-lock"
-fi
+bash "$root/tests/web_test_driver.sh" "$root" "$out/driver"
 rm -rf "$out/work"/downloads-*
 node "$out/driver/same_game_test.js" --site "$out/site" --root "$root" --replay "$replay" --work "$out/work"

@@ -8,11 +8,9 @@
 //   node browser_test.js --site DIR --figures     only the figures (also for an older build)
 'use strict';
 const fs = require('fs');
-const http = require('http');
 const os = require('os');
 const path = require('path');
-const zlib = require('zlib');
-const puppeteer = require('puppeteer-core');
+const {checker, launchChromium, option, serve} = require('./harness');
 
 const canvasWidth = 800;
 const canvasHeight = 600;
@@ -29,48 +27,6 @@ const maximumBackingWidth = 1600;
 const phone = {width: 412, height: 915, deviceScaleFactor: 2.625, isMobile: true, hasTouch: true};
 // Generous for a loaded two-core machine; waits end as soon as their condition holds.
 const longWait = 60000;
-
-function option(name) {
-    const at = process.argv.indexOf(name);
-    if (at < 0 || at + 1 >= process.argv.length) throw new Error('missing ' + name);
-    return process.argv[at + 1];
-}
-
-const contentTypes = {
-    '.html': 'text/html; charset=utf-8',
-    '.js': 'text/javascript',
-    '.wasm': 'application/wasm',
-    '.data': 'application/octet-stream',
-    '.webmanifest': 'application/manifest+json',
-    '.png': 'image/png',
-};
-
-// A static file server for the built site, on a free port of 127.0.0.1. It
-// keeps each file's size as gzip compresses it, as a web server serving
-// compressed files would send it, and counts the bytes it sends that way.
-function serve(folder) {
-    const gzipSizes = new Map();
-    const server = http.createServer((request, response) => {
-        let name = decodeURIComponent(new URL(request.url, 'http://127.0.0.1').pathname);
-        if (name.endsWith('/')) name += 'index.html';
-        const file = path.join(folder, path.normalize(name));
-        fs.readFile(file, (error, data) => {
-            if (error || !file.startsWith(folder + path.sep)) {
-                response.writeHead(404);
-                response.end();
-                return;
-            }
-            if (!gzipSizes.has(name)) gzipSizes.set(name, zlib.gzipSync(data, {level: 9}).length);
-            server.gzipBytes += gzipSizes.get(name);
-            const type = contentTypes[path.extname(file)] || 'application/octet-stream';
-            response.writeHead(200, {'Content-Type': type, 'Cache-Control': 'no-store'});
-            response.end(data);
-        });
-    });
-    server.gzipBytes = 0;
-    server.gzipSizes = gzipSizes;
-    return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
-}
 
 // Set up in the page before its own script: WebGL keeps its picture after a
 // frame is shown, so the canvas can be read between frames; every clear (one
@@ -544,21 +500,10 @@ async function phoneChecks(browser, url, upright, check) {
 async function main() {
     const site = path.resolve(option('--site'));
     const figuresOnly = process.argv.includes('--figures');
-    const failures = [];
-    const check = (ok, text) => {
-        console.log((ok ? 'ok:   ' : 'FAIL: ') + text);
-        if (!ok) failures.push(text);
-    };
+    const {check, failures} = checker();
 
     const server = await serve(site);
-    const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'velmora-chromium-'));
-    const browser = await puppeteer.launch({
-        executablePath: '/usr/bin/chromium',
-        headless: true,
-        userDataDir,
-        args: ['--headless=new', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-               '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'],
-    });
+    const {browser, close} = await launchChromium();
     const url = `http://127.0.0.1:${server.address().port}/`;
     try {
         if (figuresOnly) {
@@ -571,9 +516,8 @@ async function main() {
             await phoneChecks(browser, url, false, check);
         }
     } finally {
-        await browser.close();
+        await close();
         server.close();
-        fs.rmSync(userDataDir, {recursive: true, force: true});
     }
     if (failures.length > 0) {
         console.log(`${failures.length} check(s) failed`);

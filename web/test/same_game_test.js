@@ -9,27 +9,15 @@
 'use strict';
 const childProcess = require('child_process');
 const fs = require('fs');
-const http = require('http');
-const os = require('os');
 const path = require('path');
-const puppeteer = require('puppeteer-core');
+const {checker, launchChromium, option, serve} = require('./harness');
 
-function option(name) {
-    const at = process.argv.indexOf(name);
-    if (at < 0 || at + 1 >= process.argv.length) throw new Error('missing ' + name);
-    return path.resolve(process.argv[at + 1]);
-}
+const site = path.resolve(option('--site'));
+const root = path.resolve(option('--root'));
+const replay = path.resolve(option('--replay'));
+const work = path.resolve(option('--work'));
 
-const site = option('--site');
-const root = option('--root');
-const replay = option('--replay');
-const work = option('--work');
-
-const failures = [];
-function check(ok, text) {
-    console.log((ok ? 'ok:   ' : 'FAIL: ') + text);
-    if (!ok) failures.push(text);
-}
+const {check, failures} = checker();
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
@@ -43,32 +31,6 @@ async function waitFor(condition, seconds, what) {
         if (Date.now() > end) throw new Error('gave up waiting for ' + what);
         await sleep(100);
     }
-}
-
-const contentTypes = {
-    '.html': 'text/html; charset=utf-8',
-    '.js': 'text/javascript',
-    '.wasm': 'application/wasm',
-    '.data': 'application/octet-stream',
-};
-
-function serve(folder) {
-    const server = http.createServer((request, response) => {
-        let name = decodeURIComponent(new URL(request.url, 'http://127.0.0.1').pathname);
-        if (name.endsWith('/')) name += 'index.html';
-        const file = path.join(folder, path.normalize(name));
-        fs.readFile(file, (error, data) => {
-            if (error || !file.startsWith(folder + path.sep)) {
-                response.writeHead(404);
-                response.end();
-                return;
-            }
-            const type = contentTypes[path.extname(file)] || 'text/plain; charset=utf-8';
-            response.writeHead(200, {'Content-Type': type, 'Cache-Control': 'no-store'});
-            response.end(data);
-        });
-    });
-    return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
 // velmora-replay --bacteria --no-draw on a script, from the project folder
@@ -298,16 +260,9 @@ async function main() {
     fs.mkdirSync(work, {recursive: true});
     const server = await serve(site);
     const base = `http://127.0.0.1:${server.address().port}`;
-    const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'velmora-chromium-'));
-    const browser = await puppeteer.launch({
-        executablePath: '/usr/bin/chromium',
-        headless: true,
-        userDataDir,
-        args: ['--headless=new', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-               '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
-               // The watch runs in timers; a page in the background must not be slowed down.
-               '--disable-background-timer-throttling', '--disable-renderer-backgrounding'],
-    });
+    // The watch runs on the page's frames; a page in the background must not be slowed down.
+    const {browser, close} =
+        await launchChromium(['--disable-background-timer-throttling', '--disable-renderer-backgrounding']);
     const errors = [];
     try {
         await watchDesktopRecordings(browser, base, errors);
@@ -315,9 +270,8 @@ async function main() {
         await watchInPage(browser, base, errors, saved);
         check(errors.length === 0, 'no page errors' + errors.map((e) => '\n      ' + e).join(''));
     } finally {
-        await browser.close();
+        await close();
         server.close();
-        fs.rmSync(userDataDir, {recursive: true, force: true});
     }
     if (failures.length > 0) {
         console.log(`${failures.length} check(s) failed`);

@@ -4,57 +4,15 @@
 // turns sound off and on. Exits non-zero on a fault.
 //   node sound_check.js --site DIR
 'use strict';
-const fs = require('fs');
-const http = require('http');
-const os = require('os');
 const path = require('path');
-const puppeteer = require('puppeteer-core');
-
-const contentTypes = {
-    '.html': 'text/html; charset=utf-8',
-    '.js': 'text/javascript',
-    '.wasm': 'application/wasm',
-    '.data': 'application/octet-stream',
-};
-
-function serve(folder) {
-    const server = http.createServer((request, response) => {
-        let name = decodeURIComponent(new URL(request.url, 'http://127.0.0.1').pathname);
-        if (name.endsWith('/')) name += 'index.html';
-        const file = path.join(folder, path.normalize(name));
-        fs.readFile(file, (error, data) => {
-            if (error || !file.startsWith(folder + path.sep)) {
-                response.writeHead(404);
-                response.end();
-                return;
-            }
-            response.writeHead(200, {'Content-Type': contentTypes[path.extname(file)] || 'application/octet-stream'});
-            response.end(data);
-        });
-    });
-    return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
-}
+const {checker, launchChromium, option, serve} = require('./harness');
 
 async function main() {
-    const at = process.argv.indexOf('--site');
-    if (at < 0 || at + 1 >= process.argv.length) throw new Error('missing --site');
-    const site = path.resolve(process.argv[at + 1]);
-    const failures = [];
-    const check = (ok, text) => {
-        console.log((ok ? 'ok:   ' : 'FAIL: ') + text);
-        if (!ok) failures.push(text);
-    };
+    const site = path.resolve(option('--site'));
+    const {check, failures} = checker();
 
     const server = await serve(site);
-    const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'velmora-chromium-sound-'));
-    const browser = await puppeteer.launch({
-        executablePath: '/usr/bin/chromium',
-        headless: true,
-        userDataDir,
-        args: ['--headless=new', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-               '--disable-background-networking',
-               '--disable-component-update', '--disable-sync', '--no-first-run'],
-    });
+    const {browser, close} = await launchChromium();
     try {
         const page = await browser.newPage();
         const pageErrors = [];
@@ -107,9 +65,8 @@ async function main() {
               'and on again');
         check(pageErrors.length === 0, 'no page errors' + pageErrors.map((e) => '\n      ' + e).join(''));
     } finally {
-        await browser.close();
+        await close();
         server.close();
-        fs.rmSync(userDataDir, {recursive: true, force: true});
     }
     if (failures.length) {
         console.log(`${failures.length} sound check(s) failed`);
