@@ -10,13 +10,13 @@
 
 #include "app/canvas_box.h"
 #include "app/command_line.h"
-#include "app/shell.h"
+#include "session/frame_loop.h"
 #include "app/window_keys.h"
 #include "audio/sound_player.h"
 #include "core/state.h"
 #include "gfx/diagnostic.h"
 #include "gfx/texture_cache.h"
-#include "replay/recorder.h"
+#include "recording/recorder.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "app/command_line.h"
-#include "app/frame_pacing.h"
+#include "session/frame_pacing.h"
 
 namespace {
 

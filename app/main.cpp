@@ -9,13 +9,13 @@
 #include "app/command_line.h"
 #include "app/desktop_window.h"
 #include "app/display_pacing.h"
-#include "app/picture_folder.h"
-#include "app/shell.h"
+#include "session/picture_folder.h"
+#include "session/frame_loop.h"
 #include "app/watch_recording.h"
 #include "audio/game_sounds.h"
 #include "core/state.h"
 #include "game/game_state.h"
-#include "replay/recorder.h"
+#include "recording/recorder.h"
 
 int main(int argc, char** argv) {
     CommandLine commandLine;

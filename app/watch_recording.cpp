@@ -17,16 +17,16 @@
 #include "app/canvas_box.h"
 #include "app/command_line.h"
 #include "app/desktop_window.h"
-#include "app/picture_folder.h"
-#include "app/shell.h"
+#include "session/picture_folder.h"
+#include "session/frame_loop.h"
 #include "audio/game_sounds.h"
 #include "core/state.h"
 #include "core/view.h"
 #include "game/game_state.h"
 #include "gfx/diagnostic.h"
-#include "replay/game_trace.h"
-#include "replay/line_file.h"
-#include "replay/script_player.h"
+#include "recording/game_trace.h"
+#include "recording/line_file.h"
+#include "recording/script_player.h"
 
 namespace {
 

@@ -248,4 +248,15 @@ void playSoundCues(const SoundCues& cues) {
     holdLoop(player.bubbles, BubblesSound, on && bed > 0, bed);
 }
 
+void quietSoundLoops() {
+    if (!player.context) return;
+    // Turned down, not stopped: OpenAL ramps the gain over its next mix, so
+    // nothing clicks, and the next update stops what it no longer wants.
+    for (Loop* loop : {&player.bubbles, &player.scrub, &player.whirr})
+        if (playing(loop->source)) {
+            alSourcef(loop->source, AL_GAIN, 0.0f);
+            loop->quietFrames = 1;
+        }
+}
+
 long soundsStarted() { return player.started; }

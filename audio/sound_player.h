@@ -42,6 +42,12 @@ void toggleSound();
 // state. Neither allocates nor waits.
 void playSoundCues(const SoundCues& cues);
 
+// The game stands still (a hidden window, a pause, a watched recording that
+// has ended): every loop is turned down at once, silent within a second
+// without any further call, since no update may come for a long time. The
+// next cues bring back what the game then calls for.
+void quietSoundLoops();
+
 // How many sounds have been started since the player opened (loops count
 // when they start), for tests that cannot hear.
 long soundsStarted();

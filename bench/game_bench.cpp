@@ -12,9 +12,9 @@
 #include <memory>
 #include <string>
 
-#include "replay/game_trace.h"
+#include "recording/game_trace.h"
 #include "replay/offscreen_context.h"
-#include "app/shell.h"
+#include "session/frame_loop.h"
 #include "core/state.h"
 #include "game/game_state.h"
 #include "game/random.h"

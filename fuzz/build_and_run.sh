@@ -21,7 +21,7 @@ build() {
 }
 build targa_fuzzer "$root/fuzz/targa_fuzzer.cpp" "$root/gfx/targa.cpp"
 build png_fuzzer "$root/fuzz/png_fuzzer.cpp" "$root/gfx/png_image.cpp" -lpng -lz
-build script_fuzzer "$root/fuzz/script_fuzzer.cpp" "$root/replay/replay_script.cpp"
+build script_fuzzer "$root/fuzz/script_fuzzer.cpp" "$root/recording/replay_script.cpp"
 
 status=0
 run() {

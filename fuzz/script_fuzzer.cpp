@@ -10,7 +10,7 @@
 #include <streambuf>
 #include <string>
 
-#include "replay/replay_script.h"
+#include "recording/replay_script.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <GL/glut.h>
 
 #include "replay/offscreen_context.h"
-#include "replay/replay_script.h"
+#include "recording/replay_script.h"
 
 ReplayWindow replayWindow;
 

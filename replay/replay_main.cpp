@@ -14,15 +14,15 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/picture_folder.h"
-#include "app/shell.h"
+#include "session/picture_folder.h"
+#include "session/frame_loop.h"
 #include "core/state.h"
 #include "game/game_state.h"
 #include "gfx/diagnostic.h"
-#include "replay/game_trace.h"
+#include "recording/game_trace.h"
 #include "replay/offscreen_context.h"
-#include "replay/replay_script.h"
-#include "replay/script_player.h"
+#include "recording/replay_script.h"
+#include "recording/script_player.h"
 #include "replay/shot_file.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/shell.h"
+#include "session/frame_loop.h"
 #include "game/random.h"
 #include "game/tooth.h"
 #include "gfx/texture_cache.h"

@@ -5,7 +5,7 @@
 
 #include <climits>
 
-#include "app/shell.h"
+#include "session/frame_loop.h"
 #include "core/state.h"
 #include "tests/recording_gl.h"
 #include "tests/test_support.h"

@@ -1,6 +1,6 @@
 // The frame cap's schedule: arrival times in, waits out, worked out by hand
 // for a cap of 50 frames a second (20 ms a frame).
-#include "app/frame_pacing.h"
+#include "session/frame_pacing.h"
 
 #include <gtest/gtest.h>
 

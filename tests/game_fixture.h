@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "app/shell.h"
+#include "session/frame_loop.h"
 #include "core/state.h"
 #include "game/bacterium.h"
 #include "game/game_state.h"

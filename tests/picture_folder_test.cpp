@@ -1,6 +1,6 @@
 // Finding the pictures from any folder: which folder the game moves into for
 // each arrangement of img/ folders, and what it says when none holds them.
-#include "app/picture_folder.h"
+#include "session/picture_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 # The replay: its script reader on its own, and the whole program run as a
 # subprocess against values worked out from the game's rules, with real Mesa.
-add_executable(replay_script_test replay_script_parsing_test.cpp ${PROJECT_SOURCE_DIR}/replay/replay_script.cpp)
+add_executable(replay_script_test replay_script_parsing_test.cpp ${PROJECT_SOURCE_DIR}/recording/replay_script.cpp)
 target_include_directories(replay_script_test PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(replay_script_test PRIVATE GTest::gtest_main)
 add_test(NAME replay_script_test COMMAND replay_script_test)
 
 # The recording and trace files the game writes as it plays, under trouble.
-add_executable(replay_line_file_test replay_line_file_test.cpp ${PROJECT_SOURCE_DIR}/replay/line_file.cpp
+add_executable(replay_line_file_test replay_line_file_test.cpp ${PROJECT_SOURCE_DIR}/recording/line_file.cpp
   ${PROJECT_SOURCE_DIR}/gfx/diagnostic.cpp)
 target_include_directories(replay_line_file_test PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(replay_line_file_test PRIVATE GTest::gtest_main)

@@ -19,7 +19,7 @@
 #include <string>
 
 #include "gfx/diagnostic.h"
-#include "replay/line_file.h"
+#include "recording/line_file.h"
 
 namespace {
 

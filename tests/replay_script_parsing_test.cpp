@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "replay/replay_script.h"
+#include "recording/replay_script.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <cstring>
 #include <sstream>
 
-#include "app/shell.h"
+#include "session/frame_loop.h"
 #include "core/frame_clock.h"
 #include "core/state.h"
 #include "core/view.h"
-#include "replay/script_player.h"
+#include "recording/script_player.h"
 #include "tests/recording_gl.h"
 #include "tests/test_support.h"
 

@@ -2,7 +2,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include "app/shell.h"
+#include "session/frame_loop.h"
 #include "tests/recording_gl.h"
 #include "tests/test_support.h"
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/shell.h"
+#include "session/frame_loop.h"
 #include "core/state.h"
 #include "tests/test_support.h"
 

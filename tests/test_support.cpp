@@ -1,6 +1,6 @@
 #include "tests/test_support.h"
 
-#include "app/shell.h"
+#include "session/frame_loop.h"
 #include "core/state.h"
 #include "game/random.h"
 #include "gfx/sprite.h"

@@ -23,7 +23,7 @@ mapfile -t sources < <(sed -n '/^add_library(velmora_core STATIC/,/^)/p' "$root/
   grep -oE '^\s+[a-z]+/[a-z_]+\.cpp' | tr -d ' ' | grep -v '^gfx/png_image\.cpp$')
 sources+=(web/web_main.cpp web/web_png_refusal.cpp web/web_gl_gaps.cpp web/web_clock.cpp)
 # Recordings, watching and the trace: the replay folder's scripts and trace lines.
-sources+=(replay/replay_script.cpp replay/script_player.cpp replay/game_trace.cpp web/web_recording.cpp)
+sources+=(recording/replay_script.cpp recording/script_player.cpp recording/game_trace.cpp web/web_recording.cpp)
 version="$(sed -nE 's/^project\(Velmora VERSION ([0-9.]+).*/\1/p' "$root/CMakeLists.txt")"
 mkdir -p "$out/generated/core"
 sed "s/@PROJECT_VERSION@/$version/" "$root/core/version.h.in" >"$out/generated/core/version.h"

@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "app/shell.h"
+#include "session/frame_loop.h"
 #include "core/state.h"
 #include "game/game_state.h"
 #include "gfx/sprite.h"

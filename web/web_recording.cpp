@@ -12,15 +12,15 @@
 #include <cstring>
 #include <string>
 
-#include "app/shell.h"
+#include "session/frame_loop.h"
 #include "core/frame_clock.h"
 #include "core/state.h"
 #include "core/version.h"
 #include "core/view.h"
 #include "game/game_state.h"
 #include "gfx/diagnostic.h"
-#include "replay/game_trace.h"
-#include "replay/script_player.h"
+#include "recording/game_trace.h"
+#include "recording/script_player.h"
 
 namespace {
 

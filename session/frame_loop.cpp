@@ -1,12 +1,12 @@
 // Frame loop and view. The canvas is 800 x 600 units with its origin at the
 // window centre; the window is always held at 4:3 so one unit is square.
-#include "app/shell.h"
+#include "session/frame_loop.h"
 
 #include <GL/glut.h>
 
 #include <string>
 
-#include "app/frame_pacing.h"
+#include "session/frame_pacing.h"
 #include "core/state.h"
 #include "gfx/diagnostic.h"
 

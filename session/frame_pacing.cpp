@@ -1,6 +1,6 @@
 // The pacer's schedule and the optional frame log. Sleeping uses the steady
 // clock, never the game clock: the game clock is read after the wait.
-#include "app/frame_pacing.h"
+#include "session/frame_pacing.h"
 
 #include <chrono>
 #include <cstdio>

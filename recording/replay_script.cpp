@@ -2,7 +2,7 @@
 // command checks its own limits, so the runner never meets a value it cannot
 // play. Whatever the game can receive from GLUT, a script can hold, so every
 // recording plays back; what only a script could ask for is refused here.
-#include "replay/replay_script.h"
+#include "recording/replay_script.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 // Buffered whole-line writing with reporting of write failures (a full disk,
 // a file that vanished, a reader that went away): the game never stops, nor
 // waits, for a file it cannot write.
-#include "replay/line_file.h"
+#include "recording/line_file.h"
 
 #include <fcntl.h>
 #include <poll.h>

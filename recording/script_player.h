@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <string>
 
-#include "replay/replay_script.h"
+#include "recording/replay_script.h"
 
 enum class ScriptStepKind { Frame, Reshape, Shot, End };
 

@@ -1,5 +1,5 @@
 // Finding the folder that holds img/, so the game runs from any folder.
-#include "app/picture_folder.h"
+#include "session/picture_folder.h"
 
 #include <unistd.h>
 

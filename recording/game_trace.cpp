@@ -1,7 +1,7 @@
 // Trace writing, keys in a fixed order, shared by the game (--trace) and the
 // replay. Built in a reused string so a long run costs no allocation per frame
 // once the string has grown.
-#include "replay/game_trace.h"
+#include "recording/game_trace.h"
 
 #include <cstdio>
 

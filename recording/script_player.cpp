@@ -1,13 +1,13 @@
 // Script stepping: input reaches the current state through the same forwarding
 // functions the window's callbacks use, so a played script is the game played.
-#include "replay/script_player.h"
+#include "recording/script_player.h"
 
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <sstream>
 
-#include "app/shell.h"
+#include "session/frame_loop.h"
 #include "core/frame_clock.h"
 #include "core/state.h"
 #include "core/view.h"

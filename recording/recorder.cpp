@@ -2,14 +2,14 @@
 // values the game receives. The trace line of a frame is taken as soon as the
 // frame's update is over: GLUT may deliver input before it displays the frame,
 // and the replay, which plays that input after the frame, traces before it.
-#include "replay/recorder.h"
+#include "recording/recorder.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "replay/game_trace.h"
-#include "replay/line_file.h"
-#include "app/shell.h"
+#include "recording/game_trace.h"
+#include "recording/line_file.h"
+#include "session/frame_loop.h"
 #include "core/version.h"
 #include "core/frame_clock.h"
 #include "core/state.h"
