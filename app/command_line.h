@@ -8,7 +8,7 @@ constexpr int frameRateOfDisplay = -1;  // --fps not given: the display's rate
 
 struct CommandLine {
     bool fullscreen = false;
-    bool mute = false;  // start silent; M turns sound on
+    bool mute = false;                         // start silent; M turns sound on
     int framesPerSecond = frameRateOfDisplay;  // 0: as fast as the machine draws
     std::string recordPath;                    // empty: not recording
     std::string tracePath;                     // empty: no trace

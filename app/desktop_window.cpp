@@ -1,76 +1,46 @@
-// Full-screen keys, a canvas kept at 4:3 in whatever window the window manager
-// gives, a pause while the window is hidden and a clean end however the window
-// goes, through freeglut's extensions and a little of Xlib.
+// The window through freeglut's extensions and a little of Xlib. Hidden and
+// shown, pressed and released, closed or destroyed: each becomes one call on
+// the session or one GLUT setting, and the rules never see the window.
 #include "app/desktop_window.h"
 
 #include <GL/freeglut.h>
 #include <GL/glx.h>
 
-#include <chrono>
+#include <cstring>
 
 #include "app/canvas_box.h"
 #include "app/command_line.h"
-#include "session/frame_loop.h"
+#include "app/settings.h"
 #include "app/window_keys.h"
-#include "audio/sound_player.h"
 #include "core/state.h"
 #include "gfx/diagnostic.h"
 #include "gfx/texture_cache.h"
-#include "recording/recorder.h"
+#include "session/pause_sign.h"
+#include "session/session.h"
 
 namespace {
 
-// Where the canvas lies in the window; the whole window while it has the
-// 4:3 size the game asked for.
-CanvasBox canvasBox;
-
-PlayClock playClock;
-bool saidClockFull = false;
-
-// The window as the X server knows it, to ask whether it still exists.
-Display* windowDisplay = nullptr;
-Window windowHandle = 0;
-void (*gameIdle)() = recordIdle;  // the idle callback while the window is shown
-bool hidden = false;
-int hidings = 0;  // tells a watch left over from an earlier hiding to stop
+struct DesktopWindow {
+    Session* session = nullptr;
+    void (*idle)() = nullptr;
+    bool startsHidden = false;  // started -iconic: no frames until it is first shown
+    int hidings = 0;            // tells a watch left over from an earlier hiding to stop
+    bool escapeTaken = false;   // the window took Esc's press, so its release too
+    bool f11Taken = false;
+    // The window as the X server knows it, to ask whether it still exists.
+    Display* display = nullptr;
+    Window handle = 0;
+};
+DesktopWindow window;
 
 // How often a hidden window is checked: a window destroyed while hidden sends
 // freeglut nothing it passes on.
 constexpr unsigned hiddenWatchMs = 250;
 
-long long steadyMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-int readPlayClock() {
-    const int reading = playClockReading(playClock, steadyMs());
-    if (reading == largestReadingMs && !saidClockFull) {
-        saidClockFull = true;
-        reportLine("The game clock cannot count past 24.8 days of play: the mouth stands still from now on");
-    }
-    return reading;
-}
+// The page's background, so the game looks the same beside its canvas everywhere.
+constexpr float barColour[3] = {42 / 255.0f, 46 / 255.0f, 53 / 255.0f};
 
 bool windowIsFullScreen() { return glutGet(GLUT_FULL_SCREEN) != 0; }
-
-// True when the window took the key.
-bool applyWindowKey(WindowKeyAction action) {
-    switch (action) {
-        case WindowKeyAction::ToggleFullScreen:
-            glutFullScreenToggle();
-            return true;
-        case WindowKeyAction::LeaveFullScreen:
-            glutLeaveFullScreen();
-            return true;
-        case WindowKeyAction::ToggleSound:
-            toggleSound();
-            return true;
-        case WindowKeyAction::PassToGame:
-            break;
-    }
-    return false;
-}
 
 bool endingWithoutWindow = false;
 
@@ -87,7 +57,7 @@ void endWithoutWindow() {
 // anything else goes to the usual handler.
 XErrorHandler usualErrorHandler = nullptr;
 int onXError(Display* display, XErrorEvent* error) {
-    const bool windowGone = windowHandle && error->resourceid == windowHandle &&
+    const bool windowGone = window.handle && error->resourceid == window.handle &&
                             (error->error_code == BadWindow || error->error_code == BadDrawable);
     if (windowGone) {
         endWithoutWindow();
@@ -100,27 +70,53 @@ int onXError(Display* display, XErrorEvent* error) {
 // answers with goes to onXError.
 bool windowStillExists() {
     XWindowAttributes attributes;
-    return !windowDisplay || XGetWindowAttributes(windowDisplay, windowHandle, &attributes) != 0;
+    return !window.display || XGetWindowAttributes(window.display, window.handle, &attributes) != 0;
 }
 
 void watchHiddenWindow(int hiding) {
-    if (!hidden || hiding != hidings) return;
+    if (!window.session || !window.session->hidden || hiding != window.hidings) return;
     if (windowStillExists()) glutTimerFunc(hiddenWatchMs, watchHiddenWindow, hiding);
+}
+
+void setWindowHidden(bool hidden) {
+    if (!window.session || window.session->hidden == hidden) return;
+    setHidden(*window.session, hidden, steadyNowMs());
+    followStillness();
+    if (hidden && windowStillExists()) glutTimerFunc(hiddenWatchMs, watchHiddenWindow, ++window.hidings);
 }
 
 // A minimized or unmapped window: no frames, no updates and no play time, so
 // the player comes back to the game as it was. Destroying a shown window
 // unmaps it first, so that ends the game here too.
-void onWindowStatus(int status) {
-    if (status == GLUT_HIDDEN && !hidden) {
-        hidden = true;
-        hidePlayClock(playClock, steadyMs());
-        glutIdleFunc(nullptr);
-        if (windowStillExists()) glutTimerFunc(hiddenWatchMs, watchHiddenWindow, ++hidings);
-    } else if (status != GLUT_HIDDEN && hidden) {
-        hidden = false;
-        showPlayClock(playClock, steadyMs());
-        glutIdleFunc(gameIdle);
+void onWindowStatus(int status) { setWindowHidden(status == GLUT_HIDDEN); }
+
+// The game state in main outlives the window: what its sprites hold in
+// OpenGL goes now, while the context is still current.
+void closeWindow() {
+    leaveCurrentState();
+    releasePauseSign();
+    releaseGlObjects();
+}
+
+bool startedIconic(const CommandLine& commandLine) {
+    for (const char* argument : commandLine.glutArguments)
+        if (argument && std::strcmp(argument, "-iconic") == 0) return true;
+    return false;
+}
+
+// What the session's keys did that the window shows or keeps.
+void afterPlayerAction(PlayerAction action) {
+    switch (action) {
+        case PlayerAction::Pause:
+        case PlayerAction::NewGame:
+            followStillness();
+            glutPostRedisplay();
+            break;
+        case PlayerAction::Sound:
+            rememberSoundSwitch();
+            break;
+        case PlayerAction::PassedOn:
+            break;
     }
 }
 
@@ -128,97 +124,100 @@ void onWindowStatus(int status) {
 
 void openGameWindow(CommandLine& commandLine) {
     int glutArgc = static_cast<int>(commandLine.glutArguments.size());
+    window.startsHidden = startedIconic(commandLine);
     commandLine.glutArguments.push_back(nullptr);
-    startPlayTime();
     glutInit(&glutArgc, commandLine.glutArguments.data());
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     // After glutInit, which would otherwise take the size from -geometry unchecked.
     glutInitWindowSize(commandLine.windowWidth, commandLine.windowHeight);
     glutCreateWindow("Velmora");
-    returnFromLoopOnClose();
-    watchTheWindow();
-    if (commandLine.fullscreen) glutFullScreen();
-}
 
-void useGameIdle(void (*idle)()) {
-    gameIdle = idle;
-    if (!hidden) glutIdleFunc(idle);
-}
-
-void startPlayTime() {
-    playClock = startPlayClock(steadyMs());
-    readClockFrom(readPlayClock);
-}
-
-void watchTheWindow() {
-    windowDisplay = glXGetCurrentDisplay();
-    windowHandle = glXGetCurrentDrawable();
-    usualErrorHandler = XSetErrorHandler(onXError);
-    glutWindowStatusFunc(onWindowStatus);
-}
-
-void onWindowReshape(int width, int height) {
-    canvasBox = {};
-    const bool fullScreen = windowIsFullScreen();
-    // glutReshapeWindow would take the window out of full screen, so the
-    // windowed reshape, which always asks for a 4:3 size, is not used there.
-    if (!fullScreen || !currentView) {
-        recordReshape(width, height);
-        // The window has the size asked for, or the size is unusable (said).
-        if (!currentView || width <= 0 || height == static_cast<int>(width * 0.75)) return;
-    }
-    // A full screen, or a window that cannot be or is not yet 4:3 (maximized,
-    // tiled): the canvas goes in the largest 4:3 box in the middle.
-    const CanvasBox box = fitCanvas(width, height);
-    if (box.width <= 0) {
-        if (fullScreen) recordReshape(width, height);  // says the size is unusable
-        return;
-    }
-    canvasBox = box;
-    // The game sees a canvas of the box's size, as a replay reshaped to it would.
-    recordCanvasSize(box.width, box.height);
-    setCanvasView(box.width, box.height);
-    // OpenGL counts the viewport from the bottom edge.
-    glViewport(box.left, height - box.top - box.height, box.width, box.height);
-}
-
-void onWindowMouse(int button, int state, int x, int y) {
-    recordMouse(button, state, x - canvasBox.left, y - canvasBox.top);
-}
-void onWindowMotion(int x, int y) { recordMotion(x - canvasBox.left, y - canvasBox.top); }
-void onWindowPassiveMotion(int x, int y) { recordPassiveMotion(x - canvasBox.left, y - canvasBox.top); }
-
-void onWindowKeyboard(unsigned char key, int x, int y) {
-    if (!applyWindowKey(actionForKey(key, windowIsFullScreen()))) recordKeyboard(key, x, y);
-}
-
-void onWindowKeyboardUp(unsigned char key, int x, int y) {
-    if (actionForKey(key, windowIsFullScreen()) != WindowKeyAction::ToggleSound) recordKeyboardUp(key, x, y);
-}
-
-void onWindowSpecial(int key, int x, int y) {
-    if (!applyWindowKey(actionForSpecialKey(key, windowIsFullScreen()))) recordSpecial(key, x, y);
-}
-
-bool takeWindowKey(unsigned char key) { return applyWindowKey(actionForKey(key, windowIsFullScreen())); }
-
-bool takeWindowSpecialKey(int key) { return applyWindowKey(actionForSpecialKey(key, windowIsFullScreen())); }
-
-namespace {
-// The game state in main outlives the window: what its sprites hold in
-// OpenGL goes now, while the context is still current.
-void closeWindow() {
-    leaveCurrentState();
-    releaseGlObjects();
-}
-}  // namespace
-
-void returnFromLoopOnClose() {
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
     // freeglut calls this with the closing window's context current, also when
     // the loop is left some other way and it tears the window down.
     glutCloseFunc(closeWindow);
+    window.display = glXGetCurrentDisplay();
+    window.handle = glXGetCurrentDrawable();
+    usualErrorHandler = XSetErrorHandler(onXError);
+    glutWindowStatusFunc(onWindowStatus);
+    if (commandLine.fullscreen) glutFullScreen();
 }
+
+void useSession(Session& session, void (*idle)()) {
+    window.session = &session;
+    window.idle = idle;
+    // Iconified from the start, the window sends no status until it is shown.
+    if (window.startsHidden) setWindowHidden(true);
+    followStillness();
+}
+
+void followStillness() {
+    if (!window.session) return;
+    glutIdleFunc(standingStill(*window.session) ? nullptr : window.idle);
+}
+
+void windowKeyboard(unsigned char key, int x, int y) {
+    if (!window.session) return;
+    const WindowKeyAction action = actionForKey(key, windowIsFullScreen());
+    if (action == WindowKeyAction::LeaveFullScreen) {
+        window.escapeTaken = true;
+        glutLeaveFullScreen();
+        return;
+    }
+    afterPlayerAction(playerKey(*window.session, key, x, y, steadyNowMs()));
+}
+
+void windowKeyboardUp(unsigned char key, int x, int y) {
+    if (!window.session) return;
+    if (key == escapeKey && window.escapeTaken) {
+        window.escapeTaken = false;
+        return;
+    }
+    playerKeyUp(*window.session, key, x, y);
+}
+
+void windowSpecial(int key, int x, int y) {
+    if (!window.session) return;
+    if (actionForSpecialKey(key) == WindowKeyAction::ToggleFullScreen) {
+        window.f11Taken = true;
+        glutFullScreenToggle();
+        return;
+    }
+    ReplayCommand c;
+    c.kind = ReplayCommandKind::Special;
+    c.key = key;
+    c.x = x;
+    c.y = y;
+    sendInput(*window.session, c);
+}
+
+void windowSpecialUp(int key, int x, int y) {
+    if (!window.session) return;
+    if (actionForSpecialKey(key) == WindowKeyAction::ToggleFullScreen && window.f11Taken) {
+        window.f11Taken = false;
+        return;
+    }
+    ReplayCommand c;
+    c.kind = ReplayCommandKind::SpecialUp;
+    c.key = key;
+    c.x = x;
+    c.y = y;
+    sendInput(*window.session, c);
+}
+
+void drawInBox(int windowWidth, int windowHeight, const CanvasBox& box) {
+    if (box.width <= 0 || (box.width == windowWidth && box.height == windowHeight)) return;
+    GLfloat gameClear[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, gameClear);
+    glClearColor(barColour[0], barColour[1], barColour[2], 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(gameClear[0], gameClear[1], gameClear[2], gameClear[3]);
+    // OpenGL counts rows from the bottom edge.
+    glScissor(box.left, windowHeight - box.top - box.height, box.width, box.height);
+    glEnable(GL_SCISSOR_TEST);
+}
+
+void endDrawingInBox() { glDisable(GL_SCISSOR_TEST); }
 
 void leaveCurrentState() {
     State* leaving = currentState;

@@ -1,56 +1,39 @@
-// The game window as a desktop program: full-screen keys in front of the
-// game's own key handling, the canvas at 4:3 in the middle of a window of any
-// other shape, a game that pauses while its window is hidden, and an end that
-// is clean however the window goes (GLUT's loop returns, the state is left and
-// destroyed, exit status 0).
+// The game's window on the desktop, for playing and for watching alike: it
+// turns freeglut's and X's events into calls on the session. Its own keys (F11,
+// and Esc in full screen) come before the session's; the game stands still
+// while the window is hidden or minimized (also one started -iconic); and the
+// end is clean however the window goes (GLUT's loop returns, the state is left
+// and destroyed, exit status 0).
 #pragma once
 
+struct CanvasBox;
 struct CommandLine;
+struct Session;
 
 // Opens the game's window as the command line asks (its GLUT options, the
-// size from -geometry, full screen), with the play clock started, the close
-// button and the window watched as below. Must come before anything that
-// needs the OpenGL context.
+// size from -geometry, full screen) and watches it. Must come before anything
+// that needs the OpenGL context.
 void openGameWindow(CommandLine& commandLine);
-// Registers the idle callback that runs the game while its window is shown.
-void useGameIdle(void (*idle)());
 
-// The play clock starts: call before glutInit. From then on the idle callback
-// reads a steady clock that leaves out the time the window was hidden.
-void startPlayTime();
-// Watches the window once it exists: while it is minimized or unmapped the
-// game makes no frames and its clock stands still; should another program
-// destroy it, the game ends as if it had been closed.
-void watchTheWindow();
+// The session the window's events go to, and the idle callback that runs it
+// while it does not stand still; the window takes the callback away while the
+// game stands still and gives it back when it goes on.
+void useSession(Session& session, void (*idle)());
+// After anything that may have made the game stand still or go on.
+void followStillness();
 
-// GLUT reshape callback: in a window, the shell's onReshape (the window held
-// at 4:3); in full screen, or in a window that did not get its 4:3 size (a
-// maximized or tiled one), the canvas is fitted into the window's middle.
-void onWindowReshape(int width, int height);
+// GLUT keyboard callbacks: the window's own keys first, then the session's
+// (P, N, M), then the game's. A release goes where its press went.
+void windowKeyboard(unsigned char key, int x, int y);
+void windowKeyboardUp(unsigned char key, int x, int y);
+void windowSpecial(int key, int x, int y);
+void windowSpecialUp(int key, int x, int y);
 
-// GLUT mouse callbacks: pointer positions made relative to the canvas's
-// corner, then the current state's (forwardMouse, ...).
-void onWindowMouse(int button, int state, int x, int y);
-void onWindowMotion(int x, int y);
-void onWindowPassiveMotion(int x, int y);
-
-// GLUT keyboard and special-key callbacks: the window's keys first, then the
-// current state's (forwardKeyboard, forwardSpecial).
-void onWindowKeyboard(unsigned char key, int x, int y);
-void onWindowSpecial(int key, int x, int y);
-// The release of a key the window took is the window's too (M), so that a
-// recording holds nothing of it.
-void onWindowKeyboardUp(unsigned char key, int x, int y);
-
-// The window's own keys (F11, and Esc in full screen) for a window whose game
-// takes no keys (a watched recording): true when the window took the key.
-bool takeWindowKey(unsigned char key);
-bool takeWindowSpecialKey(int key);
-
-// Makes closing the window return from glutMainLoop, leaving the state and
-// deleting every OpenGL object the game holds while the context still exists
-// (what main destroys afterwards makes no OpenGL call); call after glutInit.
-void returnFromLoopOnClose();
+// For a display: where the canvas does not fill the window, the window is
+// cleared in the page's dark colour and drawing is kept inside the box, so
+// the game's own grey shows only under the canvas. endDrawingInBox undoes it.
+void drawInBox(int windowWidth, int windowHeight, const CanvasBox& box);
+void endDrawingInBox();
 
 // Leaves the current state while the window's OpenGL context still exists,
 // so the pictures its teeth hold go with it, and stops callbacks reaching it.

@@ -1,4 +1,4 @@
-// The two views live here, made once, so a frame only copies numbers. The
+// The two views live here, made once, so an update only copies numbers. The
 // view before an update is the one taken after the last: food is picked up
 // and put down by the mouse between updates, and is heard at the next one.
 #include "audio/game_sounds.h"
@@ -14,8 +14,7 @@ int last = 0;  // the view taken after the latest update
 
 void startGameSounds(const GameState& game, bool muted) {
     heard = &game;
-    last = 0;
-    takeSoundView(game, views[last]);
+    hearAfresh();
     openSoundPlayer(muted);
 }
 
@@ -24,14 +23,16 @@ void stopGameSounds() {
     heard = nullptr;
 }
 
-void updateWithSound(void (*update)()) {
-    if (!heard || !soundPlayerOpen()) {
-        update();
-        return;
-    }
-    update();
+void hearUpdate() {
+    if (!heard || !soundPlayerOpen()) return;
     const int now = 1 - last;
     takeSoundView(*heard, views[now]);
     playSoundCues(compareSoundViews(views[last], views[now]));
     last = now;
 }
+
+void hearAfresh() {
+    if (heard) takeSoundView(*heard, views[last]);
+}
+
+void hearStandingStill() { quietSoundLoops(); }

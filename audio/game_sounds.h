@@ -1,6 +1,7 @@
-// The game heard: the layer that owns the frame loop (the desktop window, the
-// browser's entry point) runs each update through here, which looks at the
-// game before and after it and hands the difference to the sound player.
+// The game heard: the loop tells this of every update, and it looks at the
+// game after each one and plays what changed since the look after the update
+// before (input that came between them included). Reading only: the game's
+// rules, random sequence and traces never notice that anyone is listening.
 #pragma once
 
 struct GameState;
@@ -9,7 +10,11 @@ struct GameState;
 void startGameSounds(const GameState& game, bool muted);
 void stopGameSounds();
 
-// Runs update (the idle callback that updates the game), looks at the game
-// and plays what changed since the look after the previous update, input
-// included. Allocates nothing.
-void updateWithSound(void (*update)());
+// After each update, however many come in one go: each update's events are
+// heard, as far as the player's voices allow. Allocates nothing.
+void hearUpdate();
+// The game was swapped for a new one: the next update is compared with the
+// game as it is now, so nothing of the swap itself is heard.
+void hearAfresh();
+// The game stands still: the loops fall silent until updates come again.
+void hearStandingStill();

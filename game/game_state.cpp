@@ -3,6 +3,9 @@
 // feeding, brush and its strike, drill and its strike, standing teeth, falling teeth.
 #include "game/game_state.h"
 
+#include <algorithm>
+
+#include "game/bacterium.h"
 #include "game/random.h"
 
 const Vec3 foodStart[foodCount] = {{-75, 250, 0}, {0, 250, 0}, {75, 250, 0}};
@@ -128,4 +131,34 @@ void GameState::update() {
             ++p;
         }
     }
+}
+
+namespace {
+
+// The pictures the teeth and the mouth hold, one more reference each, so that
+// the new game finds them loaded instead of reading them again.
+std::vector<TextureHandle*> holdPictures(const GameState& game) {
+    std::vector<TextureHandle*> held;
+    const auto hold = [&held](TextureHandle* handle) {
+        if (!handle || std::find(held.begin(), held.end(), handle) != held.end()) return;
+        ++handle->refCount;
+        held.push_back(handle);
+    };
+    hold(game.background.texture);
+    for (const std::vector<Tooth*>* list : {&game.teeth, &game.fallingTeeth})
+        for (const Tooth* tooth : *list) {
+            hold(tooth->sprite.texture);
+            for (const Bacterium* bacterium : tooth->bacteria) hold(bacterium->sprite.texture);
+        }
+    return held;
+}
+
+}  // namespace
+
+void restartGame(GameState& game) {
+    const std::vector<TextureHandle*> held = holdPictures(game);
+    game.leave(nullptr);
+    game.heldFood = -1;
+    game.enter(nullptr);
+    for (TextureHandle* handle : held) releaseTexture(handle);
 }

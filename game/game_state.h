@@ -44,3 +44,8 @@ struct GameState : State {
 
     void resetFood();
 };
+
+// A new game in the same state: every tooth whole again with two bacteria,
+// the food back at its start and nothing held, the brush and the drill timed
+// from now. The random sequence runs on: each new game differs.
+void restartGame(GameState& game);

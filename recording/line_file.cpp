@@ -114,8 +114,8 @@ void writeOutLines(LineFile& out) {
     drop(out);
 }
 
-void closeLineFile(LineFile& out) {
-    if (out.descriptor < 0) return;
+bool closeLineFile(LineFile& out) {
+    if (out.descriptor < 0) return false;
     // A slow reader gets a little time to take the rest, never forever.
     const auto giveUpAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(closingWaitMs);
     while (out.descriptor >= 0 && !writeWithoutWaiting(out)) {
@@ -125,10 +125,12 @@ void closeLineFile(LineFile& out) {
         if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
             report(out, "its reader stopped taking lines; " + std::to_string(out.pending.size()) + " bytes lost");
             drop(out);
-            return;
+            return false;
         }
     }
-    if (out.descriptor < 0) return;
-    if (::close(out.descriptor) != 0) report(out, std::strerror(errno));
+    if (out.descriptor < 0) return false;
+    const bool closed = ::close(out.descriptor) == 0;
+    if (!closed) report(out, std::strerror(errno));
     out.descriptor = -1;
+    return closed;
 }

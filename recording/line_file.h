@@ -29,5 +29,6 @@ void linesAdded(LineFile& out);
 // Writes out everything pending now, or what a pipe takes without waiting; a
 // failure reports one line and closes the file.
 void writeOutLines(LineFile& out);
-// Writes out what is pending (waiting a little for a slow pipe) and closes the file.
-void closeLineFile(LineFile& out);
+// Writes out what is pending (waiting a little for a slow pipe) and closes the
+// file. True when every line reached it; false too for a file already dropped.
+bool closeLineFile(LineFile& out);

@@ -36,6 +36,7 @@ constexpr Syntax syntaxes[] = {
     {"specialup", ReplayCommandKind::SpecialUp, 3, "specialup N X Y"},
     {"reshape", ReplayCommandKind::Reshape, 2, "reshape W H"},
     {"shot", ReplayCommandKind::Shot, 1, "shot FILE"},
+    {"restart", ReplayCommandKind::Restart, 0, "restart"},
 };
 
 // Thrown only inside this file, to leave a line at its first fault.
@@ -148,6 +149,8 @@ ReplayCommand parseCommand(const std::vector<std::string>& words, int& lastMs) {
             if (words[1].find('\0') != std::string::npos)
                 throw LineFault{"FILE \"" + shownScriptText(words[1]) + "\" holds a NUL byte"};
             c.file = words[1];
+            break;
+        case ReplayCommandKind::Restart:  // a new game, as the player asked for one
             break;
     }
     return c;

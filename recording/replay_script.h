@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-enum class ReplayCommandKind { Frames, Mouse, Motion, Passive, Key, KeyUp, Special, SpecialUp, Reshape, Shot };
+enum class ReplayCommandKind { Frames, Mouse, Motion, Passive, Key, KeyUp, Special, SpecialUp, Reshape, Shot, Restart };
 
 // `frame MS` is a run of one frame; `frames N STEP` a run of N. The readings of
 // a run are firstMs, firstMs + stepMs, ... (count of them).

@@ -1,48 +1,10 @@
-// Script stepping: input reaches the current state through the same forwarding
-// functions the window's callbacks use, so a played script is the game played.
+// Script stepping, and reading a recording that is to be watched.
 #include "recording/script_player.h"
 
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <sstream>
-
-#include "session/frame_loop.h"
-#include "core/frame_clock.h"
-#include "core/state.h"
-#include "core/view.h"
-#include "gfx/diagnostic.h"
-
-bool deliverScriptInput(const ReplayCommand& c) {
-    switch (c.kind) {
-        case ReplayCommandKind::Mouse:
-            forwardMouse(c.button, c.buttonState, c.x, c.y);
-            return true;
-        case ReplayCommandKind::Motion:
-            forwardMotion(c.x, c.y);
-            return true;
-        case ReplayCommandKind::Passive:
-            forwardPassiveMotion(c.x, c.y);
-            return true;
-        case ReplayCommandKind::Key:
-            forwardKeyboard(static_cast<unsigned char>(c.key), c.x, c.y);
-            return true;
-        case ReplayCommandKind::KeyUp:
-            forwardKeyboardUp(static_cast<unsigned char>(c.key), c.x, c.y);
-            return true;
-        case ReplayCommandKind::Special:
-            forwardSpecial(c.key, c.x, c.y);
-            return true;
-        case ReplayCommandKind::SpecialUp:
-            forwardSpecialUp(c.key, c.x, c.y);
-            return true;
-        case ReplayCommandKind::Frames:
-        case ReplayCommandKind::Reshape:
-        case ReplayCommandKind::Shot:
-            break;
-    }
-    return false;
-}
 
 ScriptStep nextScriptStep(ScriptPlayer& player) {
     const std::vector<ReplayCommand>& commands = player.script->commands;
@@ -75,57 +37,17 @@ ScriptStep nextScriptStep(ScriptPlayer& player) {
                 step.kind = ScriptStepKind::Shot;
                 ++player.next;
                 return step;
-            default:
-                deliverScriptInput(c);
+            case ReplayCommandKind::Restart:
+                step.kind = ScriptStepKind::Restart;
                 ++player.next;
-                break;
+                return step;
+            default:
+                step.kind = ScriptStepKind::Input;
+                ++player.next;
+                return step;
         }
     }
     return ScriptStep{};
-}
-
-bool nextDueStep(ScriptPlayer& player, ScriptPace& pace, double nowSeconds, ScriptStep& step, double& waitSeconds) {
-    if (pace.holding) {
-        step = pace.held;
-        pace.holding = false;
-    } else {
-        step = nextScriptStep(player);
-    }
-    if (step.kind != ScriptStepKind::Frame) return true;
-    if (!pace.started) {
-        pace.started = true;
-        pace.startSeconds = nowSeconds;
-        pace.startClockMs = step.clockMs;
-        return true;
-    }
-    if (pace.speed <= 0) return true;
-    // Readings never run backwards, so the difference is never negative.
-    const double due = pace.startSeconds + (step.clockMs - pace.startClockMs) / 1000.0 / pace.speed;
-    if (nowSeconds >= due) return true;
-    pace.held = step;
-    pace.holding = true;
-    waitSeconds = due - nowSeconds;
-    return false;
-}
-
-void playScriptFrame(int clockMs) {
-    // The same arithmetic as the shell's idle callback: a trace of the watched
-    // game must equal the replay's to the last bit.
-    elapsedMs = clockMs;
-    frameDelta = static_cast<float>((clockMs - lastFrameMs) / 1000.0);
-    lastFrameMs = clockMs;
-    if (currentState) currentState->update();
-}
-
-bool applyScriptReshape(int width, int height) {
-    if (!currentView) return false;
-    const int h = width > 0 ? static_cast<int>(width * 0.75) : 0;
-    if (width <= 0 || height <= 0 || h <= 0) {
-        reportLine("reshape() values bad w:" + std::to_string(width) + " h:" + std::to_string(height));
-        return false;
-    }
-    setCanvasView(width, h);
-    return true;
 }
 
 bool readWatchedRecording(const std::string& path, ReplayScript& script, std::string& error) {

@@ -14,16 +14,17 @@
 #include <unordered_map>
 #include <vector>
 
-#include "session/picture_folder.h"
-#include "session/frame_loop.h"
 #include "core/state.h"
 #include "game/game_state.h"
 #include "gfx/diagnostic.h"
 #include "recording/game_trace.h"
-#include "replay/offscreen_context.h"
 #include "recording/replay_script.h"
 #include "recording/script_player.h"
+#include "replay/offscreen_context.h"
 #include "replay/shot_file.h"
+#include "session/frame_loop.h"
+#include "session/picture_folder.h"
+#include "session/session.h"
 
 namespace {
 
@@ -131,15 +132,21 @@ bool flushTrace(std::string& trace) {
     return written;
 }
 
-// The drawing target follows the window. A window whose size changed is drawn
-// again before anyone sees it, as GLUT does; that display runs no update, so
-// the game is untouched.
-void followWindowSize(OffscreenContext* context, int& targetWidth, int& targetHeight, bool draw) {
-    if (targetWidth == replayWindow.width && targetHeight == replayWindow.height) return;
-    targetWidth = replayWindow.width;
-    targetHeight = replayWindow.height;
+// One display into the offscreen picture, as a window's display and swap.
+void displayFrame(OffscreenContext* context) {
+    onDisplay();
+    finishOffscreenFrame(context);
+}
+
+// The drawing target follows the view, as the window the game asks for a
+// size would. A target whose size changed is drawn again before anyone sees
+// it, as GLUT does; that display runs no update, so the game is untouched.
+void followViewSize(OffscreenContext* context, int& targetWidth, int& targetHeight, bool draw) {
+    if (targetWidth == currentView->width && targetHeight == currentView->height) return;
+    targetWidth = currentView->width;
+    targetHeight = currentView->height;
     resizeOffscreen(context, targetWidth, targetHeight);
-    if (draw) onDisplay();
+    if (draw) displayFrame(context);
 }
 
 // For each command: whether a shot comes after it before the next frame. Only
@@ -164,42 +171,32 @@ ShotOutcome writeShot(OffscreenContext* context, const std::string& file, bool o
     return writeShotFile(file, pixels.data(), width, height, overwrite);
 }
 
-int play(const ReplayScript& script, const ShotNames& written, const GameState& game, OffscreenContext* context,
+int play(const ReplayScript& script, const ShotNames& written, Session& session, OffscreenContext* context,
          const Options& options) {
-    std::string trace;
-    long long frame = 0;  // a script may hold more frames than an int counts
     int targetWidth = canvasWidth, targetHeight = canvasHeight;
     const std::vector<bool> seen = seenByAShot(script);
     ScriptPlayer player{&script};
     for (ScriptStep step = nextScriptStep(player); step.kind != ScriptStepKind::End; step = nextScriptStep(player)) {
         const bool draw = options.drawAll || seen[step.commandIndex];
-        switch (step.kind) {
-            case ScriptStepKind::Frame:
-                replayWindow.clockMs = step.clockMs;
-                onIdle();
-                // Of a run, a shot can only see the last frame.
-                if (options.drawAll || (draw && step.lastOfRun)) onDisplay();
-                appendTraceLine(trace, ++frame, game, options.withBacteria);
-                if (trace.size() >= traceFlushBytes && !flushTrace(trace)) return failedRunStatus;
-                break;
-            case ScriptStepKind::Reshape:
-                onReshape(step.command->x, step.command->y);
-                followWindowSize(context, targetWidth, targetHeight, draw);
-                break;
-            case ScriptStepKind::Shot: {
-                const ShotOutcome outcome = writeShot(context, step.command->file, options.overwrite);
-                if (outcome.result == ShotResult::Written) break;
-                flushTrace(trace);  // the frames before it stand, whether or not it fails
-                const bool refused = outcome.result == ShotResult::Refused;
-                reportShot(*step.command, written.at(step.commandIndex),
-                           refused ? outcome.reason : "failed: " + outcome.reason);
-                return refused ? badScriptStatus : failedRunStatus;
-            }
-            case ScriptStepKind::End:
-                break;
+        if (step.kind == ScriptStepKind::Shot) {
+            const ShotOutcome outcome = writeShot(context, step.command->file, options.overwrite);
+            if (outcome.result == ShotResult::Written) continue;
+            flushTrace(session.traceLines);  // the frames before it stand, whether or not it fails
+            const bool refused = outcome.result == ShotResult::Refused;
+            reportShot(*step.command, written.at(step.commandIndex),
+                       refused ? outcome.reason : "failed: " + outcome.reason);
+            return refused ? badScriptStatus : failedRunStatus;
+        }
+        playScriptStep(session, step);
+        if (step.kind == ScriptStepKind::Frame) {
+            // Of a run, a shot can only see the last frame.
+            if (options.drawAll || (draw && step.lastOfRun)) displayFrame(context);
+            if (session.traceLines.size() >= traceFlushBytes && !flushTrace(session.traceLines)) return failedRunStatus;
+        } else if (step.kind == ScriptStepKind::Reshape) {
+            followViewSize(context, targetWidth, targetHeight, draw);
         }
     }
-    return flushTrace(trace) ? 0 : failedRunStatus;
+    return flushTrace(session.traceLines) ? 0 : failedRunStatus;
 }
 
 }  // namespace
@@ -243,7 +240,6 @@ int main(int argc, char** argv) {
     enterPictureFolder(pictureFolderCandidates(runningExecutablePath()));
     OffscreenContext* context = createOffscreenContext(canvasWidth, canvasHeight);
     if (!context) return failedRunStatus;
-    replayWindow.target = context;
 
     int status = 0;
     {
@@ -254,7 +250,11 @@ int main(int argc, char** argv) {
         switchState(game);
         setFixedGlState();
         onReshape(canvasWidth, canvasHeight);
-        status = play(script, written, game, context, options);
+        Session session;
+        startSession(session, game, 0);
+        session.tracing = true;
+        session.traceBacteria = options.withBacteria;
+        status = play(script, written, session, context, options);
         currentState = nullptr;
     }
     // The context is left for the process's end to take: tearing it down

@@ -2,26 +2,15 @@
 // window centre; the window is always held at 4:3 so one unit is square.
 #include "session/frame_loop.h"
 
-#include <GL/glut.h>
+#include <GL/gl.h>
+#include <GL/glu.h>
 
 #include <string>
 
-#include "session/frame_pacing.h"
 #include "core/state.h"
 #include "gfx/diagnostic.h"
 
-namespace {
-
-int readGlutClock() { return glutGet(GLUT_ELAPSED_TIME); }
-
-ClockSource clockSource = readGlutClock;
-
-}  // namespace
-
-void readClockFrom(ClockSource source) { clockSource = source ? source : readGlutClock; }
-
 void resetShell() {
-    clockSource = readGlutClock;
     viewSettings = ViewSettings{};
     currentView = nullptr;
     elapsedMs = 0;
@@ -29,12 +18,9 @@ void resetShell() {
     frameDelta = 0;
 }
 
-void onIdle() {
-    // Before the clock is read, so the rules see the time the wait took.
-    waitForNextFrame();
-    advanceFrameClock(clockSource());
+void updateGameAt(int clockMs) {
+    advanceFrameClock(clockMs);
     if (currentState) currentState->update();
-    glutPostRedisplay();
 }
 
 void onDisplay() {
@@ -44,12 +30,9 @@ void onDisplay() {
     glPushMatrix();
     if (currentState) currentState->render();
     glPopMatrix();
-    glutSwapBuffers();
 }
 
-void onReshape(int width, int height) {
-    if (currentView) reshapeView(width, height);
-}
+bool onReshape(int width, int height) { return currentView && reshapeView(width, height); }
 
 namespace {
 
@@ -58,29 +41,29 @@ namespace {
 // otherwise hold an offscreen picture of that size.
 constexpr int maxCanvasWidth = 8192;
 
-bool refusedAsTooWide(int width, int height) {
-    if (width <= maxCanvasWidth) return false;
+void reportBadSize(int width, int height) {
     reportLine("reshape() values bad w:" + std::to_string(width) + " h:" + std::to_string(height));
-    return true;
 }
 
 }  // namespace
 
-void reshapeView(int width, int height) {
+bool reshapeView(int width, int height) {
     // The height follows from the width; a width too small for a 4:3 height of
     // at least one pixel is refused like any other bad size.
-    int h = width > 0 ? static_cast<int>(width * 0.75) : 0;
-    if (width <= 0 || height <= 0 || h <= 0) {
-        reportLine("reshape() values bad w:" + std::to_string(width) + " h:" + std::to_string(height));
-        return;
+    const int h = width > 0 ? static_cast<int>(width * 0.75) : 0;
+    if (width <= 0 || height <= 0 || h <= 0 || width > maxCanvasWidth) {
+        reportBadSize(width, height);
+        return false;
     }
-    if (refusedAsTooWide(width, height)) return;
-    glutReshapeWindow(width, h);
     setCanvasView(width, h);
+    return true;
 }
 
 void setCanvasView(int width, int h) {
-    if (refusedAsTooWide(width, h)) return;
+    if (width > maxCanvasWidth) {
+        reportBadSize(width, h);
+        return;
+    }
     currentView->width = width;
     currentView->height = h;
     currentView->aspect = static_cast<double>(width) / static_cast<double>(h);

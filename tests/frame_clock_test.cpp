@@ -5,8 +5,9 @@
 
 #include <climits>
 
-#include "session/frame_loop.h"
 #include "core/state.h"
+#include "session/frame_loop.h"
+#include "session/play_clock.h"
 #include "tests/recording_gl.h"
 #include "tests/test_support.h"
 
@@ -34,34 +35,28 @@ protected:
 TEST_F(FrameClock, FirstIdleCountsEverythingSinceStart) {
     ClockWatcher watcher;
     switchState(watcher);
-    fakeElapsedMs = 1234;
-    onIdle();
+    updateGameAt(1234);
     ASSERT_EQ(watcher.seenMs.size(), 1u);
     EXPECT_EQ(watcher.seenMs[0], 1234);
     EXPECT_EQ(watcher.seenDelta[0], float(1.234));
     EXPECT_EQ(lastFrameMs, 1234);
-    EXPECT_EQ(glCalls.back().name, "glutPostRedisplay");
 }
 
 TEST_F(FrameClock, IdlesWithinOneMillisecondGiveZeroDelta) {
     ClockWatcher watcher;
     switchState(watcher);
-    fakeElapsedMs = 40;
-    onIdle();
-    onIdle();
-    fakeElapsedMs = 56;
-    onIdle();
+    updateGameAt(40);
+    updateGameAt(40);
+    updateGameAt(56);
     EXPECT_EQ(watcher.seenDelta, (std::vector<float>{0.04f, 0.0f, 0.016f}));
 }
 
 TEST_F(FrameClock, ClockRunsAndFramesAreDrawnWithoutAState) {
-    fakeElapsedMs = 100;
-    onIdle();
+    updateGameAt(100);
     EXPECT_EQ(elapsedMs, 100);
     EXPECT_EQ(frameDelta, 0.1f);
     onDisplay();
-    EXPECT_EQ(callNames(), (std::vector<std::string>{"glutGet", "glutPostRedisplay", "glClear", "glPushMatrix",
-                                                     "glPopMatrix", "glutSwapBuffers"}));
+    EXPECT_EQ(callNames(), (std::vector<std::string>{"glClear", "glPushMatrix", "glPopMatrix"}));
     EXPECT_EQ(callsNamed("glClear")[0].args[0], GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
@@ -69,8 +64,8 @@ TEST_F(FrameClock, DisplayDiscardsWhatRenderLeavesOnTheMatrix) {
     ClockWatcher watcher;
     switchState(watcher);
     onDisplay();
-    EXPECT_EQ(callNames(), (std::vector<std::string>{"glClear", "glPushMatrix", "glLoadIdentity", "glTranslatef",
-                                                     "glPopMatrix", "glutSwapBuffers"}));
+    EXPECT_EQ(callNames(),
+              (std::vector<std::string>{"glClear", "glPushMatrix", "glLoadIdentity", "glTranslatef", "glPopMatrix"}));
 }
 
 // Clock readings that step back: a wall clock set back mid-game (the reading
@@ -96,8 +91,7 @@ TEST_F(FrameClock, ReadingsThatStepBackAreHeldAndTheStepIsNeverNegative) {
     for (const auto& c : cases) {
         resetGameGlobals();
         for (const Step& s : c.steps) {
-            fakeElapsedMs = s.reading;
-            onIdle();
+            updateGameAt(s.reading);
             EXPECT_EQ(elapsedMs, s.elapsed) << c.what << ", reading " << s.reading;
             EXPECT_EQ(lastFrameMs, s.elapsed) << c.what;
             EXPECT_EQ(frameDelta, s.delta) << c.what << ", reading " << s.reading;
@@ -105,36 +99,41 @@ TEST_F(FrameClock, ReadingsThatStepBackAreHeldAndTheStepIsNeverNegative) {
     }
 }
 
-// The desktop's play clock, read from a steady clock in ms that starts at
-// 5000: hidden time is left out, a second hide or show changes nothing, and
-// after 24.8 days of play the reading stays at the largest int.
-TEST(PlayClock, CountsOnlyShownTimeAndStopsAtTheLargestReading) {
+// The play clock, read from a steady clock in ms that starts at 5000: the
+// time it stands still is left out, and it goes on from the reading it was
+// held at, not from where it stood still; a second hold or resume changes
+// nothing; after 24.8 days of play it stays at the largest int and says so once.
+TEST(PlayClock, CountsOnlyTimeInPlayAndStopsAtTheLargestReading) {
     PlayClock clock = startPlayClock(5000);
     const struct {
-        char action;  // 'r' read, 'h' hide, 's' show
+        char action;  // 'r' read, 'h' hold at heldMs, 'g' go on
         long long at;
+        int heldMs;
         int reading;
     } steps[] = {
-        {'r', 5000, 0},
-        {'r', 5016, 16},
-        {'h', 6000, 1000},
-        {'r', 16000, 1000},
-        {'h', 17000, 1000},
-        {'s', 26000, 1000},
-        {'r', 26016, 1016},
-        {'s', 27000, 2000},
-        {'h', 28000, 3000},
-        {'s', 28500, 3000},
-        {'r', 28516, 3016},
-        {'r', 25499 + largestReadingMs, int(largestReadingMs) - 1},
-        {'r', 25501 + largestReadingMs, int(largestReadingMs)},
-        {'r', 1LL << 40, int(largestReadingMs)},
+        {'r', 5000, 0, 0},
+        {'r', 5016, 0, 16},
+        {'h', 6000, 990, 990},  // held at the last update's reading, a little before
+        {'r', 16000, 0, 990},
+        {'g', 26000, 0, 990},
+        {'r', 26016, 0, 1006},
+        {'g', 27000, 0, 1990},
+        {'h', 28000, 2990, 2990},
+        {'h', 28200, 100, 100},  // a second hold moves the held reading
+        {'g', 28500, 0, 100},
+        {'r', 28516, 0, 116},
+        {'r', 28400 + largestReadingMs - 1, 0, int(largestReadingMs) - 1},
+        {'r', 28400 + largestReadingMs + 1, 0, int(largestReadingMs)},
+        {'r', 1LL << 40, 0, int(largestReadingMs)},
     };
+    std::string said;
     for (const auto& s : steps) {
-        if (s.action == 'h') hidePlayClock(clock, s.at);
-        if (s.action == 's') showPlayClock(clock, s.at);
-        EXPECT_EQ(playClockReading(clock, s.at), s.reading) << s.action << " at " << s.at;
+        if (s.action == 'h') holdPlayClock(clock, s.heldMs);
+        if (s.action == 'g') resumePlayClock(clock, s.at);
+        said +=
+            captureDiagnostics([&] { EXPECT_EQ(readPlayClock(clock, s.at), s.reading) << s.action << " at " << s.at; });
     }
+    EXPECT_EQ(said, "The game clock cannot count past 24.8 days of play: the mouth stands still from now on\n");
 }
 
 }  // namespace

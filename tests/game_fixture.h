@@ -36,9 +36,8 @@ protected:
     }
     // One idle call at the given clock reading, as GLUT would make it.
     void frameAt(int ms) {
-        fakeElapsedMs = ms;
         clockMs = ms;
-        onIdle();
+        updateGameAt(ms);
     }
     void framesUntil(int ms, int stepMs = 16) {
         while (clockMs + stepMs <= ms) frameAt(clockMs + stepMs);

@@ -43,4 +43,3 @@ endif()
 # Watching a recording without a window: its pace, and its frames and reshapes
 # against the shell's own callbacks, on the recording OpenGL.
 velmora_unit_test(script_pace_test script_pace_test.cpp)
-target_link_libraries(script_pace_test PRIVATE velmora_script)

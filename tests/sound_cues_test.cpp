@@ -182,11 +182,15 @@ TEST_F(SoundCuesOfAGame, HeardUpdatesAllocateNothingWithARealDeviceBehindThem) {
                                          0};
     updated = game.get();
     updateClockMs = 0;
-    updateWithSound(updateOnly);
+    updateOnly();
+    hearUpdate();
     const long started = soundsStarted();
     counting = true;
     const long before = allocations;
-    for (int frame = 0; frame < 20500 / 16; ++frame) updateWithSound(updateOnly);
+    for (int frame = 0; frame < 20500 / 16; ++frame) {
+        updateOnly();
+        hearUpdate();
+    }
     const long made = allocations - before;
     counting = false;
     EXPECT_EQ(made, 0);

@@ -105,7 +105,7 @@ TEST_F(StateSwitch, InputReachesTheCurrentStateUnchanged) {
 TEST_F(StateSwitch, InputWithoutAStateGoesNowhere) {
     ScriptedState bystander;
     sendEveryInput();
-    onIdle();
+    updateGameAt(16);
     EXPECT_TRUE(bystander.events.empty());
 }
 
@@ -116,7 +116,7 @@ TEST_F(StateSwitch, BaseStateDefaultsAcceptEverythingAndDoNothing) {
     EXPECT_TRUE(plain.leave(nullptr));
     switchState(plain);
     sendEveryInput();
-    onIdle();
+    updateGameAt(16);
     onDisplay();
     EXPECT_EQ(currentState, &plain);
 }

@@ -17,23 +17,26 @@ fi
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
 
-# The same sources as the desktop game's library, read from CMakeLists.txt so
-# that the two never drift apart; the PNG reader is swapped for the browser's.
-mapfile -t sources < <(sed -n '/^add_library(velmora_core STATIC/,/^)/p' "$root/CMakeLists.txt" |
-  grep -oE '^\s+[a-z]+/[a-z_]+\.cpp' | tr -d ' ' | grep -v '^gfx/png_image\.cpp$')
-sources+=(web/web_main.cpp web/web_png_refusal.cpp web/web_gl_gaps.cpp web/web_clock.cpp)
-# Recordings, watching and the trace: the replay folder's scripts and trace lines.
-sources+=(recording/replay_script.cpp recording/script_player.cpp recording/game_trace.cpp web/web_recording.cpp)
+# The same sources as the desktop game's libraries, read from CMakeLists.txt so
+# that the two never drift apart: the game, its recordings, its sound and the
+# loop. The PNG reader is swapped for the browser's; the desktop's frame pacing
+# and picture folder have no place on a page.
+sources=()
+for library in velmora_core velmora_recording velmora_audio velmora_session; do
+  mapfile -t -O "${#sources[@]}" sources < <(sed -n "/^add_library($library STATIC/,/^)/p" "$root/CMakeLists.txt" |
+    grep -oE '^\s+[a-z]+/[a-z_]+\.cpp' | tr -d ' ' |
+    grep -vE '^(gfx/png_image|session/frame_pacing|session/picture_folder)\.cpp$')
+done
+sources+=(web/web_main.cpp web/web_png_refusal.cpp web/web_gl_gaps.cpp web/web_recording.cpp web/web_sound.cpp)
 version="$(sed -nE 's/^project\(Velmora VERSION ([0-9.]+).*/\1/p' "$root/CMakeLists.txt")"
 mkdir -p "$out/generated/core"
 sed "s/@PROJECT_VERSION@/$version/" "$root/core/version.h.in" >"$out/generated/core/version.h"
 
 # Sound: the player over emscripten's OpenAL, its sounds beside the pictures.
-sources+=(audio/sound_cues.cpp audio/wav_file.cpp audio/sound_player.cpp audio/game_sounds.cpp web/web_sound.cpp)
 sounds=(-lopenal --preload-file sounds)
 
 pictures=()
-for picture in bg teeth bacteria brush drill food; do
+for picture in bg teeth bacteria brush drill food paused; do
   pictures+=(--preload-file "img/$picture.tga@img/$picture.tga")
 done
 

@@ -1,26 +1,111 @@
-// Entry point in a web browser: the same game on emscripten's GLUT and its
-// emulation of fixed-function OpenGL over WebGL. What differs from the desktop
-// start-up is here, and only here: no display lists, the texture matrix
-// selected once, a reshape that emscripten delivers at once, frames driven by
-// the browser's animation frames, and a clock that stops while the page is hidden.
+// Entry point in a web browser: the same game and the same session on
+// emscripten's GLUT and its emulation of fixed-function OpenGL over WebGL.
+// What differs from the desktop is here, and only here: no display lists, the
+// texture matrix selected once, a reshape that emscripten delivers at once,
+// and frames driven by the browser's animation frames, which stop while the
+// page is hidden, the game is paused or a watched recording has ended.
 #include <GL/glut.h>
 #include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
 
 #include <algorithm>
 
-#include "session/frame_loop.h"
 #include "core/state.h"
 #include "game/game_state.h"
 #include "gfx/sprite.h"
-#include "web/web_clock.h"
+#include "session/frame_loop.h"
+#include "session/session.h"
+#include "session/watch.h"
 #include "web/web_recording.h"
 #include "web/web_sound.h"
 
 namespace {
 
+Session session;
+Watch watch;
+bool drawing = true;
+bool looping = false;  // the page's animation frames run the loop
+
+// Frames played in one animation frame at most, in wall time; without drawing
+// a longer stretch, since nobody watches and the page still answers between.
+constexpr double longestStepping = 1.0 / 60;
+constexpr double longestSteppingUndrawn = 0.05;
+
+// What the page's tests read: frames run, and the longest step the rules saw
+// since they last asked.
+unsigned framesRun = 0;
+float longestStep = 0;
+
+// While watching, the canvas's store holds the game's view pixel for pixel;
+// the page sizes the canvas's box, so the picture is the recorded one, only
+// scaled, on any screen. Set once a drawn frame, however many reshapes the
+// recording made since the last one.
+void showWatchedCanvas() {
+    EM_ASM(
+        {
+            var canvas = Module['canvas'];
+            if (canvas.width != $0) canvas.width = $0;
+            if (canvas.height != $1) canvas.height = $1;
+        },
+        currentView->width, currentView->height);
+}
+
+void drawFrame() {
+    if (!drawing) return;
+    if (session.watching) showWatchedCanvas();
+    drawSessionFrame(session);
+}
+
+void runFrame();
+
+// The loop runs only while the game goes on; a still game keeps the frame it
+// last drew (with the pause sign, when paused).
+void followStillness() {
+    const bool still = standingStill(session);
+    if (still && looping) {
+        emscripten_pause_main_loop();
+        looping = false;
+    } else if (!still && !looping) {
+        emscripten_resume_main_loop();
+        looping = true;
+    }
+}
+
+// One animation frame of the browser: the updates due, then one display, as
+// the desktop's paced loop runs them. GLUT's own idle timer would update
+// every 4 ms whatever the screen shows, and its redisplay is not asked for (no
+// display callback is registered), so nothing else draws.
+void runFrame() {
+    const long long now = steadyNowMs();
+    if (session.watching)
+        watchDueSteps(session, watch, now, drawing ? longestStepping : longestSteppingUndrawn);
+    else
+        playUpdate(session, now);
+    boundBrowserLines(session);
+    drawFrame();
+    ++framesRun;
+    longestStep = std::max(longestStep, frameDelta);
+    followStillness();
+}
+
+// Tells the page what a key or a button did, so that its buttons say so.
+void tellPage(PlayerAction action) {
+    EM_ASM(
+        {
+            if (typeof Module['onPlayerAction'] == 'function') Module['onPlayerAction']($0);
+        },
+        static_cast<int>(action));
+}
+
+void afterPlayerAction(PlayerAction action) {
+    if (action == PlayerAction::PassedOn) return;
+    followStillness();
+    drawFrame();  // the pause sign shows, or goes, at once
+    tellPage(action);
+}
+
 // emscripten's glutReshapeWindow calls the reshape callback before it returns,
-// where freeglut defers it; so the 4:3 size reshapeView asks for comes straight
+// where freeglut defers it; so the 4:3 size the game asks for comes straight
 // back, and handled again would be asked for again, without end. A reshape to
 // the size already being handled is the game's own request echoing: skipped.
 bool handlingReshape = false;
@@ -34,63 +119,57 @@ void onBrowserReshape(int width, int height) {
     handlingReshape = true;
     handlingWidth = width;
     handlingHeight = height;
-    browserReshape(width, height);  // recorded, then the shell's onReshape
+    // While watching, the game's view is the recording's: the page only
+    // scales the canvas's box.
+    if (!session.watching && reshapeGame(session, width, height))
+        glutReshapeWindow(currentView->width, currentView->height);
     handlingReshape = outer;
     handlingWidth = outerWidth;
     handlingHeight = outerHeight;
-}
-
-// What the page's tests read: frames run, and the longest step the rules saw
-// since they last asked.
-unsigned framesRun = 0;
-float longestStep = 0;
-
-// A hidden page shows nothing, so the game neither updates nor draws, and its
-// clock does not count the time: the first frame back in view steps the rules
-// on by the step before the page was hidden, at most this many milliseconds,
-// so that a frame already slowed by the hiding is not taken twice.
-constexpr int longestStepBack = 33;
-bool hidden = false;
-bool comingBack = false;
-int stepBeforeHiding = 0;
-
-// One animation frame of the browser: one update, then one display, as the
-// desktop's paced loop runs them. GLUT's own idle timer would update every
-// 4 ms whatever the screen shows, and its redisplay is not asked for (no
-// display callback is registered), so nothing else draws.
-void runFrame() {
-    if (comingBack) {
-        comingBack = false;
-        setGameClock(lastFrameMs + stepBeforeHiding);
-    }
-    const int before = lastFrameMs;
-    // Recorded (or, watching, the recording's frames), and heard.
-    idleWithSound();
-    browserDisplay();
-    ++framesRun;
-    stepBeforeHiding = std::min(elapsedMs - before, longestStepBack);
-    if (frameDelta > longestStep) longestStep = frameDelta;
-}
-
-void setHidden(bool nowHidden) {
-    if (nowHidden == hidden) return;
-    hidden = nowHidden;
-    if (hidden) {
-        emscripten_pause_main_loop();
-    } else {
-        comingBack = true;
-        emscripten_resume_main_loop();
-    }
+    // A resized canvas is blank until drawn again, and a still game draws no frames.
+    if (!outer && standingStill(session)) drawFrame();
 }
 
 EM_BOOL onVisibilityChange(int, const EmscriptenVisibilityChangeEvent* event, void*) {
-    setHidden(event->hidden);
+    setHidden(session, event->hidden, steadyNowMs());
+    followStillness();
     return EM_FALSE;
 }
 
-// Where pointer input enters the game, from GLUT's mouse and the page's touches alike.
-void (*const gameMouse)(int, int, int, int) = browserMouse;
-void (*const gameMotion)(int, int) = browserMotion;
+void sendPointer(ReplayCommandKind kind, int button, int state, int x, int y) {
+    ReplayCommand c;
+    c.kind = kind;
+    c.button = button;
+    c.buttonState = state;
+    c.x = x;
+    c.y = y;
+    sendInput(session, c);
+}
+
+void gameMouse(int button, int state, int x, int y) { sendPointer(ReplayCommandKind::Mouse, button, state, x, y); }
+void gameMotion(int x, int y) { sendPointer(ReplayCommandKind::Motion, 0, 0, x, y); }
+void gamePassiveMotion(int x, int y) { sendPointer(ReplayCommandKind::Passive, 0, 0, x, y); }
+
+void gameKeyboard(unsigned char key, int x, int y) { afterPlayerAction(playerKey(session, key, x, y, steadyNowMs())); }
+void gameKeyboardUp(unsigned char key, int x, int y) { playerKeyUp(session, key, x, y); }
+
+void gameSpecial(int key, int x, int y) {
+    ReplayCommand c;
+    c.kind = ReplayCommandKind::Special;
+    c.key = key;
+    c.x = x;
+    c.y = y;
+    sendInput(session, c);
+}
+
+void gameSpecialUp(int key, int x, int y) {
+    ReplayCommand c;
+    c.kind = ReplayCommandKind::SpecialUp;
+    c.key = key;
+    c.x = x;
+    c.y = y;
+    sendInput(session, c);
+}
 
 }  // namespace
 
@@ -106,6 +185,23 @@ extern "C" EMSCRIPTEN_KEEPALIVE void touchGame(int phase, int x, int y) {
     if (phase == 2) gameMouse(GLUT_LEFT_BUTTON, GLUT_UP, x, y);
 }
 
+// The page's buttons: a pause (1 when the game is now paused), a new game.
+extern "C" EMSCRIPTEN_KEEPALIVE int velmoraTogglePause() {
+    setPaused(session, !session.paused, steadyNowMs());
+    afterPlayerAction(PlayerAction::Pause);
+    return session.paused ? 1 : 0;
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE int velmoraPaused() { return session.paused ? 1 : 0; }
+
+extern "C" EMSCRIPTEN_KEEPALIVE void velmoraNewGame() {
+    if (session.watching) return;
+    newGame(session);
+    setPaused(session, false, steadyNowMs());
+    afterPlayerAction(PlayerAction::NewGame);
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE int velmoraWatchEnded() { return session.ended ? 1 : 0; }
 extern "C" EMSCRIPTEN_KEEPALIVE unsigned webFramesRun() { return framesRun; }
 extern "C" EMSCRIPTEN_KEEPALIVE int webGameClockMs() { return elapsedMs; }
 extern "C" EMSCRIPTEN_KEEPALIVE float webTakeLongestStep() {
@@ -115,7 +211,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE float webTakeLongestStep() {
 }
 
 int main(int argc, char** argv) {
-    readBrowserArguments(argc, argv);  // recording, watching, trace
+    const BrowserArguments arguments = readBrowserArguments(argc, argv);
+    drawing = arguments.drawing;
     glutInit(&argc, argv);
     // No depth buffer: the game never tests depth, and in the browser clearing
     // one is a second full-canvas fill every frame.
@@ -140,27 +237,32 @@ int main(int argc, char** argv) {
     glutReshapeFunc(onBrowserReshape);
     glutMouseFunc(gameMouse);
     glutMotionFunc(gameMotion);
-    glutPassiveMotionFunc(forwardPassiveMotion);
-    glutKeyboardFunc(forwardKeyboard);
-    glutKeyboardUpFunc(forwardKeyboardUp);
-    glutSpecialFunc(forwardSpecial);
-    glutSpecialUpFunc(forwardSpecialUp);
-    // Recording: the recorder's callbacks sit between GLUT and the shell's.
-    useRecordingCallbacks();
+    glutPassiveMotionFunc(gamePassiveMotion);
+    glutKeyboardFunc(gameKeyboard);
+    glutKeyboardUpFunc(gameKeyboardUp);
+    glutSpecialFunc(gameSpecial);
+    glutSpecialUpFunc(gameSpecialUp);
 
     // glutMainLoop returns to the browser by unwinding main's stack, so the
     // game cannot live in main's frame.
     static GameState game;
     switchState(game);
-    startBrowserSound(game);  // sound
-
     setFixedGlState();
-    if (!startBrowserRecording(game)) return 0;  // a recording that cannot be watched
+    startSession(session, game, steadyNowMs());
+    if (!startBrowserRecording(session, watch, arguments)) return 0;  // a recording that cannot be watched
+    // The view of the window the game was recorded in, before the recording's
+    // own reshapes, as the replay starts.
+    if (session.watching) onReshape(canvasWidth, canvasHeight);
+    startBrowserSound(game);
+
     // Frames at the browser's pace, from the next animation frame on.
     emscripten_set_main_loop(runFrame, 0, EM_FALSE);
+    looping = true;
     // A page opened behind another tab starts with its clock held.
     EmscriptenVisibilityChangeEvent visibility{};
-    if (emscripten_get_visibility_status(&visibility) == EMSCRIPTEN_RESULT_SUCCESS) setHidden(visibility.hidden);
+    if (emscripten_get_visibility_status(&visibility) == EMSCRIPTEN_RESULT_SUCCESS)
+        setHidden(session, visibility.hidden, steadyNowMs());
+    followStillness();
     emscripten_set_visibilitychange_callback(nullptr, EM_FALSE, onVisibilityChange);
     glutMainLoop();
     return 0;

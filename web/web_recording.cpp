@@ -1,176 +1,30 @@
-// The browser's recorder, watcher and trace. The recording is held in memory
-// and bounded: a game longer than about ten hours stops being recorded, says
-// so once, and what was recorded until then stays whole and playable. A trace
-// nobody takes is bounded the same way.
+// The browser's recording and trace live in the session's own lines, never
+// taken away: the recording is the whole game so far. Both are bounded: a game
+// longer than about ten hours stops being recorded, says so once, and what was
+// recorded until then stays whole and playable. A trace nobody takes is
+// dropped the same way.
 #include "web/web_recording.h"
 
-#include <GL/glut.h>
 #include <emscripten/emscripten.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "session/frame_loop.h"
-#include "core/frame_clock.h"
-#include "core/state.h"
-#include "core/version.h"
 #include "core/view.h"
-#include "game/game_state.h"
 #include "gfx/diagnostic.h"
-#include "recording/game_trace.h"
-#include "recording/script_player.h"
+#include "recording/script_lines.h"
+#include "session/session.h"
+#include "session/watch.h"
 
 namespace {
 
 constexpr std::size_t mostRecordingBytes = 32u << 20;
 constexpr std::size_t mostTraceBytes = 64u << 20;
 constexpr double fastestSpeed = 1000;
-// Frames played in one idle call at most, in wall time; without drawing a
-// longer stretch, since nobody watches and the page still answers between.
-constexpr double longestStepping = 1.0 / 60;
-constexpr double longestSteppingUndrawn = 0.05;
 
-struct BrowserRecording {
-    const GameState* game = nullptr;
-    std::string text;  // the recording so far
-    bool recording = false;
-
-    bool tracing = false;
-    std::string trace;  // trace lines not yet taken
-    std::string taken;  // the lines the page took last
-    long long frames = 0;
-
-    const char* watchPath = nullptr;
-    double speed = 1;
-    bool drawing = true;
-    bool watching = false;
-    bool ended = false;
-    ReplayScript script;
-    ScriptPlayer player;
-    ScriptPace pace;
-};
-
-BrowserRecording browser;
-
-template <typename... Values>
-void writeLine(const char* format, Values... values) {
-    if (!browser.recording) return;
-    char line[96];
-    const int length = std::snprintf(line, sizeof line, format, values...);
-    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof line) return;  // every format here fits
-    if (browser.text.size() + static_cast<std::size_t>(length) > mostRecordingBytes) {
-        browser.recording = false;
-        reportLine("The recording is full (" + std::to_string(mostRecordingBytes >> 20) +
-                   " MiB): the rest of this game is not recorded; what came before can still be saved");
-        return;
-    }
-    browser.text.append(line, static_cast<std::size_t>(length));
-}
-
-// After each frame's update, as the desktop recorder takes its trace.
-void frameDone() {
-    ++browser.frames;
-    if (!browser.tracing) return;
-    appendTraceLine(browser.trace, browser.frames, *browser.game, true);
-    if (browser.trace.size() > mostTraceBytes) {
-        browser.tracing = false;
-        browser.trace.clear();
-        browser.trace.shrink_to_fit();
-        reportLine("The trace was not taken and grew past " + std::to_string(mostTraceBytes >> 20) +
-                   " MiB: tracing stopped");
-    }
-}
-
-double secondsNow() { return emscripten_get_now() / 1000.0; }
-
-// While watching, the canvas's store holds the game's view pixel for pixel;
-// the page sizes the canvas's box, so the picture is the recorded one, only
-// scaled, on any screen.
-void showWatchedCanvas() {
-    EM_ASM(
-        {
-            var canvas = Module['canvas'];
-            if (canvas.width != $0) canvas.width = $0;
-            if (canvas.height != $1) canvas.height = $1;
-        },
-        currentView->width, currentView->height);
-}
-
-void endWatching() {
-    browser.ended = true;
-    reportLine("The recording ended after " + std::to_string(browser.frames) +
-               " frames; its last frame stays on the page");
-}
-
-void watchIdle() {
-    if (browser.ended) return;
-    const double began = secondsNow();
-    const double longest = browser.drawing ? longestStepping : longestSteppingUndrawn;
-    bool played = false;
-    for (;;) {
-        const double now = secondsNow();
-        if (played && now - began >= longest) break;
-        ScriptStep step;
-        double waitSeconds = 0;
-        if (!nextDueStep(browser.player, browser.pace, now, step, waitSeconds)) break;
-        if (step.kind == ScriptStepKind::End) {
-            endWatching();
-            break;
-        }
-        if (step.kind == ScriptStepKind::Frame) {
-            playScriptFrame(step.clockMs);
-            frameDone();
-            played = true;
-        } else if (step.kind == ScriptStepKind::Reshape) {
-            if (applyScriptReshape(step.command->x, step.command->y)) showWatchedCanvas();
-        }
-        // Shots are skipped: watching writes nothing the recording names.
-    }
-
-}
-
-void recordedIdle() {
-    onIdle();
-    // The reading the update just ran with, as the desktop recorder writes it.
-    writeLine("frame %d\n", elapsedMs);
-    frameDone();
-}
-
-void browserPassiveMotion(int x, int y) {
-    if (browser.watching) return;
-    writeLine("passive %d %d\n", x, y);
-    forwardPassiveMotion(x, y);
-}
-
-void browserKeyboard(unsigned char key, int x, int y) {
-    if (browser.watching) return;
-    // A script's `key` takes one printable character; any other byte goes by its number.
-    if (key >= '!' && key <= '~')
-        writeLine("key %c %d %d\n", key, x, y);
-    else
-        writeLine("keycode %d %d %d\n", key, x, y);
-    forwardKeyboard(key, x, y);
-}
-
-void browserKeyboardUp(unsigned char key, int x, int y) {
-    if (browser.watching) return;
-    writeLine("keyup %d %d %d\n", key, x, y);
-    forwardKeyboardUp(key, x, y);
-}
-
-void browserSpecial(int key, int x, int y) {
-    if (browser.watching) return;
-    writeLine("special %d %d %d\n", key, x, y);
-    forwardSpecial(key, x, y);
-}
-
-void browserSpecialUp(int key, int x, int y) {
-    if (browser.watching) return;
-    writeLine("specialup %d %d %d\n", key, x, y);
-    forwardSpecialUp(key, x, y);
-}
+Session* pageSession = nullptr;
+std::string taken;  // the trace lines the page took last
 
 // A plain decimal number above 0 and up to fastestSpeed, or 0 for as fast as
 // the machine goes; false for anything else.
@@ -183,43 +37,28 @@ bool readSpeed(const char* text, double& speed) {
     return true;
 }
 
+void showOnPage(const std::string& line) {
+    EM_ASM(
+        {
+            if (typeof showMessage == 'function') showMessage(UTF8ToString($0));
+        },
+        line.c_str());
+}
+
 }  // namespace
 
-// The visitor's input reaches a recorded game only: a watched one is the recording's.
-void browserMouse(int button, int state, int x, int y) {
-    if (browser.watching) return;
-    writeLine("mouse %d %d %d %d\n", button, state, x, y);
-    forwardMouse(button, state, x, y);
-}
-
-void browserMotion(int x, int y) {
-    if (browser.watching) return;
-    writeLine("motion %d %d\n", x, y);
-    forwardMotion(x, y);
-}
-
-void browserIdle() {
-    if (browser.watching)
-        watchIdle();
-    else
-        recordedIdle();
-}
-
-void browserDisplay() {
-    if (browser.drawing) onDisplay();
-}
-
-void readBrowserArguments(int argc, char** argv) {
+BrowserArguments readBrowserArguments(int argc, char** argv) {
+    BrowserArguments arguments;
     for (int i = 1; i < argc; ++i) {
         const char* a = argv[i];
         if (std::strcmp(a, "--trace") == 0) {
-            browser.tracing = true;
+            arguments.tracing = true;
         } else if (std::strcmp(a, "--no-draw") == 0) {
-            browser.drawing = false;
+            arguments.drawing = false;
         } else if (std::strcmp(a, "--play") == 0 && i + 1 < argc) {
-            browser.watchPath = argv[++i];
+            arguments.watchPath = argv[++i];
         } else if (std::strcmp(a, "--speed") == 0 && i + 1 < argc) {
-            if (!readSpeed(argv[++i], browser.speed))
+            if (!readSpeed(argv[++i], arguments.speed))
                 reportLine(std::string("The speed ") + argv[i] + " is not a number from 0 (as fast as it goes) to " +
                            std::to_string(static_cast<int>(fastestSpeed)) + "; watching at 1");
         } else {
@@ -227,65 +66,58 @@ void readBrowserArguments(int argc, char** argv) {
         }
     }
     // Only a watched recording may go undrawn: a game played blind is no use.
-    if (!browser.watchPath) browser.drawing = true;
+    if (!arguments.watchPath) arguments.drawing = true;
+    return arguments;
 }
 
-void useRecordingCallbacks() {
-    glutMouseFunc(browserMouse);
-    glutMotionFunc(browserMotion);
-    glutPassiveMotionFunc(browserPassiveMotion);
-    glutKeyboardFunc(browserKeyboard);
-    glutKeyboardUpFunc(browserKeyboardUp);
-    glutSpecialFunc(browserSpecial);
-    glutSpecialUpFunc(browserSpecialUp);
-}
-
-bool startBrowserRecording(const GameState& game) {
-    browser.game = &game;
-    if (!browser.watchPath) {
-        browser.recording = true;
-        writeLine("# velmora %s in a web browser, canvas %d x %d\n", velmoraVersion, canvasWidth, canvasHeight);
+bool startBrowserRecording(Session& session, Watch& watch, const BrowserArguments& arguments) {
+    pageSession = &session;
+    session.tracing = arguments.tracing;
+    session.traceBacteria = true;
+    if (!arguments.watchPath) {
+        session.recording = true;
+        appendRecordingHeader(session.recordLines, " in a web browser, canvas " + std::to_string(canvasWidth) + " x " +
+                                                       std::to_string(canvasHeight));
         return true;
     }
+    watch.lastFrameStays = "on the page";
     std::string fault;
-    if (!readWatchedRecording(browser.watchPath, browser.script, fault)) {
+    if (!openWatch(watch, arguments.watchPath, fault)) {
         const std::string line = "The recording cannot be played: " + fault;
         reportLine(line);
-        EM_ASM(
-            {
-                if (typeof showMessage == 'function') showMessage(UTF8ToString($0));
-            },
-            line.c_str());
+        showOnPage(line);
         return false;
     }
-    browser.watching = true;
-    browser.player.script = &browser.script;
-    browser.pace.speed = browser.speed;
-    // The view of the window the game was recorded in, before the recording's
-    // own reshapes, as the replay starts.
-    applyScriptReshape(canvasWidth, canvasHeight);
-    showWatchedCanvas();
+    if (!watch.script.notice.empty()) showOnPage(watch.script.notice);
+    startWatching(session, watch, arguments.speed);
     return true;
 }
 
-void browserReshape(int width, int height) {
-    if (browser.watching) {
-        // The page resizes the canvas's box; its store stays the recorded view.
-        showWatchedCanvas();
-        return;
+void boundBrowserLines(Session& session) {
+    if (session.recording && session.recordLines.size() > mostRecordingBytes) {
+        // Whole lines only: the recording ends at the last one that fits.
+        const std::size_t end = session.recordLines.rfind('\n', mostRecordingBytes - 1);
+        session.recordLines.resize(end == std::string::npos ? 0 : end + 1);
+        session.recording = false;
+        reportLine("The recording is full (" + std::to_string(mostRecordingBytes >> 20) +
+                   " MiB): the rest of this game is not recorded; what came before can still be saved");
     }
-    writeLine("reshape %d %d\n", width, height);
-    onReshape(width, height);
+    if (session.tracing && session.traceLines.size() > mostTraceBytes) {
+        session.tracing = false;
+        session.traceLines.clear();
+        session.traceLines.shrink_to_fit();
+        reportLine("The trace was not taken and grew past " + std::to_string(mostTraceBytes >> 20) +
+                   " MiB: tracing stopped");
+    }
 }
 
-// For the page: the recording so far, the trace lines since the last call,
-// and whether a watched recording has ended.
-extern "C" EMSCRIPTEN_KEEPALIVE const char* velmoraRecordingText() { return browser.text.c_str(); }
+// For the page: the recording so far, and the trace lines since the last call.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* velmoraRecordingText() {
+    return pageSession ? pageSession->recordLines.c_str() : "";
+}
 
 extern "C" EMSCRIPTEN_KEEPALIVE const char* velmoraTakeTrace() {
-    browser.taken.swap(browser.trace);
-    browser.trace.clear();
-    return browser.taken.c_str();
+    taken.clear();
+    if (pageSession) taken.swap(pageSession->traceLines);
+    return taken.c_str();
 }
-
-extern "C" EMSCRIPTEN_KEEPALIVE int velmoraWatchEnded() { return browser.ended ? 1 : 0; }

@@ -8,7 +8,6 @@
 
 #include "audio/game_sounds.h"
 #include "audio/sound_player.h"
-#include "web/web_recording.h"
 
 namespace {
 const GameState* heardGame = nullptr;
@@ -16,8 +15,6 @@ bool opened = false;
 }  // namespace
 
 void startBrowserSound(const GameState& game) { heardGame = &game; }
-
-void idleWithSound() { updateWithSound(browserIdle); }
 
 extern "C" {
 

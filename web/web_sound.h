@@ -7,5 +7,3 @@ struct GameState;
 
 // Makes game the one heard; the player opens at the page's first gesture.
 void startBrowserSound(const GameState& game);
-// The idle callback with sound: the recorded (or watched) update, heard.
-void idleWithSound();

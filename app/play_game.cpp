@@ -1,0 +1,122 @@
+// Playing: GLUT's callbacks, each one call on the session. The canvas sits in
+// the window at 4:3; where the window keeps another shape (full screen,
+// maximized, tiled) the canvas is the largest 4:3 box in its middle, and the
+// game sees a view of the box's size, as a replay reshaped to it would.
+#include "app/play_game.h"
+
+#include <GL/freeglut.h>
+
+#include "app/canvas_box.h"
+#include "app/command_line.h"
+#include "app/desktop_window.h"
+#include "app/display_pacing.h"
+#include "app/game_files.h"
+#include "app/settings.h"
+#include "audio/game_sounds.h"
+#include "core/state.h"
+#include "game/game_state.h"
+#include "session/frame_loop.h"
+#include "session/frame_pacing.h"
+#include "session/session.h"
+
+namespace {
+
+Session session;
+CanvasBox canvasBox;  // where the canvas lies in the window; empty while it fills it
+int windowWidth = canvasWidth;
+int windowHeight = canvasHeight;
+
+void playIdle() {
+    // Before the clock is read, so the rules see the time the wait took.
+    waitForNextFrame();
+    playUpdate(session, steadyNowMs());
+    takeSessionLines(session);
+    glutPostRedisplay();
+}
+
+void playDisplay() {
+    drawInBox(windowWidth, windowHeight, canvasBox);
+    drawSessionFrame(session);
+    endDrawingInBox();
+    glutSwapBuffers();
+}
+
+void playReshape(int width, int height) {
+    canvasBox = {};
+    windowWidth = width;
+    windowHeight = height;
+    // glutReshapeWindow would take the window out of full screen, so there
+    // the game's own reshape, which asks for a 4:3 window, is not used.
+    const bool fullScreen = glutGet(GLUT_FULL_SCREEN) != 0;
+    if (!fullScreen) {
+        // Asked on every reshape, also when the window has that size already.
+        if (reshapeGame(session, width, height)) glutReshapeWindow(currentView->width, currentView->height);
+        // The window has the size asked for, or the size is unusable (said).
+        if (width <= 0 || height == static_cast<int>(width * 0.75)) return;
+    }
+    const CanvasBox box = fitCanvas(width, height);
+    if (box.width <= 0) {
+        if (fullScreen) reshapeGame(session, width, height);  // says the size is unusable
+        return;
+    }
+    canvasBox = box;
+    reshapeGame(session, box.width, box.height);
+    // OpenGL counts the viewport from the bottom edge.
+    glViewport(box.left, height - box.top - box.height, box.width, box.height);
+}
+
+// Pointer positions are made relative to the canvas's corner.
+void playMouse(int button, int state, int x, int y) {
+    ReplayCommand c;
+    c.kind = ReplayCommandKind::Mouse;
+    c.button = button;
+    c.buttonState = state;
+    c.x = x - canvasBox.left;
+    c.y = y - canvasBox.top;
+    sendInput(session, c);
+}
+
+void sendPointer(ReplayCommandKind kind, int x, int y) {
+    ReplayCommand c;
+    c.kind = kind;
+    c.x = x - canvasBox.left;
+    c.y = y - canvasBox.top;
+    sendInput(session, c);
+}
+
+void playMotion(int x, int y) { sendPointer(ReplayCommandKind::Motion, x, y); }
+void playPassiveMotion(int x, int y) { sendPointer(ReplayCommandKind::Passive, x, y); }
+
+}  // namespace
+
+int playGame(CommandLine& commandLine) {
+    openGameWindow(commandLine);
+    startFramePacing(commandLine.framesPerSecond);
+    viewSettings.perspective = 0;
+    currentView = &viewSettings;
+
+    glutReshapeFunc(playReshape);
+    glutDisplayFunc(playDisplay);
+    glutMouseFunc(playMouse);
+    glutMotionFunc(playMotion);
+    glutPassiveMotionFunc(playPassiveMotion);
+    glutKeyboardFunc(windowKeyboard);
+    glutKeyboardUpFunc(windowKeyboardUp);
+    glutSpecialFunc(windowSpecial);
+    glutSpecialUpFunc(windowSpecialUp);
+
+    // Built after the window: its construction loads textures and needs the context.
+    GameState game;
+    switchState(game);
+    startSession(session, game, steadyNowMs());
+    openGameFiles(session, commandLine.recordPath, commandLine.tracePath);
+    startGameSounds(game, commandLine.mute || !readSettings().soundOn);
+    useSession(session, playIdle);
+
+    setFixedGlState();
+    glutMainLoop();
+    leaveCurrentState();
+    stopGameSounds();
+    closeGameFiles(commandLine.recordPath, commandLine.tracePath);
+    return 0;
+}

@@ -1,0 +1,27 @@
+// The player's settings, kept between games: the sound switch. They live in
+// $XDG_CONFIG_HOME/velmora/settings (~/.config/velmora/settings by default),
+// one "name value" a line. A file that cannot be read or makes no sense is
+// named in one line and the defaults apply; the game never stops over it.
+#pragma once
+#include <string>
+
+struct Settings {
+    bool soundOn = true;
+};
+
+// Where the settings are kept; empty when there is no home to keep them in.
+std::string settingsPath();
+
+// The settings in the text of a settings file; false, with why in fault, for
+// a text that is not one. Names it does not know are left alone, so a newer
+// game's file still reads.
+bool parseSettings(const std::string& text, Settings& settings, std::string& fault);
+std::string settingsText(const Settings& settings);
+
+// Reads the settings file, if there is one (a missing file is the defaults, silently).
+Settings readSettings();
+// Writes them whole (to a new file, renamed over the old one); one line if it cannot.
+void writeSettings(const Settings& settings);
+
+// The sound switch as it is now, kept for the next game.
+void rememberSoundSwitch();

@@ -1,0 +1,217 @@
+// The per-update sequence and the session's input. Lines are appended to the
+// session's own strings and the program takes them away, so the same update
+// serves a file on the desktop, the page's memory and the replay's output.
+#include "session/session.h"
+
+#include "audio/game_sounds.h"
+#include "audio/sound_player.h"
+#include "core/state.h"
+#include "game/game_state.h"
+#include "recording/game_trace.h"
+#include "recording/script_lines.h"
+#include "recording/script_player.h"
+#include "session/frame_loop.h"
+#include "session/pause_sign.h"
+
+namespace {
+
+constexpr int glutLeftButtonUp = 1;  // GLUT_UP, as a recording holds it
+
+void record(Session& session, const ReplayCommand& c) {
+    if (session.recording) appendScriptLine(session.recordLines, c);
+}
+
+// Holds or frees the clock as the reasons to stand still come and go.
+void followStillness(Session& session, long long steadyMs) {
+    const bool still = standingStill(session);
+    if (still == session.clock.still) return;
+    if (still) {
+        holdPlayClock(session.clock, session.lastReadingMs);
+        hearStandingStill();
+    } else {
+        resumePlayClock(session.clock, steadyMs);
+    }
+}
+
+PlayerAction actionOfKey(const Session& session, unsigned char key) {
+    switch (key) {
+        case 'p':
+        case 'P':
+            return PlayerAction::Pause;
+        case 'n':
+        case 'N':
+            return session.watching ? PlayerAction::PassedOn : PlayerAction::NewGame;
+        case 'm':
+        case 'M':
+            return PlayerAction::Sound;
+        default:
+            return PlayerAction::PassedOn;
+    }
+}
+
+}  // namespace
+
+void startSession(Session& session, GameState& game, long long steadyMs) {
+    session.game = &game;
+    session.clock = startPlayClock(steadyMs);
+    session.lastReadingMs = 0;
+}
+
+bool standingStill(const Session& session) { return session.hidden || session.paused || session.ended; }
+
+void runUpdate(Session& session, int clockMs) {
+    updateGameAt(clockMs);
+    ReplayCommand frame;
+    frame.count = 1;
+    frame.firstMs = elapsedMs;  // the reading the update ran with
+    record(session, frame);
+    ++session.frames;
+    if (session.tracing && session.game)
+        appendTraceLine(session.traceLines, session.frames, *session.game, session.traceBacteria);
+    hearUpdate();
+}
+
+void playUpdate(Session& session, long long steadyMs) {
+    if (standingStill(session)) return;
+    session.lastReadingMs = readPlayClock(session.clock, steadyMs);
+    runUpdate(session, session.lastReadingMs);
+}
+
+void sendInput(Session& session, const ReplayCommand& input) {
+    if (session.watching) return;
+    const bool release = input.kind == ReplayCommandKind::Mouse && input.buttonState == glutLeftButtonUp;
+    if (session.paused && !release) return;
+    record(session, input);
+    deliverInput(input);
+}
+
+PlayerAction playerKey(Session& session, unsigned char key, int x, int y, long long steadyMs) {
+    const PlayerAction action = actionOfKey(session, key);
+    switch (action) {
+        case PlayerAction::Pause:
+            setPaused(session, !session.paused, steadyMs);
+            break;
+        case PlayerAction::NewGame:
+            newGame(session);
+            setPaused(session, false, steadyMs);
+            break;
+        case PlayerAction::Sound:
+            toggleSound();
+            break;
+        case PlayerAction::PassedOn: {
+            ReplayCommand c;
+            c.kind = ReplayCommandKind::Key;
+            c.key = key;
+            c.x = x;
+            c.y = y;
+            sendInput(session, c);
+            return action;
+        }
+    }
+    session.takenKeys[key] = true;
+    return action;
+}
+
+void playerKeyUp(Session& session, unsigned char key, int x, int y) {
+    if (session.takenKeys[key]) {
+        session.takenKeys[key] = false;
+        return;
+    }
+    ReplayCommand c;
+    c.kind = ReplayCommandKind::KeyUp;
+    c.key = key;
+    c.x = x;
+    c.y = y;
+    sendInput(session, c);
+}
+
+bool reshapeGame(Session& session, int width, int height) {
+    ReplayCommand c;
+    c.kind = ReplayCommandKind::Reshape;
+    c.x = width;
+    c.y = height;
+    record(session, c);
+    return onReshape(width, height);
+}
+
+void newGame(Session& session) {
+    if (!session.game) return;
+    ReplayCommand c;
+    c.kind = ReplayCommandKind::Restart;
+    record(session, c);
+    restartGame(*session.game);
+    hearAfresh();
+}
+
+void setPaused(Session& session, bool paused, long long steadyMs) {
+    session.paused = paused;
+    followStillness(session, steadyMs);
+}
+
+void setHidden(Session& session, bool hidden, long long steadyMs) {
+    session.hidden = hidden;
+    followStillness(session, steadyMs);
+}
+
+void setEnded(Session& session, bool ended, long long steadyMs) {
+    session.ended = ended;
+    followStillness(session, steadyMs);
+}
+
+void deliverInput(const ReplayCommand& c) {
+    switch (c.kind) {
+        case ReplayCommandKind::Mouse:
+            forwardMouse(c.button, c.buttonState, c.x, c.y);
+            break;
+        case ReplayCommandKind::Motion:
+            forwardMotion(c.x, c.y);
+            break;
+        case ReplayCommandKind::Passive:
+            forwardPassiveMotion(c.x, c.y);
+            break;
+        case ReplayCommandKind::Key:
+            forwardKeyboard(static_cast<unsigned char>(c.key), c.x, c.y);
+            break;
+        case ReplayCommandKind::KeyUp:
+            forwardKeyboardUp(static_cast<unsigned char>(c.key), c.x, c.y);
+            break;
+        case ReplayCommandKind::Special:
+            forwardSpecial(c.key, c.x, c.y);
+            break;
+        case ReplayCommandKind::SpecialUp:
+            forwardSpecialUp(c.key, c.x, c.y);
+            break;
+        case ReplayCommandKind::Frames:
+        case ReplayCommandKind::Reshape:
+        case ReplayCommandKind::Shot:
+        case ReplayCommandKind::Restart:
+            break;
+    }
+}
+
+bool playScriptStep(Session& session, const ScriptStep& step) {
+    switch (step.kind) {
+        case ScriptStepKind::Frame:
+            runUpdate(session, step.clockMs);
+            return true;
+        case ScriptStepKind::Input:
+            deliverInput(*step.command);
+            return true;
+        case ScriptStepKind::Reshape:
+            // The recorded window's size as the game's view; no window is asked.
+            onReshape(step.command->x, step.command->y);
+            return true;
+        case ScriptStepKind::Restart:
+            newGame(session);
+            return true;
+        case ScriptStepKind::Shot:
+        case ScriptStepKind::End:
+            break;
+    }
+    return false;
+}
+
+void drawSessionFrame(const Session& session) {
+    onDisplay();
+    if (session.paused) drawPauseSign();
+}
