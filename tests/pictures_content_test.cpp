@@ -57,23 +57,25 @@ long fileSize(const std::string& name) {
 
 bool isPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
 
-const char* const sprites[] = {"teeth.tga", "bacteria.tga", "food.tga", "brush.tga", "drill.tga"};
+const char* const sprites[] = {"teeth.tga", "bacteria.tga", "food.tga", "brush.tga", "drill.tga", "paused.tga"};
 
-// Every picture the game loads, by the name it loads it under, and its side.
+// Every picture the game loads, by the name it loads it under, and its size.
 struct PictureSize {
     const char* path;
-    int side;
+    int width;
+    int height;
 };
-const PictureSize pictureSizes[] = {{"img/bg.tga", 1024}, {"img/teeth.tga", 1024}, {"img/bacteria.tga", 64},
-                                    {"img/food.tga", 64}, {"img/brush.tga", 512},  {"img/drill.tga", 512}};
+const PictureSize pictureSizes[] = {
+    {"img/bg.tga", 1024, 1024},  {"img/teeth.tga", 1024, 1024}, {"img/bacteria.tga", 64, 64}, {"img/food.tga", 64, 64},
+    {"img/brush.tga", 512, 512}, {"img/drill.tga", 512, 512},   {"img/paused.tga", 512, 128}};
 
 TEST(PictureFiles, EachHasTheSizeItIsDrawnFromWithPowerOfTwoSides) {
     for (const PictureSize& expected : pictureSizes) {
         SCOPED_TRACE(expected.path);
         std::string name = std::string(expected.path).substr(4);
         Decoded picture = load(name);
-        EXPECT_EQ(picture.width, expected.side);
-        EXPECT_EQ(picture.height, expected.side);
+        EXPECT_EQ(picture.width, expected.width);
+        EXPECT_EQ(picture.height, expected.height);
         EXPECT_TRUE(isPowerOfTwo(picture.width) && isPowerOfTwo(picture.height));
         EXPECT_EQ(picture.header.pixelDepth, 32);
         EXPECT_EQ(picture.header.colorMapType, 0);
@@ -98,8 +100,8 @@ TEST(PictureFiles, TheGameLoadsEachAsAnRgbaTextureOfItsSize) {
         EXPECT_NE(handle->glName, 0u);
         ASSERT_FALSE(uploadedImages.empty());
         EXPECT_EQ(uploadedImages.back().internalFormat, GL_RGBA);
-        EXPECT_EQ(uploadedImages.back().width, expected.side);
-        EXPECT_EQ(uploadedImages.back().height, expected.side);
+        EXPECT_EQ(uploadedImages.back().width, expected.width);
+        EXPECT_EQ(uploadedImages.back().height, expected.height);
         releaseTexture(handle);
         resetRecordingGl();
     }
@@ -416,6 +418,120 @@ TEST(SmallSprites, FoodIsACompactPieceWithClearCorners) {
     int last = food.width - 1;
     EXPECT_EQ(food.alpha(0, 0) + food.alpha(last, 0) + food.alpha(0, last) + food.alpha(last, last), 0);
     EXPECT_EQ(food.alpha(food.width / 2, food.height / 2), 255);
+}
+
+// ------------------------------------------------------------ the pause sign
+
+// How bright a pixel looks laid over a grey ground of the given level.
+double brightnessOver(const unsigned char* p, double ground) {
+    double a = p[3] / 255.0;
+    return brightness(p) * a + ground * (1 - a);
+}
+
+bool isLetter(const unsigned char* p) { return p[3] == 255 && std::min({p[0], p[1], p[2]}) > 200; }
+
+// The smallest box round the letters' opaque, light pixels, edges included.
+struct Box {
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+    bool found() const { return right >= left; }
+};
+
+Box letterBox(const Decoded& sign) {
+    Box box;
+    for (int y = 0; y < sign.height; ++y) {
+        for (int x = 0; x < sign.width; ++x) {
+            if (!isLetter(sign.at(x, y))) continue;
+            box.left = std::min(box.left, x);
+            box.right = std::max(box.right, x);
+            box.top = std::min(box.top, y);
+            box.bottom = std::max(box.bottom, y);
+        }
+    }
+    return box;
+}
+
+// Plate between the word and the sign's edge, clear of the plate's soft rim
+// and of the letters' shadow: across the middle of the word on either side,
+// and just above and below it.
+std::vector<const unsigned char*> plateSamples(const Decoded& sign, const Box& word) {
+    std::vector<const unsigned char*> samples;
+    int middleRow = (word.top + word.bottom) / 2;
+    int middleColumn = (word.left + word.right) / 2;
+    for (int x = word.left / 2; x < word.left - 8; ++x) samples.push_back(sign.at(x, middleRow));
+    for (int x = word.right + 8; x < (word.right + sign.width) / 2; ++x) samples.push_back(sign.at(x, middleRow));
+    for (int y = std::max(0, word.top - 8); y < word.top - 4; ++y) samples.push_back(sign.at(middleColumn, y));
+    for (int y = word.bottom + 6; y < std::min(sign.height, word.bottom + 10); ++y)
+        samples.push_back(sign.at(middleColumn, y));
+    return samples;
+}
+
+TEST(PauseSign, TheWordSitsInTheMiddleOfAClearBorder) {
+    Decoded sign = load("paused.tga");
+    ASSERT_GT(sign.height, 2);
+    // The game's textures repeat, so anything on one edge would show along the opposite one.
+    int edge = 0;
+    for (int x = 0; x < sign.width; ++x) edge += sign.alpha(x, 0) + sign.alpha(x, sign.height - 1);
+    for (int y = 0; y < sign.height; ++y) edge += sign.alpha(0, y) + sign.alpha(sign.width - 1, y);
+    EXPECT_EQ(edge, 0);
+    // The game centres the sign on the canvas, so the word must sit in its middle.
+    Box word = letterBox(sign);
+    ASSERT_TRUE(word.found()) << "no opaque, light letters";
+    EXPECT_NEAR(word.left + word.right, sign.width - 1, 4);
+    EXPECT_NEAR(word.top + word.bottom, sign.height - 1, 4);
+}
+
+TEST(PauseSign, LightOpaqueLettersOnADarkPlateTheMouthShowsThrough) {
+    Decoded sign = load("paused.tga");
+    Box word = letterBox(sign);
+    ASSERT_TRUE(word.found()) << "no opaque, light letters";
+    std::vector<const unsigned char*> plate = plateSamples(sign, word);
+    ASSERT_GT(plate.size(), 40u);
+    int mostOpaque = 0;
+    double palestOverWhite = 0;
+    double darkestOverBlack = 255;
+    for (const unsigned char* p : plate) {
+        mostOpaque = std::max<int>(mostOpaque, p[3]);
+        palestOverWhite = std::max(palestOverWhite, brightnessOver(p, 255));
+        darkestOverBlack = std::min(darkestOverBlack, brightnessOver(p, 0));
+    }
+    // Enough of the dimmed mouth shows through to say the game is only resting...
+    EXPECT_LE(mostOpaque, 230);
+    // ...yet even over the brightest ground the plate stays dark behind the letters,
+    EXPECT_LT(palestOverWhite, 128);
+    EXPECT_GT(darkestOverBlack, 0);  // and it is a plate, not a hole.
+    long letters = 0;
+    for (int y = 0; y < sign.height; ++y)
+        for (int x = 0; x < sign.width; ++x) letters += isLetter(sign.at(x, y));
+    // Strokes thick enough to read at the canvas's own size.
+    EXPECT_GT(letters, static_cast<long>(word.right - word.left) * (word.bottom - word.top) / 5);
+}
+
+TEST(PauseSign, EdgesAreSoftNotStepped) {
+    Decoded sign = load("paused.tga");
+    Box word = letterBox(sign);
+    ASSERT_TRUE(word.found()) << "no opaque, light letters";
+    // The plate fades in from the clear border over several pixels.
+    int middleRow = (word.top + word.bottom) / 2;
+    int plateAlpha = sign.alpha(word.left / 2, middleRow);
+    int fading = 0;
+    for (int x = 0; x < word.left / 2; ++x) {
+        int alpha = sign.alpha(x, middleRow);
+        fading += alpha > 0 && alpha < plateAlpha - 8;
+    }
+    EXPECT_GE(fading, 4);
+    // Round the letters, pixels part way between plate and letter: a word
+    // drawn without smoothing has almost none.
+    long letters = 0;
+    long between = 0;
+    for (int y = word.top; y <= word.bottom; ++y) {
+        for (int x = word.left; x <= word.right; ++x) {
+            const unsigned char* p = sign.at(x, y);
+            letters += isLetter(p);
+            double level = brightnessOver(p, 0);
+            between += level > 60 && level < 170;
+        }
+    }
+    EXPECT_GT(between * 25, letters);
 }
 
 }  // namespace

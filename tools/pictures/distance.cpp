@@ -2,6 +2,7 @@
 #include "tools/pictures/distance.h"
 
 #include <algorithm>
+#include <cstddef>
 
 double circleDistance(Vec2 p, Vec2 centre, double radius) { return length(p - centre) - radius; }
 
@@ -27,6 +28,13 @@ double roundedBoxDistance(Vec2 p, Vec2 centre, Vec2 half, double radius) {
     double qy = std::fabs(p.y - centre.y) - half.y + radius;
     double outside = length({std::max(qx, 0.0), std::max(qy, 0.0)});
     return outside + std::min(std::max(qx, qy), 0.0) - radius;
+}
+
+double strokeDistance(Vec2 p, const std::vector<Vec2>& line, double radius) {
+    if (line.empty()) return 1e9;
+    double best = length(p - line.front());
+    for (std::size_t i = 1; i < line.size(); ++i) best = std::min(best, capsuleDistance(p, line[i - 1], line[i], 0));
+    return best - radius;
 }
 
 double roundMax(double a, double b, double radius) {

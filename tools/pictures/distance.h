@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cmath>
+#include <vector>
 
 #include "tools/pictures/maths.h"
 
@@ -13,6 +14,9 @@ double circleDistance(Vec2 p, Vec2 centre, double radius);
 double ellipseDistance(Vec2 p, Vec2 centre, Vec2 radii);
 double capsuleDistance(Vec2 p, Vec2 a, Vec2 b, double radius);
 double roundedBoxDistance(Vec2 p, Vec2 centre, Vec2 half, double radius);
+// A pen stroke of the given radius along a line of points, round at its ends
+// and its bends.
+double strokeDistance(Vec2 p, const std::vector<Vec2>& line, double radius);
 
 // Intersection of two shapes with the corner between them rounded off.
 double roundMax(double a, double b, double radius);

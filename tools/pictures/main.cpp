@@ -1,6 +1,7 @@
-// make-pictures OUTDIR draws the six pictures Velmora loads (the mouth, the
-// tooth atlas, a bacterium, a sweet, the brush and the drill) as 32-bit Targa
-// files; make-pictures --icons OUTDIR draws its desktop icons as RGBA PNG files.
+// make-pictures OUTDIR draws the seven pictures Velmora loads (the mouth, the
+// tooth atlas, a bacterium, a sweet, the brush, the drill and the pause sign)
+// as 32-bit Targa files; make-pictures --icons OUTDIR draws its desktop icons
+// as RGBA PNG files.
 // Every run writes the same bytes: no clock, no seeds.
 #include <CLI/CLI.hpp>
 #include <filesystem>
@@ -23,6 +24,7 @@ bool writeGamePictures(const std::string& folder) {
     ok = writePicture(folder, "food.tga", drawFood()) && ok;
     ok = writePicture(folder, "brush.tga", drawBrush()) && ok;
     ok = writePicture(folder, "drill.tga", drawDrill()) && ok;
+    ok = writePicture(folder, "paused.tga", drawPausedSign()) && ok;
     return ok;
 }
 

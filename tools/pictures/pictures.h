@@ -1,4 +1,4 @@
-// The six pictures Velmora loads and its desktop icon, each drawn by its own
+// The pictures Velmora loads and its desktop icon, each drawn by its own
 // file here. The toolkit they share: maths, noise, distance, colour, painting,
 // and the looks of a tooth and the bacterium.
 #pragma once
@@ -11,6 +11,7 @@ Picture drawBacterium();   // img/bacteria.tga
 Picture drawFood();        // img/food.tga: a wrapped sweet
 Picture drawBrush();       // img/brush.tga
 Picture drawDrill();       // img/drill.tga
+Picture drawPausedSign();  // img/paused.tga: shown while the game is paused
 
 // The brush and the drill share one sprite size.
 constexpr int toolSide = 512;
