@@ -238,7 +238,9 @@ int main(int argc, char** argv) {
     diagnosticStream = stderr;
     // The pictures are found as the game finds them, from any folder.
     enterPictureFolder(pictureFolderCandidates(runningExecutablePath()));
-    OffscreenContext* context = createOffscreenContext(canvasWidth, canvasHeight);
+    // Kept where the process's end finds it: see below.
+    static OffscreenContext* context = nullptr;
+    context = createOffscreenContext(canvasWidth, canvasHeight);
     if (!context) return failedRunStatus;
 
     int status = 0;
