@@ -40,3 +40,21 @@ if(TARGET velmora-replay)
   add_test(NAME watch_recording_test COMMAND watch_recording_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
   set_tests_properties(watch_recording_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 600)
 endif()
+
+# The one loop in the real program: pause, new game, the window's keys, the
+# settings kept, a hidden watch, loops falling silent, cues at any speed.
+if(TARGET velmora-replay)
+  # Counts the sounds OpenAL is asked to start, preloaded into the game.
+  add_library(al_play_counter MODULE al_play_counter.cpp)
+  target_link_libraries(al_play_counter PRIVATE ${CMAKE_DL_LIBS})
+  add_executable(session_window_test session_window_test.cpp x_session.cpp replay_test_support.cpp
+    sound_listening.cpp)
+  target_include_directories(session_window_test PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(session_window_test PRIVATE velmora_test_files X11::X11 PNG::PNG GTest::gtest_main)
+  target_compile_definitions(session_window_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velmora>"
+    VELMORA_REPLAY="$<TARGET_FILE:velmora-replay>" VELMORA_SOURCE="${PROJECT_SOURCE_DIR}"
+    VELMORA_AL_PLAY_COUNTER="$<TARGET_FILE:al_play_counter>" $<$<BOOL:${VELMORA_SANITIZE}>:VELMORA_SANITIZED>)
+  add_dependencies(session_window_test velmora velmora-replay al_play_counter)
+  add_test(NAME session_window_test COMMAND session_window_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+  set_tests_properties(session_window_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 600)
+endif()

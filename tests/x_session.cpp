@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -196,7 +197,11 @@ void XSession::stop() {
     stopGame();
     finish(windowManager);
     finish(server);
-    if (!frameLog.empty()) std::remove(frameLog.c_str());
+    if (!frameLog.empty()) {
+        std::remove(frameLog.c_str());
+        std::error_code ignored;
+        std::filesystem::remove_all(frameLog.substr(0, frameLog.size() - 4) + "-config", ignored);
+    }
 }
 
 bool XSession::startWindowManager(const std::string& program) {
@@ -245,11 +250,15 @@ bool XSession::startProgram(const std::vector<std::string>& command, const std::
     // allocations, and tests/driver_leaks.supp would miss them. A preloaded
     // library is never unloaded, so the driver stays nameable, while anything
     // of the game's own is still reported.
-    std::vector<std::string> environment{"VELMORA_FRAME_LOG=" + frameLog};
+    std::vector<std::string> environment{"VELMORA_FRAME_LOG=" + frameLog,
+                                         "XDG_CONFIG_HOME=" + frameLog.substr(0, frameLog.size() - 4) + "-config"};
+    environment.insert(environment.end(), gameEnvironment.begin(), gameEnvironment.end());
     const std::string driver = "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so";
-    if (access(driver.c_str(), R_OK) == 0) {
+    std::string preloaded = preload;
+    if (access(driver.c_str(), R_OK) == 0) preloaded = driver + (preload.empty() ? "" : ":" + preload);
+    if (!preloaded.empty()) {
         const char* asan = std::getenv("ASAN_OPTIONS");
-        environment.push_back("LD_PRELOAD=" + driver);
+        environment.push_back("LD_PRELOAD=" + preloaded);
         environment.push_back("ASAN_OPTIONS=" + std::string(asan ? asan : "") + ":verify_asan_link_order=0");
     }
     game = spawn(command, folder, logFile, displayName(), environment);

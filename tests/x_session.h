@@ -59,6 +59,13 @@ public:
     std::string windowId() const { return window; }
     pid_t gameProcess() const { return game; }
 
+    // More for the environment of the games started from now on ("NAME=value").
+    // Unless it names one, each game keeps its settings in a folder of the
+    // session's own, so no test changes another's (or the developer's) settings.
+    std::vector<std::string> gameEnvironment;
+    // A library preloaded into the games started from now on, beside the driver.
+    std::string preload;
+
     // The game's frame log (VELMORA_FRAME_LOG), which every game started here writes.
     std::string frameLogPath() const { return frameLog; }
     // Frames the game has counted so far by its log, -1 before the first write.

@@ -1,0 +1,388 @@
+// The one loop in the real program, under Xvfb with xdotool's hands: a pause
+// that stands still and shows its sign, a new game, the window's and the
+// session's keys kept out of the recording, which replays to the game's own
+// trace; the sound switch kept between games; a watch hidden for eight
+// seconds going on where it stood; loops silent while the game stands still;
+// and a watch sixteen times as fast starting every event sound a 1x watch does.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "tests/replay_test_support.h"
+#include "tests/sound_listening.h"
+#include "tests/temp_files.h"
+#include "tests/x_session.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+int countStarting(const std::vector<std::string>& lines, const std::string& start) {
+    int n = 0;
+    for (const std::string& line : lines) n += line.rfind(start, 0) == 0;
+    return n;
+}
+
+int lineCount(const std::string& path) {
+    std::ifstream in(path);
+    return static_cast<int>(std::count(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), '\n'));
+}
+
+// The pinned game's first frames (to the end of the line that reaches them), as a recording.
+std::string cutPinnedGame(const TempFolder& folder, int frames) {
+    std::ifstream in(std::string(VELMORA_SOURCE) + "/tests/replay_scripts/pinned_game.txt");
+    const std::string cut = folder.file("cut-" + std::to_string(frames) + ".rec");
+    std::ofstream out(cut);
+    int played = 0;
+    for (std::string line; played < frames && std::getline(in, line);) {
+        out << line << "\n";
+        if (line.rfind("frame ", 0) == 0) ++played;
+        if (line.rfind("frames ", 0) == 0) played += std::atoi(line.c_str() + 7);
+    }
+    return cut;
+}
+
+// Waits while something happens that the test measures (the game hidden or
+// paused for a while), not for the game to be ready.
+void letTimePass(Clock::time_point until) { std::this_thread::sleep_until(until); }
+
+// The most bacteria on any tooth in a trace line.
+int mostOnATooth(const std::string& line) {
+    int most = 0;
+    for (std::size_t at = line.find("\"n\":"); at != std::string::npos; at = line.find("\"n\":", at + 1))
+        most = std::max(most, std::atoi(line.c_str() + at + 4));
+    return most;
+}
+
+// How the 800 x 600 window looks: the mean brightness outside the middle,
+// where the pause sign goes, and the light pixels inside it (its letters).
+struct Look {
+    double outside = 0;
+    int lightInside = 0;
+};
+
+Look lookAt(const Screenshot& shot) {
+    Look look;
+    long sum = 0, count = 0;
+    for (int y = 0; y < 600 && y < shot.height; y += 2)
+        for (int x = 0; x < 800 && x < shot.width; x += 2) {
+            const unsigned char* p = shot.at(x, y);
+            if (x >= 272 && x < 528 && y >= 268 && y < 332)
+                look.lightInside += p[0] > 200 && p[1] > 200 && p[2] > 200;
+            else
+                sum += p[0] + p[1] + p[2], ++count;
+        }
+    look.outside = count ? static_cast<double>(sum) / count : 0;
+    return look;
+}
+
+// The pause sign: the mouth dimmed around it and light letters in the middle.
+bool showsPauseSign(const Look& look, const Look& unpaused) {
+    return look.outside < 0.7 * unpaused.outside && look.lightInside > 150;
+}
+
+class SessionWindow : public ::testing::Test {
+protected:
+    XSession session;
+    TempFolder folder;
+    std::string log = folder.file("game.log");
+
+    void SetUp() override { ASSERT_TRUE(session.start()) << "Xvfb would not start"; }
+
+    // The key once the window has the focus.
+    void press(const std::string& key) {
+        session.run("timeout " + std::to_string(patienceMs(10000) / 1000) + " xdotool windowfocus --sync " +
+                    session.windowId() + " key " + key);
+    }
+    void closeGame() {
+        ASSERT_TRUE(session.closeWindow());
+        const int status = session.waitForGameExit(20000);
+#ifdef VELMORA_SANITIZED
+        // The driver's own allocations, unloaded with the window, end a leak check with 1.
+        EXPECT_LT(status, 128) << readText(log);
+        EXPECT_GE(status, 0) << "the game did not end when its window was closed";
+        EXPECT_EQ(readText(log).find("ERROR: AddressSanitizer"), std::string::npos) << readText(log);
+        EXPECT_EQ(readText(log).find("runtime error"), std::string::npos) << readText(log);
+#else
+        EXPECT_EQ(status, 0) << readText(log);
+#endif
+    }
+    // Sound through OpenAL Soft's file output, for the games started from now on.
+    void listenInto(const std::string& wav) {
+        const std::string config = folder.file("alsoft-" + std::to_string(configs++) + ".conf");
+        std::ofstream(config) << "drivers=wave\n[wave]\nfile=" << wav << "\n";
+        session.gameEnvironment.push_back("ALSOFT_CONF=" + config);
+    }
+    int configs = 0;
+};
+
+TEST_F(SessionWindow, PauseNewGameAndTheWindowsKeysStayOutOfARecordingThatReplaysToTheTrace) {
+    ASSERT_TRUE(session.startWindowManager("openbox"));
+    const std::string recording = folder.file("game.rec"), trace = folder.file("game.jsonl");
+    ASSERT_TRUE(session.startGame(".", log, {"--record", recording, "--trace", trace})) << readText(log);
+    ASSERT_TRUE(session.waitForFrames());
+    const std::string w = session.windowId();
+    // The left food onto the first tooth, where bacteria breed.
+    session.run("xdotool mousemove --window " + w + " 325 50 mousedown 1 mousemove --window " + w +
+                " 200 130 mousemove --window " + w + " 93 218");
+    ASSERT_TRUE(waitUntil([&] { return mostOnATooth(lastLine(trace)) >= 12; }, 20000)) << "no bacteria bred";
+    session.run("xdotool mouseup 1");
+    // Full screen and back, sound off and on, a key the game ignores.
+    press("F11");
+    ASSERT_TRUE(session.waitForSize(1280, 1024));
+    ASSERT_TRUE(session.waitForFrames());
+    press("Escape");
+    ASSERT_TRUE(session.waitForSize(800, 600));
+    press("m m a");
+    ASSERT_TRUE(session.waitForFrames());
+
+    const Look unpaused = lookAt(session.screenshot());
+    press("p");
+    ASSERT_TRUE(waitUntil([&] { return showsPauseSign(lookAt(session.screenshot()), unpaused); }, 10000))
+        << "no pause sign";
+    // The sign shows once the game has taken the key: no update comes after.
+    const int framesPaused = lineCount(trace);
+    letTimePass(Clock::now() + std::chrono::seconds(2));
+    EXPECT_EQ(lineCount(trace), framesPaused) << "updates while paused";
+    press("p");
+    ASSERT_TRUE(waitUntil([&] { return lineCount(trace) > framesPaused + 30; }, 10000)) << "no updates after the pause";
+    EXPECT_FALSE(showsPauseSign(lookAt(session.screenshot()), unpaused)) << "the sign stayed";
+    const std::vector<std::string> frames = linesOf(readText(trace));
+    const double gapMs =
+        jsonNumber(frames[framesPaused], "elapsedMs") - jsonNumber(frames[framesPaused - 1], "elapsedMs");
+    EXPECT_LT(gapMs, 1000) << "the paused time came back as one step";
+
+    press("n");
+    ASSERT_TRUE(session.waitForFrames());
+    closeGame();
+
+    const std::vector<std::string> script = linesOf(readText(recording));
+    for (const char* taken : {"special 11 ", "specialup 11 ", "keycode 27 ", "keyup 27 ", "key m ", "keyup 109 ",
+                              "key p ", "keyup 112 ", "key n ", "keyup 110 "})
+        EXPECT_EQ(countStarting(script, taken), 0) << taken;
+    for (const char* kept : {"key a ", "keyup 97 ", "restart"}) EXPECT_EQ(countStarting(script, kept), 1) << kept;
+
+    // The first frame of the new game: every tooth whole, two bacteria each.
+    int framesBeforeRestart = 0;
+    for (const std::string& line : script) {
+        if (line == "restart") break;
+        framesBeforeRestart += line.rfind("frame ", 0) == 0;
+    }
+    const std::vector<std::string> played = linesOf(readText(trace));
+    ASSERT_GT(played.size(), static_cast<std::size_t>(framesBeforeRestart));
+    const std::string newGame = played[framesBeforeRestart];
+    EXPECT_EQ(mostOnATooth(newGame), 2) << newGame.substr(0, 400);
+    EXPECT_NE(newGame.find("\"falling\":[]"), std::string::npos);
+
+    const ReplayRun replayed = runReplayWith("'" + recording + "'", folder.file(""));
+    EXPECT_EQ(replayed.status, 0) << replayed.errors;
+    ASSERT_EQ(replayed.lines.size(), played.size());
+    for (std::size_t i = 0; i < played.size(); ++i) ASSERT_EQ(replayed.lines[i], played[i]) << "frame " << i + 1;
+}
+
+TEST_F(SessionWindow, TheSoundSwitchIsKeptBetweenGamesAndABadSettingsFileIsSaid) {
+    const std::string config = folder.file("config");
+    session.gameEnvironment = {"XDG_CONFIG_HOME=" + config};
+    const std::string settings = config + "/velmora/settings";
+    const auto playAndPress = [&](const std::string& keys) {
+        ASSERT_TRUE(session.startGame(".", log)) << readText(log);
+        ASSERT_TRUE(session.waitForFrames()) << readText(log);
+        if (!keys.empty()) press(keys);
+        ASSERT_TRUE(session.waitForFrames());
+        closeGame();
+    };
+    playAndPress("m");
+    EXPECT_NE(readText(settings).find("sound off\n"), std::string::npos) << readText(settings);
+    // M again turns sound on: the second game started silent.
+    playAndPress("m");
+    EXPECT_NE(readText(settings).find("sound on\n"), std::string::npos) << readText(settings);
+
+    std::ofstream(settings) << "sound loud\n";
+    playAndPress("");
+    EXPECT_NE(readText(log).find("The settings file " + settings +
+                                 " cannot be used (line 1: sound is \"on\" or \"off\"): the defaults apply\n"),
+              std::string::npos)
+        << readText(log);
+    std::remove(settings.c_str());
+    ASSERT_EQ(mkfifo(settings.c_str(), 0600), 0);
+    playAndPress("");  // a FIFO is never opened for reading, so it cannot hang the start
+    EXPECT_NE(readText(log).find("(not a regular file): the defaults apply"), std::string::npos) << readText(log);
+}
+
+TEST_F(SessionWindow, AWatchHiddenForEightSecondsGoesOnWhereItStood) {
+    const std::string trace = folder.file("watched.jsonl");
+    ASSERT_TRUE(session.startGame(".", log,
+                                  {"--play", std::string(VELMORA_SOURCE) + "/tests/replay_scripts/pinned_game.txt",
+                                   "--speed", "4", "--trace", trace}))
+        << readText(log);
+    ASSERT_TRUE(waitUntil([&] { return lineCount(trace) >= 400; }, 20000));
+    session.run("xdotool windowunmap " + session.windowId());
+    ASSERT_TRUE(waitUntil([&] { return !session.windowViewable(); }, 10000));
+    const Clock::time_point hidden = Clock::now();
+    // The watch takes the news on its next pass through GLUT's loop.
+    int framesThen = lineCount(trace);
+    Clock::time_point changed = Clock::now();
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            if (lineCount(trace) != framesThen) framesThen = lineCount(trace), changed = Clock::now();
+            return Clock::now() - changed > std::chrono::milliseconds(1000);
+        },
+        10000))
+        << "the watch went on while hidden";
+    letTimePass(hidden + std::chrono::seconds(8));
+    EXPECT_EQ(lineCount(trace), framesThen) << "frames played while hidden";
+    session.run("xdotool windowmap " + session.windowId());
+    ASSERT_TRUE(waitUntil([&] { return session.windowViewable(); }, 10000));
+    const Clock::time_point shown = Clock::now();
+    letTimePass(shown + std::chrono::milliseconds(1500));
+    // At four times as fast, 1.5 s plays some 375 frames; a watch making up
+    // the eight hidden seconds would play 2,000 more.
+    const int playedBack = lineCount(trace) - framesThen;
+    EXPECT_GT(playedBack, 0);
+    EXPECT_LT(playedBack, 600) << "the watch raced to make up the hidden time";
+    ASSERT_TRUE(waitUntil([&] { return readText(log).find("The recording ended") != std::string::npos; }, 60000));
+    closeGame();
+    const ReplayRun replayed =
+        runReplayWith("'" + std::string(VELMORA_SOURCE) + "/tests/replay_scripts/pinned_game.txt'", folder.file(""));
+    const std::vector<std::string> watched = linesOf(readText(trace));
+    ASSERT_EQ(watched.size(), replayed.lines.size());
+    for (std::size_t i = 0; i < watched.size(); ++i) ASSERT_EQ(watched[i], replayed.lines[i]) << "frame " << i + 1;
+}
+
+// The level of each 20 ms stretch, in dBFS.
+std::vector<double> stretchLevels(const Recording& heard) {
+    std::vector<double> levels;
+    const std::size_t size = static_cast<std::size_t>(heard.rate) / 50;
+    for (std::size_t at = 0; size > 0 && at + size <= heard.mono.size(); at += size) {
+        double sum = 0;
+        for (std::size_t i = at; i < at + size; ++i) sum += double(heard.mono[i]) * heard.mono[i];
+        levels.push_back(10 * std::log10(sum / size + 1e-20));
+    }
+    return levels;
+}
+
+// The longest run of stretches below -60 dBFS, in seconds, and where it starts.
+double longestSilence(const std::vector<double>& levels, std::size_t& start) {
+    std::size_t best = 0, run = 0;
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+        run = levels[i] < -60 ? run + 1 : 0;
+        if (run > best) best = run, start = i + 1 - run;
+    }
+    return best * 0.02;
+}
+
+TEST_F(SessionWindow, LoopsFallSilentWithinASecondOfHidingAndComeBack) {
+    const std::string wav = folder.file("heard.wav");
+    listenInto(wav);
+    ASSERT_TRUE(session.startGame(".", log)) << readText(log);
+    ASSERT_TRUE(session.waitForFrames() && session.waitForFrames());
+    session.run("xdotool windowunmap " + session.windowId());
+    ASSERT_TRUE(waitUntil([&] { return !session.windowViewable(); }, 10000));
+    letTimePass(Clock::now() + std::chrono::seconds(4));
+    session.run("xdotool windowmap " + session.windowId());
+    ASSERT_TRUE(waitUntil([&] { return session.windowViewable(); }, 10000));
+    ASSERT_TRUE(session.waitForFrames() && session.waitForFrames());
+    closeGame();
+
+    const std::vector<double> levels = stretchLevels(readRecording(wav));
+    std::size_t start = 0;
+    const double silent = longestSilence(levels, start);
+    // Hidden four seconds, silent within one.
+    EXPECT_GE(silent, 3.0) << "the bubbling went on while hidden";
+    ASSERT_GT(start, 25u);
+    ASSERT_LT(start + silent / 0.02 + 25, levels.size());
+    const auto loudest = [&](std::size_t from, std::size_t to) {
+        return *std::max_element(levels.begin() + from, levels.begin() + to);
+    };
+    EXPECT_GT(loudest(start - 25, start), -55) << "the bed was heard before hiding";
+    const std::size_t after = start + static_cast<std::size_t>(silent / 0.02);
+    EXPECT_GT(loudest(after, levels.size()), -55) << "the bed came back";
+}
+
+TEST_F(SessionWindow, AWatchThatEndsWithTheDrillWhirringFallsSilent) {
+    // The pinned game cut while the drill creeps in, 30 s into it.
+    const std::string cut = cutPinnedGame(folder, 1700);
+    const std::string wav = folder.file("heard.wav");
+    listenInto(wav);
+    ASSERT_TRUE(session.startGame(".", log, {"--play", cut, "--speed", "8"})) << readText(log);
+    ASSERT_TRUE(waitUntil([&] { return readText(log).find("The recording ended") != std::string::npos; }, 60000));
+    letTimePass(Clock::now() + std::chrono::milliseconds(2500));
+    closeGame();
+    const std::vector<double> levels = stretchLevels(readRecording(wav));
+    ASSERT_GT(levels.size(), 150u);
+    // Whirring to the end, then silent within a second: the last second and a
+    // half of the file, written after that, hears nothing.
+    EXPECT_GT(*std::max_element(levels.begin(), levels.end() - 100), -40) << "the drill was never heard";
+    EXPECT_LT(*std::max_element(levels.end() - 75, levels.end()), -60) << "the loops sound on after the end";
+}
+
+// Plays counted by buffer, from the counter preloaded into the game.
+std::map<int, long> playsIn(const std::string& path) {
+    std::map<int, long> plays;
+    std::ifstream in(path);
+    for (int buffer = 0, count = 0; in >> buffer >> count;) plays[buffer] = count;
+    return plays;
+}
+
+TEST_F(SessionWindow, WatchedSixteenTimesAsFastEveryEventSoundStartsAsAt1x) {
+#ifdef VELMORA_SANITIZED
+    GTEST_SKIP() << "a preloaded counter and the address sanitizer's interceptors do not mix";
+#endif
+    // The first fifty seconds of the pinned game: the brush's visit, food
+    // picked up and put down, the drill's visit, a tooth cracking and landing.
+    const std::string cut = cutPinnedGame(folder, 2700);
+    // Both at once, each on its own server: the 1x watch takes fifty seconds.
+    XSession fast;
+    ASSERT_TRUE(fast.start());
+    std::map<int, long> plays[2];
+    XSession* sessions[2] = {&session, &fast};
+    const char* speeds[2] = {"1", "16"};
+    for (int i = 0; i < 2; ++i) {
+        const std::string config = folder.file("alsoft" + std::to_string(i) + ".conf");
+        std::ofstream(config) << "drivers=wave\n[wave]\nfile=" << folder.file("heard" + std::to_string(i) + ".wav")
+                              << "\n";
+        sessions[i]->gameEnvironment = {"ALSOFT_CONF=" + config,
+                                        "VELMORA_AL_PLAYS=" + folder.file("plays" + std::to_string(i) + ".txt")};
+        sessions[i]->preload = VELMORA_AL_PLAY_COUNTER;
+        ASSERT_TRUE(sessions[i]->startGame(".", folder.file("game" + std::to_string(i) + ".log"),
+                                           {"--play", cut, "--speed", speeds[i]}));
+    }
+    for (int i = 0; i < 2; ++i) {
+        const std::string gameLog = folder.file("game" + std::to_string(i) + ".log");
+        ASSERT_TRUE(
+            waitUntil([&] { return readText(gameLog).find("The recording ended") != std::string::npos; }, 90000))
+            << readText(gameLog);
+        ASSERT_TRUE(sessions[i]->closeWindow());
+        ASSERT_EQ(sessions[i]->waitForGameExit(20000), 0) << readText(gameLog);
+        plays[i] = playsIn(folder.file("plays" + std::to_string(i) + ".txt"));
+    }
+    // Pops come by the hundred and their voices drop what they cannot play;
+    // every other sound is an event, heard as often at either speed.
+    long events = 0;
+    for (const auto& [buffer, count] : plays[0])
+        std::printf("buffer %d: %ld at 1x, %ld at 16x\n", buffer, count, plays[1][buffer]);
+    for (const auto& [buffer, count] : plays[0]) {
+        if (count > 60) continue;
+        events += count;
+        EXPECT_EQ(plays[1][buffer], count) << "buffer " << buffer;
+    }
+    EXPECT_GE(events, 10) << "the fifty seconds hold a dozen events";
+    RecordProperty("event_sounds", static_cast<int>(events));
+}
+
+}  // namespace
