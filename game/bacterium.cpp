@@ -10,7 +10,7 @@
 
 #include "core/frame_clock.h"
 #include "game/random.h"
-#include "game/tooth.h"
+#include "game/tooth_record.h"
 
 namespace {
 constexpr const char* bacteriumPicture = "img/bacteria.tga";

@@ -11,17 +11,7 @@
 #include "gfx/kept_pixels.h"
 #include "gfx/sprite_shapes.h"
 
-unsigned int quadList = 0;
-unsigned int lastTexture = 0;
-bool lastBlend = false;
-bool lastReplace = false;
-bool quadDisplayLists = true;
-
 namespace {
-// False once something else may have bound another texture or set another
-// environment: lastTexture and lastReplace then say only what drawSprite did.
-bool boundTextureKnown = true;
-
 bool wholeQuadsAsked() {
     const char* value = std::getenv("VELMORA_WHOLE_QUADS");
     return value && *value && std::strcmp(value, "0") != 0;
@@ -48,8 +38,6 @@ void resetSpriteState() {
     glObjectsReleased = false;
     forgetKeptPixelsSupport();
 }
-
-void forgetBoundTexture() { boundTextureKnown = false; }
 
 void initSprite(Sprite& sprite) {
     sprite = Sprite{};

@@ -3,6 +3,7 @@
 // it applied last, draws only the part of the quad its picture can show,
 // opaque pictures unblended, and white-tinted ones from the texel alone.
 #pragma once
+#include "gfx/gl_state.h"
 #include "gfx/texture_cache.h"
 
 struct Vec3 {
@@ -22,14 +23,6 @@ struct Sprite {
     TextureHandle* texture = nullptr;
 };
 
-extern unsigned int quadList;
-extern unsigned int lastTexture;
-extern bool lastBlend;
-extern bool lastReplace;  // GL_REPLACE in force rather than GL_MODULATE
-
-// Display lists for the quads (the default); without them (where the OpenGL
-// has none, as in a browser) the same corners are sent one by one each time.
-extern bool quadDisplayLists;
 // Every sprite drawn as its whole quad, blended as it says and tinted, every
 // frame, as the game drew before it trimmed its quads, kept the mouth's pixels
 // and took white-tinted texels alone: for comparing the two. Starts true when
@@ -47,7 +40,3 @@ void destroySprite(Sprite& sprite);
 // Forgets the quad list and the remembered texture, blend and environment
 // settings, for a fresh OpenGL context.
 void resetSpriteState();
-// For anything that binds a texture or changes the texture environment
-// outside drawSprite (an upload, a deletion): the next textured sprite binds
-// its texture and sets the environment again, whatever drawSprite last did.
-void forgetBoundTexture();

@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-#include "gfx/sprite.h"
+#include "gfx/gl_state.h"
 
 namespace {
 

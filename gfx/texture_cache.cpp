@@ -6,11 +6,10 @@
 
 #include <cstring>
 
+#include "gfx/gl_state.h"
 #include "gfx/loaders.h"
-#include "gfx/sprite.h"
 
 TextureCache textureCache;
-bool glObjectsReleased = false;
 
 namespace {
 using Loader = unsigned int (*)(TextureHandle&, const char*);

@@ -3,24 +3,8 @@
 // characters, so callers pass string constants from one place.
 #pragma once
 #include <map>
-#include <vector>
 
-#include "gfx/kept_pixels.h"
-#include "gfx/picture_coverage.h"
-#include "gfx/sprite_shapes.h"
-
-struct TextureHandle {
-    // Made as {glName, refCount, key}; what the upload learns is added later.
-    explicit TextureHandle(unsigned int name = 0, int references = 1, const char* fileName = nullptr)
-        : glName(name), refCount(references), key(fileName) {}
-
-    unsigned int glName = 0;
-    int refCount = 1;
-    const char* key = nullptr;
-    PictureCoverage coverage;         // measured by the upload
-    std::vector<SpriteShape> shapes;  // the quads its sprites are drawn with
-    KeptPixels kept;                  // what its opaque sprite painted last
-};
+#include "gfx/texture_handle.h"
 
 using TextureCache = std::map<const char*, TextureHandle*>;
 extern TextureCache textureCache;
@@ -38,4 +22,3 @@ void releaseTexture(TextureHandle* handle);
 // the handle alone, so whatever is destroyed after the context has gone makes
 // no OpenGL call. resetSpriteState, for a fresh context, ends that.
 void releaseGlObjects();
-extern bool glObjectsReleased;

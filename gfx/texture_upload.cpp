@@ -5,7 +5,7 @@
 #include <GL/gl.h>
 
 #include "gfx/diagnostic.h"
-#include "gfx/sprite.h"
+#include "gfx/gl_state.h"
 
 unsigned int uploadTexture(TextureHandle& handle, const unsigned char* pixels, int width, int height, int channels) {
     // Rows are tightly packed whatever their width.
