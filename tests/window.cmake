@@ -44,9 +44,12 @@ endif()
 # The one loop in the real program: pause, new game, the window's keys, the
 # settings kept, a hidden watch, loops falling silent, cues at any speed.
 if(TARGET velmora-replay)
-  # Counts the sounds OpenAL is asked to start, preloaded into the game.
+  # Counts the sounds OpenAL is asked to start, preloaded into the game; never
+  # built with the sanitizers, whose interceptors must come first.
   add_library(al_play_counter MODULE al_play_counter.cpp)
   target_link_libraries(al_play_counter PRIVATE ${CMAKE_DL_LIBS})
+  target_compile_options(al_play_counter PRIVATE -fno-sanitize=all)
+  target_link_options(al_play_counter PRIVATE -fno-sanitize=all)
   add_executable(session_window_test session_window_test.cpp x_session.cpp replay_test_support.cpp
     sound_listening.cpp)
   target_include_directories(session_window_test PRIVATE ${PROJECT_SOURCE_DIR})
@@ -57,4 +60,21 @@ if(TARGET velmora-replay)
   add_dependencies(session_window_test velmora velmora-replay al_play_counter)
   add_test(NAME session_window_test COMMAND session_window_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
   set_tests_properties(session_window_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 600)
+endif()
+
+# The desktop program under trouble: pipes, full files, size limits, cut
+# recordings, a refused framebuffer, a window started iconified.
+if(TARGET velmora-replay)
+  add_library(gl_framebuffer_refusal MODULE gl_framebuffer_refusal.cpp)
+  target_compile_options(gl_framebuffer_refusal PRIVATE -fno-sanitize=all)
+  target_link_options(gl_framebuffer_refusal PRIVATE -fno-sanitize=all)
+  add_executable(desktop_trouble_test desktop_trouble_test.cpp x_session.cpp)
+  target_include_directories(desktop_trouble_test PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(desktop_trouble_test PRIVATE velmora_test_files X11::X11 GTest::gtest_main)
+  target_compile_definitions(desktop_trouble_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velmora>"
+    VELMORA_SOURCE="${PROJECT_SOURCE_DIR}" VELMORA_FRAMEBUFFER_REFUSAL="$<TARGET_FILE:gl_framebuffer_refusal>"
+    $<$<BOOL:${VELMORA_SANITIZE}>:VELMORA_SANITIZED>)
+  add_dependencies(desktop_trouble_test velmora gl_framebuffer_refusal)
+  add_test(NAME desktop_trouble_test COMMAND desktop_trouble_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+  set_tests_properties(desktop_trouble_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)
 endif()

@@ -101,7 +101,7 @@ long windowPid(Display* x, Window w) {
 
 // A viewable window titled Velmora, from the given process when it names its
 // process on the window; 0 when there is none (yet).
-Window findGameWindow(Display* x, Window under, pid_t game) {
+Window findGameWindow(Display* x, Window under, pid_t game, bool viewable) {
     Window root = 0, parent = 0, *children = nullptr;
     unsigned count = 0;
     if (!XQueryTree(x, under, &root, &parent, &children, &count)) return 0;
@@ -110,12 +110,12 @@ Window findGameWindow(Display* x, Window under, pid_t game) {
         char* name = nullptr;
         XWindowAttributes attributes;
         if (XFetchName(x, children[i], &name) && name && std::strcmp(name, "Velmora") == 0 &&
-            XGetWindowAttributes(x, children[i], &attributes) && attributes.map_state == IsViewable) {
+            XGetWindowAttributes(x, children[i], &attributes) && (!viewable || attributes.map_state == IsViewable)) {
             const long pid = windowPid(x, children[i]);
             if (pid == 0 || pid == game) found = children[i];
         }
         if (name) XFree(name);
-        if (!found) found = findGameWindow(x, children[i], game);
+        if (!found) found = findGameWindow(x, children[i], game, viewable);
     }
     if (children) XFree(children);
     return found;
@@ -236,7 +236,7 @@ bool XSession::startGame(const std::string& folder, const std::string& logFile,
 bool XSession::findWindow(std::string& found) {
     Connection c(displayName());
     if (!c.x) return false;
-    const Window w = findGameWindow(c.x, DefaultRootWindow(c.x), game);
+    const Window w = findGameWindow(c.x, DefaultRootWindow(c.x), game, !windowMayStayHidden);
     if (w) found = std::to_string(w);
     return w != 0;
 }

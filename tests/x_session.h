@@ -65,6 +65,9 @@ public:
     std::vector<std::string> gameEnvironment;
     // A library preloaded into the games started from now on, beside the driver.
     std::string preload;
+    // Starting a game waits for its window to exist rather than to show (a
+    // game started -iconic).
+    bool windowMayStayHidden = false;
 
     // The game's frame log (VELMORA_FRAME_LOG), which every game started here writes.
     std::string frameLogPath() const { return frameLog; }
