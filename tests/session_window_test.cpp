@@ -109,6 +109,10 @@ protected:
         session.run("timeout " + std::to_string(patienceMs(10000) / 1000) + " xdotool windowfocus --sync " +
                     session.windowId() + " key " + key);
     }
+    int exitStatusOnClose() {
+        if (!session.closeWindow()) return -1;
+        return session.waitForGameExit(20000);
+    }
     void closeGame() {
         ASSERT_TRUE(session.closeWindow());
         const int status = session.waitForGameExit(20000);
@@ -262,6 +266,24 @@ TEST_F(SessionWindow, AWatchHiddenForEightSecondsGoesOnWhereItStood) {
     const std::vector<std::string> watched = linesOf(readText(trace));
     ASSERT_EQ(watched.size(), replayed.lines.size());
     for (std::size_t i = 0; i < watched.size(); ++i) ASSERT_EQ(watched[i], replayed.lines[i]) << "frame " << i + 1;
+}
+
+TEST_F(SessionWindow, AWatchKeepsToTheFrameCap) {
+    // Frames a millisecond apart: watched unpaced, every idle call would play
+    // and draw, as fast as the processor goes.
+    const std::string recording = folder.file("fine.rec");
+    std::ofstream(recording) << "frames 100000 1\n";
+    ASSERT_TRUE(session.startGame(".", log, {"--play", recording, "--fps", "20"})) << readText(log);
+    ASSERT_TRUE(waitUntil([&] { return session.framesCounted() > 0; }, 10000)) << "no frames counted";
+    const long long first = session.framesCounted();
+    const Clock::time_point from = Clock::now();
+    letTimePass(from + std::chrono::seconds(3));
+    const double seconds = std::chrono::duration<double>(Clock::now() - from).count();
+    const long long drawn = session.framesCounted() - first;
+    RecordProperty("frames_per_second", static_cast<int>(drawn / seconds));
+    // The log is rewritten twice a second, so a second's frames may be counted late.
+    EXPECT_LE(drawn, 20 * (seconds + 1)) << "the cap of 20 did not hold while watching";
+    EXPECT_LT(exitStatusOnClose(), 128);
 }
 
 // The level of each 20 ms stretch, in dBFS.
