@@ -156,6 +156,13 @@ void followStillness() {
     glutIdleFunc(standingStill(*window.session) ? nullptr : window.idle);
 }
 
+void useWindowKeys() {
+    glutKeyboardFunc(windowKeyboard);
+    glutKeyboardUpFunc(windowKeyboardUp);
+    glutSpecialFunc(windowSpecial);
+    glutSpecialUpFunc(windowSpecialUp);
+}
+
 void windowKeyboard(unsigned char key, int x, int y) {
     if (!window.session) return;
     const WindowKeyAction action = actionForKey(key, windowIsFullScreen());
@@ -183,12 +190,7 @@ void windowSpecial(int key, int x, int y) {
         glutFullScreenToggle();
         return;
     }
-    ReplayCommand c;
-    c.kind = ReplayCommandKind::Special;
-    c.key = key;
-    c.x = x;
-    c.y = y;
-    sendInput(*window.session, c);
+    playerSpecial(*window.session, key, x, y);
 }
 
 void windowSpecialUp(int key, int x, int y) {
@@ -197,12 +199,7 @@ void windowSpecialUp(int key, int x, int y) {
         window.f11Taken = false;
         return;
     }
-    ReplayCommand c;
-    c.kind = ReplayCommandKind::SpecialUp;
-    c.key = key;
-    c.x = x;
-    c.y = y;
-    sendInput(*window.session, c);
+    playerSpecial(*window.session, key, x, y, true);
 }
 
 void drawInBox(int windowWidth, int windowHeight, const CanvasBox& box) {

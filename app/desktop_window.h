@@ -24,6 +24,8 @@ void followStillness();
 
 // GLUT keyboard callbacks: the window's own keys first, then the session's
 // (P, N, M), then the game's. A release goes where its press went.
+// useWindowKeys registers the four below.
+void useWindowKeys();
 void windowKeyboard(unsigned char key, int x, int y);
 void windowKeyboardUp(unsigned char key, int x, int y);
 void windowSpecial(int key, int x, int y);

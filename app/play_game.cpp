@@ -67,25 +67,14 @@ void playReshape(int width, int height) {
 
 // Pointer positions are made relative to the canvas's corner.
 void playMouse(int button, int state, int x, int y) {
-    ReplayCommand c;
-    c.kind = ReplayCommandKind::Mouse;
-    c.button = button;
-    c.buttonState = state;
-    c.x = x - canvasBox.left;
-    c.y = y - canvasBox.top;
-    sendInput(session, c);
+    playerPointer(session, ReplayCommandKind::Mouse, x - canvasBox.left, y - canvasBox.top, button, state);
 }
-
-void sendPointer(ReplayCommandKind kind, int x, int y) {
-    ReplayCommand c;
-    c.kind = kind;
-    c.x = x - canvasBox.left;
-    c.y = y - canvasBox.top;
-    sendInput(session, c);
+void playMotion(int x, int y) {
+    playerPointer(session, ReplayCommandKind::Motion, x - canvasBox.left, y - canvasBox.top);
 }
-
-void playMotion(int x, int y) { sendPointer(ReplayCommandKind::Motion, x, y); }
-void playPassiveMotion(int x, int y) { sendPointer(ReplayCommandKind::Passive, x, y); }
+void playPassiveMotion(int x, int y) {
+    playerPointer(session, ReplayCommandKind::Passive, x - canvasBox.left, y - canvasBox.top);
+}
 
 }  // namespace
 
@@ -100,10 +89,7 @@ int playGame(CommandLine& commandLine) {
     glutMouseFunc(playMouse);
     glutMotionFunc(playMotion);
     glutPassiveMotionFunc(playPassiveMotion);
-    glutKeyboardFunc(windowKeyboard);
-    glutKeyboardUpFunc(windowKeyboardUp);
-    glutSpecialFunc(windowSpecial);
-    glutSpecialUpFunc(windowSpecialUp);
+    useWindowKeys();
 
     // Built after the window: its construction loads textures and needs the context.
     GameState game;

@@ -160,10 +160,7 @@ int watchRecording(CommandLine& commandLine) {
     // No mouse callbacks at all: the watcher's pointer has nothing to reach.
     glutReshapeFunc(watchReshape);
     glutDisplayFunc(watchDisplay);
-    glutKeyboardFunc(windowKeyboard);
-    glutKeyboardUpFunc(windowKeyboardUp);
-    glutSpecialFunc(windowSpecial);
-    glutSpecialUpFunc(windowSpecialUp);
+    useWindowKeys();
 
     GameState game;
     switchState(game);

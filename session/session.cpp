@@ -33,6 +33,15 @@ void followStillness(Session& session, long long steadyMs) {
     }
 }
 
+ReplayCommand keyInput(ReplayCommandKind kind, int key, int x, int y) {
+    ReplayCommand c;
+    c.kind = kind;
+    c.key = key;
+    c.x = x;
+    c.y = y;
+    return c;
+}
+
 PlayerAction actionOfKey(const Session& session, unsigned char key) {
     switch (key) {
         case 'p':
@@ -98,15 +107,9 @@ PlayerAction playerKey(Session& session, unsigned char key, int x, int y, long l
         case PlayerAction::Sound:
             toggleSound();
             break;
-        case PlayerAction::PassedOn: {
-            ReplayCommand c;
-            c.kind = ReplayCommandKind::Key;
-            c.key = key;
-            c.x = x;
-            c.y = y;
-            sendInput(session, c);
+        case PlayerAction::PassedOn:
+            sendInput(session, keyInput(ReplayCommandKind::Key, key, x, y));
             return action;
-        }
     }
     session.takenKeys[key] = true;
     return action;
@@ -117,9 +120,18 @@ void playerKeyUp(Session& session, unsigned char key, int x, int y) {
         session.takenKeys[key] = false;
         return;
     }
+    sendInput(session, keyInput(ReplayCommandKind::KeyUp, key, x, y));
+}
+
+void playerSpecial(Session& session, int key, int x, int y, bool up) {
+    sendInput(session, keyInput(up ? ReplayCommandKind::SpecialUp : ReplayCommandKind::Special, key, x, y));
+}
+
+void playerPointer(Session& session, ReplayCommandKind kind, int x, int y, int button, int buttonState) {
     ReplayCommand c;
-    c.kind = ReplayCommandKind::KeyUp;
-    c.key = key;
+    c.kind = kind;
+    c.button = button;
+    c.buttonState = buttonState;
     c.x = x;
     c.y = y;
     sendInput(session, c);

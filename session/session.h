@@ -57,6 +57,10 @@ void sendInput(Session& session, const ReplayCommand& input);
 enum class PlayerAction { PassedOn, Pause, NewGame, Sound };
 PlayerAction playerKey(Session& session, unsigned char key, int x, int y, long long steadyMs);
 void playerKeyUp(Session& session, unsigned char key, int x, int y);
+// The player's special keys (arrows, F1...), input for the game; with up, their release.
+void playerSpecial(Session& session, int key, int x, int y, bool up = false);
+// The player's pointer: a button (GLUT's codes) or, for Motion and Passive, a move.
+void playerPointer(Session& session, ReplayCommandKind kind, int x, int y, int button = 0, int buttonState = 0);
 
 // A window size, written down and applied to the view; true when the game
 // uses it, and the program then asks its window for currentView's size.

@@ -136,40 +136,17 @@ EM_BOOL onVisibilityChange(int, const EmscriptenVisibilityChangeEvent* event, vo
     return EM_FALSE;
 }
 
-void sendPointer(ReplayCommandKind kind, int button, int state, int x, int y) {
-    ReplayCommand c;
-    c.kind = kind;
-    c.button = button;
-    c.buttonState = state;
-    c.x = x;
-    c.y = y;
-    sendInput(session, c);
+void gameMouse(int button, int state, int x, int y) {
+    playerPointer(session, ReplayCommandKind::Mouse, x, y, button, state);
 }
-
-void gameMouse(int button, int state, int x, int y) { sendPointer(ReplayCommandKind::Mouse, button, state, x, y); }
-void gameMotion(int x, int y) { sendPointer(ReplayCommandKind::Motion, 0, 0, x, y); }
-void gamePassiveMotion(int x, int y) { sendPointer(ReplayCommandKind::Passive, 0, 0, x, y); }
+void gameMotion(int x, int y) { playerPointer(session, ReplayCommandKind::Motion, x, y); }
+void gamePassiveMotion(int x, int y) { playerPointer(session, ReplayCommandKind::Passive, x, y); }
 
 void gameKeyboard(unsigned char key, int x, int y) { afterPlayerAction(playerKey(session, key, x, y, steadyNowMs())); }
 void gameKeyboardUp(unsigned char key, int x, int y) { playerKeyUp(session, key, x, y); }
 
-void gameSpecial(int key, int x, int y) {
-    ReplayCommand c;
-    c.kind = ReplayCommandKind::Special;
-    c.key = key;
-    c.x = x;
-    c.y = y;
-    sendInput(session, c);
-}
-
-void gameSpecialUp(int key, int x, int y) {
-    ReplayCommand c;
-    c.kind = ReplayCommandKind::SpecialUp;
-    c.key = key;
-    c.x = x;
-    c.y = y;
-    sendInput(session, c);
-}
+void gameSpecial(int key, int x, int y) { playerSpecial(session, key, x, y); }
+void gameSpecialUp(int key, int x, int y) { playerSpecial(session, key, x, y, true); }
 
 }  // namespace
 
