@@ -7,6 +7,7 @@
 #include <GL/glut.h>
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -85,17 +86,25 @@ void frameDone() {
 
 double secondsNow() { return emscripten_get_now() / 1000.0; }
 
-// While watching, the canvas's store holds the game's view pixel for pixel;
-// the page sizes the canvas's box, so the picture is the recorded one, only
-// scaled, on any screen.
+// While watching, the canvas's store holds the game's view pixel for pixel,
+// up to the page's own cap on the store (a wider view is drawn scaled down
+// into it); the page sizes the canvas's box, so the picture is the recorded
+// one, only scaled, on any screen. A recording may reshape every frame, and
+// a new store costs the browser a new drawing buffer, so the store follows
+// the view once a drawn frame, in the display, however many reshapes came.
+constexpr int widestWatchedStore = 1600;
+
 void showWatchedCanvas() {
+    const int width = std::min(currentView->width, widestWatchedStore);
+    const int height = static_cast<int>(static_cast<long long>(currentView->height) * width / currentView->width);
     EM_ASM(
         {
             var canvas = Module['canvas'];
             if (canvas.width != $0) canvas.width = $0;
             if (canvas.height != $1) canvas.height = $1;
         },
-        currentView->width, currentView->height);
+        width, height);
+    glViewport(0, 0, width, height);
 }
 
 void endWatching() {
@@ -124,7 +133,7 @@ void watchIdle() {
             frameDone();
             played = true;
         } else if (step.kind == ScriptStepKind::Reshape) {
-            if (applyScriptReshape(step.command->x, step.command->y)) showWatchedCanvas();
+            applyScriptReshape(step.command->x, step.command->y);
         }
         // Shots are skipped: watching writes nothing the recording names.
     }
@@ -206,7 +215,9 @@ void browserIdle() {
 }
 
 void browserDisplay() {
-    if (browser.drawing) onDisplay();
+    if (!browser.drawing) return;
+    if (browser.watching) showWatchedCanvas();
+    onDisplay();
 }
 
 void readBrowserArguments(int argc, char** argv) {
@@ -264,16 +275,12 @@ bool startBrowserRecording(const GameState& game) {
     // The view of the window the game was recorded in, before the recording's
     // own reshapes, as the replay starts.
     applyScriptReshape(canvasWidth, canvasHeight);
-    showWatchedCanvas();
     return true;
 }
 
 void browserReshape(int width, int height) {
-    if (browser.watching) {
-        // The page resizes the canvas's box; its store stays the recorded view.
-        showWatchedCanvas();
-        return;
-    }
+    // The page resizes the canvas's box; its store stays the recorded view.
+    if (browser.watching) return;
     writeLine("reshape %d %d\n", width, height);
     onReshape(width, height);
 }
