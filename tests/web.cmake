@@ -5,7 +5,7 @@ set(VELMORA_WEB_OUT ${CMAKE_CURRENT_BINARY_DIR}/web)
 add_test(NAME web_site
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/web_site.sh ${PROJECT_SOURCE_DIR} ${VELMORA_WEB_OUT}
           $<TARGET_FILE:velmora-replay>)
-set_tests_properties(web_site PROPERTIES FIXTURES_SETUP web_site TIMEOUT 900)
+set_tests_properties(web_site PROPERTIES FIXTURES_SETUP web_site TIMEOUT 1800)
 
 # A desktop window and an emulated phone, the canvas compared with the desktop
 # game's picture; loading, a slow connection, buttons, full screen, offline.
