@@ -39,9 +39,10 @@ var velmoraFiles = (function () {
     var totalTimer = options.totalMs ? setTimeout(function () {
       stop(fault("slow", "not done after " + Math.round(options.totalMs / 1000) + " s"));
     }, options.totalMs) : 0;
-    // Whatever a failed read threw, the page's own reason comes first.
-    var failed = function (error) {
-      return ended || fault("network", "the server did not answer (" + (error && error.message || error) + ")");
+    // Whatever a failed read threw, the page's own reason comes first; the
+    // browser's own words for a network fault ("Failed to fetch") say no more.
+    var failed = function () {
+      return ended || fault("network", "the server did not answer");
     };
     watchStall();
     try {
@@ -49,7 +50,7 @@ var velmoraFiles = (function () {
       try {
         response = await fetch(url, {signal: controller.signal});
       } catch (error) {
-        throw failed(error);
+        throw failed();
       }
       if (!response.ok) {
         controller.abort();
@@ -83,7 +84,7 @@ var velmoraFiles = (function () {
         }));
         return new Uint8Array(await whole);
       } catch (error) {
-        throw failed(error);
+        throw failed();
       }
     } finally {
       clearTimeout(stallTimer);
