@@ -1,17 +1,47 @@
-# The game in a web browser: the emscripten build played in headless Chromium
-# with real mouse and touch events, on a desktop window and an emulated phone,
-# its canvas compared with the desktop game's picture.
-add_test(NAME web_browser_test
-  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/web_browser_test.sh ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR}/web
+# The game in a web browser. web_site builds it once with emscripten, with the
+# desktop game's picture of the start and the tests' driver; the tests after
+# it play it in headless Chromium with real mouse and touch events.
+set(VELMORA_WEB_OUT ${CMAKE_CURRENT_BINARY_DIR}/web)
+add_test(NAME web_site
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/web_site.sh ${PROJECT_SOURCE_DIR} ${VELMORA_WEB_OUT}
           $<TARGET_FILE:velmora-replay>)
-# Alone: its frame timing and the stir it measures need the processor.
-set_tests_properties(web_browser_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 600)
+set_tests_properties(web_site PROPERTIES FIXTURES_SETUP web_site TIMEOUT 1800)
+
+# A desktop window and an emulated phone, the canvas compared with the desktop
+# game's picture; loading, a slow connection, buttons, full screen, offline.
+add_test(NAME web_browser_test
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/web_browser_test.sh ${PROJECT_SOURCE_DIR} ${VELMORA_WEB_OUT})
+# Each browser test alone: frame timing, and the stir it measures, need the processor.
+set_tests_properties(web_browser_test PROPERTIES FIXTURES_REQUIRED web_site RUN_SERIAL TRUE TIMEOUT 600)
+
+# Sound under Chromium's ordinary autoplay rule, with the mouse and a finger;
+# the sound setting kept between visits.
+add_test(NAME web_sound_test COMMAND node ${VELMORA_WEB_OUT}/driver/sound_check.js --site ${VELMORA_WEB_OUT}/site)
+set_tests_properties(web_sound_test PROPERTIES FIXTURES_REQUIRED web_site RUN_SERIAL TRUE TIMEOUT 300)
+
+# A second build deployed over the first: only its bytes run, online and offline.
+add_test(NAME web_update_test
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/web_update_test.sh ${PROJECT_SOURCE_DIR} ${VELMORA_WEB_OUT})
+set_tests_properties(web_update_test PROPERTIES FIXTURES_REQUIRED web_site RUN_SERIAL TRUE TIMEOUT 400)
+
+# Recordings to watch that cannot be had (404, no server, stalled, too large)
+# and one that reshapes every frame.
+add_test(NAME web_watch_fetch_test
+  COMMAND node ${VELMORA_WEB_OUT}/driver/watch_fetch_check.js --site ${VELMORA_WEB_OUT}/site)
+set_tests_properties(web_watch_fetch_test PROPERTIES FIXTURES_REQUIRED web_site RUN_SERIAL TRUE TIMEOUT 600)
 
 # The same game to the bit: desktop recordings watched in the browser, and a
 # game played in the browser replayed by velmora-replay, traces compared byte
-# for byte, bacteria included.
+# for byte, bacteria included; the page's recording cap.
 add_test(NAME web_same_game_test
-  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/web_same_game_test.sh ${PROJECT_SOURCE_DIR}
-          ${CMAKE_CURRENT_BINARY_DIR}/web-same-game $<TARGET_FILE:velmora-replay>)
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/web_same_game_test.sh ${PROJECT_SOURCE_DIR} ${VELMORA_WEB_OUT}
+          $<TARGET_FILE:velmora-replay>)
 # Alone: the browser's game runs on real time while the test plays it.
-set_tests_properties(web_same_game_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 1500)
+set_tests_properties(web_same_game_test PROPERTIES FIXTURES_REQUIRED web_site RUN_SERIAL TRUE TIMEOUT 1500)
+
+# The pictures and sounds as the page unpacks them: the game's pixels and bytes.
+add_executable(web_packed_files_check ${CMAKE_CURRENT_SOURCE_DIR}/web_packed_files_check.cpp)
+target_link_libraries(web_packed_files_check PRIVATE velmora_core)
+add_test(NAME web_packed_files_test
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/web_packed_files_test.sh ${PROJECT_SOURCE_DIR}
+          ${CMAKE_CURRENT_BINARY_DIR}/web-packed-files $<TARGET_FILE:web_packed_files_check>)

@@ -4,19 +4,29 @@
 # http://127.0.0.1:8000/ until stopped.
 #   bash tools/web.sh                 install, build, serve
 #   bash tools/web.sh --build DIR     only build, into DIR (the browser test uses this)
+#   bash tools/web.sh --site DIR      only lay the site out again in DIR from what
+#                                     DIR/compiled holds (a test makes a second build so)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="$root/build-web"
 serve=1
+compile=1
 if [ "${1:-}" = "--build" ]; then
   out="${2:?--build needs a folder}"
   serve=0
+elif [ "${1:-}" = "--site" ]; then
+  out="${2:?--site needs a folder}"
+  serve=0
+  compile=0
 else
   bash "$root/tools/install_dependencies.sh" --web
 fi
-mkdir -p "$out"
+mkdir -p "$out/compiled"
 out="$(cd "$out" && pwd)"
+compiled="$out/compiled"
+cd "$root"
 
+if [ "$compile" = 1 ]; then
 # The same sources as the desktop game's libraries, read from CMakeLists.txt so
 # that the two never drift apart: the game, its recordings, its sound and the
 # loop. The PNG reader is swapped for the browser's; the desktop's frame pacing
@@ -32,25 +42,22 @@ version="$(sed -nE 's/^project\(Velmora VERSION ([0-9.]+).*/\1/p' "$root/CMakeLi
 mkdir -p "$out/generated/core"
 sed "s/@PROJECT_VERSION@/$version/" "$root/core/version.h.in" >"$out/generated/core/version.h"
 
-# Sound: the player over emscripten's OpenAL, its sounds beside the pictures.
-sounds=(-lopenal --preload-file sounds)
-
-pictures=()
-for picture in bg teeth bacteria brush drill food paused; do
-  pictures+=(--preload-file "img/$picture.tga@img/$picture.tga")
-done
-
 # Debian's emscripten finds its JavaScript helpers through NODE_PATH. emcc's
 # own HTML page fails with -O2, so the build stops at velmora.js and the page
-# is web/index.html.
+# is web/index.html. The pictures and sounds are not emscripten's preloaded
+# files: the page fetches them packed, and writes them where the game reads.
 export NODE_PATH=/usr/share/nodejs
-cd "$root"
 # -msse2 -msimd128: the bacteria's SSE2 path as WebAssembly SIMD, same bits.
 em++ -O2 -std=c++17 -Wall -Wextra -Werror -ffp-contract=off -msimd128 -msse2 -fwasm-exceptions -I. -I"$out/generated" \
-  "${sources[@]}" -s LEGACY_GL_EMULATION=1 -s ALLOW_MEMORY_GROWTH=1 -s ENVIRONMENT=web \
+  "${sources[@]}" -s LEGACY_GL_EMULATION=1 -s ALLOW_MEMORY_GROWTH=1 -s ENVIRONMENT=web -lopenal \
   -s EXPORTED_RUNTIME_METHODS=FS,addRunDependency,removeRunDependency,UTF8ToString \
-  "${pictures[@]}" "${sounds[@]}" -o "$out/velmora.js"
-cp web/index.html web/manifest.webmanifest web/recording.js web/sound.js "$out/"
+  -o "$compiled/velmora.js"
+
+# The pictures the game loads (the pause sign among them) and its sounds, each set in one pack.
+pictures=()
+for picture in bg teeth bacteria brush drill food paused; do pictures+=("img/$picture.tga"); done
+node tools/web_pack.js "$compiled/pictures.gz" "${pictures[@]}"
+node tools/web_pack.js "$compiled/sounds.gz" sounds/*.wav
 
 # The home-screen icons, drawn natively by the picture generator's code (the
 # same sources as make-pictures, read from CMakeLists.txt).
@@ -61,15 +68,37 @@ command -v ccache >/dev/null && compiler=(ccache c++)
 helpers="$(mktemp -d)"
 trap 'rm -rf "$helpers"' EXIT
 "${compiler[@]}" -O2 -std=c++17 -Wall -Wextra -Werror -I. web/web_icons.cpp "${drawing[@]}" -lpng -o "$helpers/web-icons"
-"$helpers/web-icons" "$out"
+"$helpers/web-icons" "$compiled"
 rm -rf "$helpers"
+fi
+
+# The site. Every file a page of this build fetches after the page itself is
+# named after its contents (velmora.3f2a....js), so that no cache can hand a
+# page of one build a file of another; the page, its manifest, its icons and
+# the service worker keep their names. Files of earlier builds go.
+find "$out" -maxdepth 1 -type f -regextype posix-extended -regex '.*\.[0-9a-f]{16}\.[a-z.]+' -delete
+gzip -9 -n -c "$compiled/velmora.wasm" >"$compiled/velmora.wasm.gz"
+named=()
+fill=()
+for file in "$compiled/velmora.js" "$compiled/velmora.wasm.gz" "$compiled/pictures.gz" "$compiled/sounds.gz" \
+            web/game_files.js web/recording.js web/sound.js; do
+  base="$(basename "$file")"
+  name="${base%%.*}.$(sha256sum "$file" | cut -c1-16).${base#*.}"
+  cp "$file" "$out/$name"
+  named+=("$name")
+  fill+=(-e "s/@$base@/$name/g")
+done
+cp web/manifest.webmanifest "$compiled"/icon-192.png "$compiled"/icon-512.png "$out/"
+# The build is named after everything its page brings in.
+build="$(cd "$out" && cat "${named[@]}" manifest.webmanifest icon-192.png icon-512.png "$root/web/index.html" |
+  sha256sum | cut -c1-16)"
+sed "${fill[@]}" -e "s/@BUILD@/$build/" web/index.html >"$out/index.html"
+rm -f "$out/velmora.js" "$out/velmora.wasm" "$out/velmora.data" "$out/recording.js" "$out/sound.js"
 
 # The service worker keeps every file of this build for playing offline. Its
-# cache is named after the files' contents, so a new build is a new worker
-# that fetches the new files and drops the old ones.
-files=(index.html velmora.js velmora.wasm velmora.data manifest.webmanifest recording.js sound.js icon-192.png icon-512.png)
-build="$(cd "$out" && cat "${files[@]}" | sha256sum | cut -c1-16)"
-list="$(printf '"%s", ' "${files[@]}")"
+# cache is named after the build, so a new build is a new worker that fetches
+# the new files and drops the old ones.
+list="$(printf "'%s', " "${named[@]}")"
 sed -e "s/@VERSION@/$build/" -e "s/@FILES@/${list%, }/" web/service_worker.js >"$out/service-worker.js"
 echo "Built the browser game in $out (build $build)"
 

@@ -10,6 +10,19 @@ var velmoraRecording = (function () {
   var query = new URLSearchParams(window.location.search);
   var game = null;
 
+  // The largest recording the game watches, as velmora --play's reader
+  // holds it; a recording's fetch that sends nothing for stallMs, or is not
+  // done after totalMs, is given up with a message.
+  var largestRecording = 32 * 1048576;
+  var stallMs = 15000;
+  var totalMs = 300000;
+
+  // Why a recording was not watched, in the page's words.
+  function fetchFault(address, error) {
+    if (error.kind === "too-large") return "The recording " + address + " is not watched: " + error.message + ".";
+    return "The recording " + address + " could not be fetched: " + error.message + ".";
+  }
+
   // Called by the page with its Module, before velmora.js is loaded: turns the
   // address into the game's arguments and fetches a recording to watch.
   function prepare(Module) {
@@ -24,17 +37,20 @@ var velmoraRecording = (function () {
       args.push("--play", watchedFile);
       if (query.has("speed")) args.push("--speed", query.get("speed"));
       if (query.get("draw") === "0") args.push("--no-draw");
+      // Fetched at once, beside the game's own files.
+      var arriving = velmoraFiles.fetchBytes(play, {limit: largestRecording, stallMs: stallMs, totalMs: totalMs});
+      // A recording that did not come leaves the game unstarted, and says why.
+      arriving.catch(function (error) {
+        var text = fetchFault(play, error);
+        console.log(text);
+        showMessage(text);
+      });
       Module.preRun = (Module.preRun || []).concat([function () {
         Module.addRunDependency("watched recording");
-        fetch(play)
-          .then(function (response) {
-            if (!response.ok) throw new Error("HTTP " + response.status);
-            return response.arrayBuffer();
-          })
-          .then(function (bytes) { Module.FS.writeFile(watchedFile, new Uint8Array(bytes)); })
-          // The game then says that the recording cannot be played.
-          .catch(function (error) { console.log("The recording " + play + " could not be fetched: " + error.message); })
-          .finally(function () { Module.removeRunDependency("watched recording"); });
+        arriving.then(function (bytes) {
+          Module.FS.writeFile(watchedFile, bytes);
+          Module.removeRunDependency("watched recording");
+        }, function () {});
       }]);
     }
     Module.arguments = args;

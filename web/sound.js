@@ -1,37 +1,138 @@
-// The page's sound button: sound on and off, as M does on the desktop. The
-// game starts with sound on; the browser lets it be heard from the first
-// click, touch or key on the page.
+// The page's sound: its on/off button (kept between visits), and the game's
+// player started on a gesture the browser counts. A finger's press is not one
+// (its lift is), and a browser may hold an audio context back even then, so
+// every later click, lift or key tries again until the context runs; until
+// it does, the button says that sound waits for one.
 "use strict";
-(function () {
+var velmoraSound = (function () {
   var button = document.getElementById("sound");
-  if (!button) return;
-  function show() {
-    var on = typeof Module !== "undefined" && Module._gameSoundOn && Module._gameSoundOn();
-    button.textContent = on ? "Sound: on" : "Sound: off";
-    button.setAttribute("aria-pressed", on ? "true" : "false");
+  var storageKey = "velmora.sound";
+  var gameReady = false;
+  var filesReady = false;
+  var unavailable = "";  // why nothing can be heard, once that is known
+  var gestured = false;
+  var watchedContext = null;
+
+  // The setting kept from the last visit: "on" or "off"; anything else is
+  // said once and sound is on.
+  function remembered() {
+    var value = null;
+    try {
+      value = window.localStorage.getItem(storageKey);
+    } catch (error) {
+      return true;  // storage switched off: nothing was kept
+    }
+    if (value === null || value === "on") return true;
+    if (value === "off") return false;
+    console.log("The kept sound setting " + JSON.stringify(value.slice(0, 40)) +
+                " is neither \"on\" nor \"off\": sound is on");
+    return true;
   }
-  button.addEventListener("click", function () {
-    if (typeof Module === "undefined" || !Module._setGameSoundOn) return;
-    Module._setGameSoundOn(Module._gameSoundOn() ? 0 : 1);
-    show();
-  });
-  // The player opens inside the page's first gesture, as browsers require of
-  // an audio context; a touch counts when the finger lifts.
-  function openOnGesture() {
-    if (typeof Module === "undefined" || !Module.calledRun || !Module._openGameSound) return;
-    Module._openGameSound();
-    ["pointerdown", "pointerup", "keydown"].forEach(function (type) {
-      window.removeEventListener(type, openOnGesture, true);
+  var wanted = remembered();
+
+  function remember() {
+    try {
+      window.localStorage.setItem(storageKey, wanted ? "on" : "off");
+    } catch (error) {
+      // Not kept; the button still works for this visit.
+    }
+  }
+
+  // emscripten's OpenAL keeps its audio context in AL once the player opens.
+  function audioContext() {
+    return typeof AL !== "undefined" && AL.currentCtx ? AL.currentCtx.audioCtx : null;
+  }
+
+  var waitingText = navigator.maxTouchPoints > 0 ? "Tap for sound" : "Click for sound";
+  var labels = ["Sound: on", "Sound: off", "Sound: none", waitingText];
+
+  // The button keeps the width of its longest label, so that a label that
+  // changes during a press never moves the buttons from under the pointer.
+  function reserveWidth() {
+    var widest = 0;
+    labels.forEach(function (label) {
+      button.textContent = label;
+      widest = Math.max(widest, button.offsetWidth);
     });
+    if (widest > 0) button.style.minWidth = widest + "px";
   }
-  ["pointerdown", "pointerup", "keydown"].forEach(function (type) {
-    window.addEventListener(type, openOnGesture, true);
+
+  function show() {
+    if (!button) return;
+    var context = audioContext();
+    if (context && context !== watchedContext) {
+      watchedContext = context;
+      context.addEventListener("statechange", show);
+    }
+    var text = "Sound: on";
+    if (!wanted) text = "Sound: off";
+    else if (unavailable) text = "Sound: none";
+    else if (!context || context.state !== "running") text = waitingText;
+    button.textContent = text;
+    button.title = unavailable;
+    button.setAttribute("aria-pressed", wanted ? "true" : "false");
+  }
+
+  // Opens the player once the game runs and its sounds are in, and wakes a
+  // held audio context. Inside a gesture, or after one (the browser then lets
+  // a new context run).
+  function start() {
+    if (gameReady && filesReady && gestured && !unavailable) {
+      if (!Module._gameSoundPlayerOpen()) {
+        Module._openGameSound();
+        if (!Module._gameSoundPlayerOpen()) unavailable = "The browser gave the game no audio device";
+      }
+      var context = audioContext();
+      if (context && context.state !== "running") context.resume().then(show, show);
+    }
+    show();
+  }
+
+  function onGesture(event) {
+    // A finger's or pen's press does not count; its lift does.
+    if (event.type === "pointerdown" && event.pointerType !== "mouse") return;
+    if (event.type === "keydown" && event.key === "Escape") return;
+    gestured = true;
+    var context = audioContext();
+    if (!context || context.state !== "running") start();
+  }
+  // Registered before the page's own touch handling, which stops touches there.
+  ["pointerdown", "pointerup", "touchend", "click", "keydown"].forEach(function (type) {
+    window.addEventListener(type, onGesture, true);
   });
-  // The button reads the game once it runs; until then it shows the default.
-  var wait = setInterval(function () {
-    if (typeof Module !== "undefined" && Module._gameSoundOn && Module.calledRun) {
-      clearInterval(wait);
+
+  if (button) {
+    button.addEventListener("click", function () {
+      wanted = !wanted;
+      remember();
+      if (gameReady) Module._setGameSoundOn(wanted ? 1 : 0);
+      show();
+    });
+    reserveWidth();
+  }
+  show();
+
+  return {
+    // The page's calls: the game runs; its sounds are in FS; or they will not come.
+    gameStarted: function () {
+      gameReady = true;
+      Module._setGameSoundOn(wanted ? 1 : 0);
+      start();
+    },
+    filesArrived: function () {
+      filesReady = true;
+      start();
+    },
+    filesMissing: function () {
+      unavailable = "The game's sounds could not be loaded";
+      show();
+    },
+    // The game's own key (M) turned sound off or on: the button and the kept
+    // setting follow it.
+    gameSwitched: function () {
+      wanted = Module._gameSoundOn() === 1;
+      remember();
       show();
     }
-  }, 250);
+  };
 })();

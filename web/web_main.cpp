@@ -36,18 +36,25 @@ constexpr double longestSteppingUndrawn = 0.05;
 unsigned framesRun = 0;
 float longestStep = 0;
 
-// While watching, the canvas's store holds the game's view pixel for pixel;
-// the page sizes the canvas's box, so the picture is the recorded one, only
-// scaled, on any screen. Set once a drawn frame, however many reshapes the
-// recording made since the last one.
+// While watching, the canvas's store holds the game's view pixel for pixel,
+// up to the page's own cap on the store (a wider view is drawn scaled down
+// into it); the page sizes the canvas's box, so the picture is the recorded
+// one, only scaled, on any screen. A recording may reshape every frame, and
+// a new store costs the browser a new drawing buffer, so the store follows
+// the view once a drawn frame, however many reshapes came.
+constexpr int widestWatchedStore = 1600;
+
 void showWatchedCanvas() {
+    const int width = std::min(currentView->width, widestWatchedStore);
+    const int height = static_cast<int>(static_cast<long long>(currentView->height) * width / currentView->width);
     EM_ASM(
         {
             var canvas = Module['canvas'];
             if (canvas.width != $0) canvas.width = $0;
             if (canvas.height != $1) canvas.height = $1;
         },
-        currentView->width, currentView->height);
+        width, height);
+    glViewport(0, 0, width, height);
 }
 
 void drawFrame() {

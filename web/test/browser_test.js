@@ -1,9 +1,12 @@
 // Plays the browser build of Velmora in Debian's headless Chromium, as players
 // would: on a desktop window, where the canvas is compared with the desktop
 // game's picture of the start and the mouse drags food; and on an emulated
-// phone, upright and sideways, where a finger does. Also checks one update per
-// shown frame, a hidden tab's return, installability and a reload without a
-// network. Prints the figures it saw; exits non-zero on a fault.
+// phone, upright and sideways, where a finger does. Also checks loading (a
+// file that fails, the progress bar), the first visit over a slow connection,
+// the buttons and the menu on a phone, full screen and the bars beside the
+// mouth, one update per shown frame, a hidden tab's return, installability
+// and a reload without a network. Prints the figures it saw; exits non-zero
+// on a fault.
 //   node browser_test.js --site DIR --reference START.png
 //   node browser_test.js --site DIR --figures     only the figures (also for an older build)
 'use strict';
@@ -259,19 +262,18 @@ function checkSharp(size, text, check) {
               maximumBackingWidth} across)`);
 }
 
-// Milliseconds from navigation to the game's first frame, and the bytes of
-// the files the page fetched until then, gzip-compressed (the service
-// worker's own fetching comes later and is not the page's).
-async function startup(page, server) {
-    const seen = await page.evaluate(() => {
+// Milliseconds from navigation to the game's first frame, and the bytes the
+// page received until then, headers included, as the browser counted them
+// (the server compresses nothing; the sounds and the service worker's own
+// fetching come after the first frame and are not counted).
+function startup(page) {
+    return page.evaluate(() => {
         const first = window.velmoraFirstFrameMs;
-        const names = performance.getEntriesByType('resource').filter((e) => e.startTime <= first)
-                          .map((e) => new URL(e.name).pathname);
-        return {first, names: ['/'].concat(names)};
+        let bytes = performance.getEntriesByType('navigation')[0].transferSize;
+        for (const entry of performance.getEntriesByType('resource'))
+            if (entry.startTime <= first) bytes += entry.transferSize;
+        return {ms: Math.round(first), bytes};
     });
-    let bytes = 0;
-    for (const name of seen.names) bytes += server.gzipSizes.get(name.endsWith('/') ? name + 'index.html' : name) || 0;
-    return {ms: Math.round(seen.first), bytes};
 }
 
 async function openGame(browser, url, viewport, errors) {
@@ -305,12 +307,12 @@ async function swarmingFrames(page, drag) {
 
 // The figures alone, for this build or an older one: start-up, bytes, frame
 // rates at the start and with three teeth swarming, at ratio 1 and the phone's.
-async function figures(browser, url, server) {
+async function figures(browser, url) {
     for (const [name, viewport] of [['ratio 1', {width: 1024, height: 840}],
                                     ['ratio 2.625', Object.assign({}, phone, {width: 915, height: 412,
                                                                               hasTouch: false})]]) {
         const page = await openGame(browser, url, viewport, []);
-        const start = await startup(page, server);
+        const start = await startup(page);
         const size = await measureCanvas(page);
         // The same three seconds for every build, past the first visit's
         // service worker fetching and keeping the files.
@@ -318,7 +320,7 @@ async function figures(browser, url, server) {
         const rate = await countFrames(page, 3000);
         await mouseDrag(page, foods[0], toothCentres[0]);
         const swarm = await swarmingFrames(page, (a, b) => mouseDrag(page, a, b));
-        console.log(`${name}: first frame ${start.ms} ms, ${start.bytes} bytes gzip-compressed, ` +
+        console.log(`${name}: first frame ${start.ms} ms, ${start.bytes} bytes received before it, ` +
                     `backing ${size.backingWidth} x ${size.backingHeight}, frames per second ${
                         rate.perSecond.toFixed(1)} at the start, ${swarm.perSecond.toFixed(1)} with three teeth ` +
                     `swarming; processor ms a frame ${rate.processorPerFrame.toFixed(1)} and ${
@@ -330,8 +332,8 @@ async function figures(browser, url, server) {
 async function desktopChecks(browser, url, server, reference, site, check) {
     const errors = [];
     const page = await openGame(browser, url, {width: 1024, height: 840}, errors);
-    const start = await startup(page, server);
-    console.log(`desktop: first frame ${start.ms} ms after navigation, ${start.bytes} bytes gzip-compressed`);
+    const start = await startup(page);
+    console.log(`desktop: first frame ${start.ms} ms after navigation, ${start.bytes} bytes received before it`);
     const size = await measureCanvas(page);
     check(Math.abs(size.cssWidth * 3 - size.cssHeight * 4) <= 4 && size.cssWidth > canvasWidth,
           `desktop: the canvas is 4:3 and fills the page (${size.cssWidth} x ${size.cssHeight})`);
@@ -405,13 +407,13 @@ async function desktopChecks(browser, url, server, reference, site, check) {
     await cdp.send('Network.enable');
     await cdp.send('Network.emulateNetworkConditions',
                    {offline: true, latency: 0, downloadThroughput: -1, uploadThroughput: -1});
-    const servedBefore = server.gzipBytes;
+    const servedBefore = server.bytesSent;
     await page.reload({waitUntil: 'load'});
     await page.waitForFunction(() => window.velmoraFirstFrameMs !== undefined, {timeout: longWait});
     await waitForGameTime(page, 1000);
     await takeShot(page, 'offline');
     const offlineShare = await differentShare(page, 'offline', reference, channelTolerance);
-    check(offlineShare <= mostDifferentShare && server.gzipBytes === servedBefore,
+    check(offlineShare <= mostDifferentShare && server.bytesSent === servedBefore,
           `offline: a reload with the network off shows the mouth (${(offlineShare * 100).toFixed(1)} % of ` +
               `the pixels off the desktop's start) and fetches nothing`);
     await cdp.send('Network.emulateNetworkConditions',
@@ -422,15 +424,25 @@ async function desktopChecks(browser, url, server, reference, site, check) {
                                    errors.map((e) => '\n      ' + e).join(''));
 }
 
+// The file of the site whose name starts with `stem` and is followed by its
+// contents' hash (velmora.3f2a....wasm.gz).
+function siteFile(site, stem, extension) {
+    const pattern = new RegExp(`^${stem}\\.[0-9a-f]{16}\\.${extension.replace('.', '\\.')}$`);
+    const name = fs.readdirSync(site).find((n) => pattern.test(n));
+    if (!name) throw new Error(`the site has no ${stem}.HASH.${extension}`);
+    return {name, bytes: fs.statSync(path.join(site, name)).size};
+}
+
 // Loading, seen in a context of its own where no worker keeps the files yet:
 // a file that cannot be fetched ends in a message rather than a blank page,
-// and the progress bar follows the pictures to the end.
-async function loadingChecks(browser, url, check) {
+// and the progress bar follows the game's code and pictures to the end.
+async function loadingChecks(browser, url, site, check) {
     const context = await browser.createBrowserContext();
     try {
+        const pictures = siteFile(site, 'pictures', 'gz'), code = siteFile(site, 'velmora', 'wasm.gz');
         const failing = await context.newPage();
         await failing.setRequestInterception(true);
-        failing.on('request', (request) => (request.url().endsWith('velmora.data') ? request.abort() : request.continue()));
+        failing.on('request', (request) => (request.url().endsWith(pictures.name) ? request.abort() : request.continue()));
         await failing.goto(url, {waitUntil: 'load'});
         await failing.waitForFunction(() => !document.getElementById('message').hidden,
                                       {timeout: longWait, polling: 200});
@@ -445,11 +457,155 @@ async function loadingChecks(browser, url, check) {
             const progress = document.getElementById('progress');
             return {value: progress.value, max: progress.max, hidden: document.getElementById('loading').hidden};
         });
-        check(bar.max > 1000000 && bar.value === bar.max && bar.hidden,
-              `loading: the progress bar counted ${bar.value} of ${bar.max} bytes, then went away`);
+        const both = pictures.bytes + code.bytes;
+        check(bar.max === both && bar.value === bar.max && bar.hidden,
+              `loading: the progress bar counted ${bar.value} of ${bar.max} bytes (the code and the pictures: ${
+                  both}), then went away`);
     } finally {
         await context.close();
     }
+}
+
+// The first visit over a slow mobile connection (1.6 Mbit/s down, 750 kbit/s
+// up, 150 ms round trip, through Chromium's own network emulation), from a
+// server that compresses nothing: the bytes received before the first frame
+// must stay within budget; the time it took is printed.
+const slowNetwork = {offline: false, latency: 150, downloadThroughput: 1.6e6 / 8, uploadThroughput: 0.75e6 / 8};
+const mostBytesBeforeFirstFrame = 2.0e6;
+async function slowNetworkChecks(browser, url, check) {
+    const context = await browser.createBrowserContext();
+    try {
+        const page = await context.newPage();
+        await page.setViewport({width: 1024, height: 840});
+        const cdp = await page.createCDPSession();
+        await cdp.send('Network.enable');
+        await cdp.send('Network.emulateNetworkConditions', slowNetwork);
+        await page.goto(url, {waitUntil: 'load', timeout: 120000});
+        await page.waitForFunction(() => window.velmoraFirstFrameMs !== undefined, {timeout: 120000});
+        const start = await startup(page);
+        console.log(`slow network (1.6 Mbit/s, 150 ms): the first frame came ${(start.ms / 1000).toFixed(1)} s ` +
+                    `after navigation (the goal: within 12 s), ${start.bytes} bytes received before it`);
+        check(start.bytes <= mostBytesBeforeFirstFrame,
+              `slow network: ${start.bytes} bytes received before the first frame (at most ${mostBytesBeforeFirstFrame})`);
+        await cdp.detach();
+    } finally {
+        await context.close();
+    }
+}
+
+// The buttons a player sees: displayed, inside the window, not in a closed menu.
+function visibleButtons(page) {
+    return page.evaluate(() => [...document.querySelectorAll('button')].filter((b) => {
+        const r = b.getBoundingClientRect();
+        return b.getClientRects().length > 0 && getComputedStyle(b).visibility === 'visible' && r.right > 0 &&
+               r.bottom > 0 && r.left < innerWidth && r.top < innerHeight;
+    }).map((b) => {
+        const r = b.getBoundingClientRect();
+        return {id: b.id, text: b.textContent, left: r.left, top: r.top, width: r.width, height: r.height};
+    }));
+}
+
+// At most three buttons, each at least 44 x 44 CSS pixels, and the rest in
+// a menu that opens and closes with a tap.
+const mostButtons = 3;
+const smallestButton = 44;
+async function buttonChecks(page, name, check) {
+    const shown = await visibleButtons(page);
+    const small = shown.filter((b) => b.width < smallestButton || b.height < smallestButton);
+    check(shown.length <= mostButtons && small.length === 0 && !shown.some((b) => b.id === 'save-recording'),
+          `${name}: ${shown.length} buttons show (at most ${mostButtons}), ${small.length} smaller than ${
+              smallestButton} x ${smallestButton}: ` +
+              shown.map((b) => `"${b.text}" ${b.width.toFixed(0)} x ${b.height.toFixed(0)}`).join(', '));
+    await page.tap('#menu-button');
+    const items = (await visibleButtons(page)).filter((b) => ['save-recording', 'new-game'].includes(b.id));
+    check(items.length === 2 && items.every((b) => b.height >= smallestButton && b.width >= smallestButton),
+          `${name}: a tap on Menu shows Save recording and New game, large enough for a finger: ` +
+              items.map((b) => `"${b.text}" ${b.width.toFixed(0)} x ${b.height.toFixed(0)}`).join(', '));
+    // Elsewhere: the gum at the mouth's top-right corner, where a tap does nothing in the game.
+    const gum = await page.evaluate(() => {
+        const r = document.getElementById('canvas').getBoundingClientRect();
+        return [r.right - 0.02 * r.width, r.top + 0.02 * r.height];
+    });
+    await page.touchscreen.tap(...gum);
+    check(await page.evaluate(() => document.getElementById('menu').hidden), `${name}: a tap elsewhere closes the menu`);
+}
+
+// Everything beside the mouth, outside the buttons, in the page's own colour
+// (#2a2e35), and no mid-grey along the canvas's edges: a picture of the
+// whole window, looked at in the page itself.
+const pageColour = [0x2a, 0x2e, 0x35];
+async function barsCheck(page, name, check) {
+    const shot = await page.screenshot({encoding: 'base64'});
+    const found = await page.evaluate(async (shot, pageColour) => {
+        const picture = new Image();
+        picture.src = 'data:image/png;base64,' + shot;
+        await picture.decode();
+        const width = picture.naturalWidth, height = picture.naturalHeight, scale = width / innerWidth;
+        const grid = document.createElement('canvas');
+        grid.width = width;
+        grid.height = height;
+        const context = grid.getContext('2d');
+        context.drawImage(picture, 0, 0);
+        const pixels = context.getImageData(0, 0, width, height).data;
+        // Device pixel boxes, a pixel wider each way for the edges' smoothing.
+        const boxes = ['canvas', 'panel', 'menu'].map((id) => document.getElementById(id))
+                          .filter((e) => e.getClientRects().length > 0).map((e) => {
+                              const r = e.getBoundingClientRect();
+                              return [r.left * scale - 2, r.top * scale - 2, r.right * scale + 2, r.bottom * scale + 2];
+                          });
+        const inside = (x, y, b) => x >= b[0] && x < b[2] && y >= b[1] && y < b[3];
+        let beside = 0, wrong = 0, example = '';
+        for (let y = 0; y < height; ++y)
+            for (let x = 0; x < width; ++x) {
+                if (boxes.some((b) => inside(x, y, b))) continue;
+                ++beside;
+                const i = (y * width + x) * 4;
+                if (Math.abs(pixels[i] - pageColour[0]) > 3 || Math.abs(pixels[i + 1] - pageColour[1]) > 3 ||
+                    Math.abs(pixels[i + 2] - pageColour[2]) > 3) {
+                    if (!wrong) example = `(${pixels[i]}, ${pixels[i + 1]}, ${pixels[i + 2]}) at ${x}, ${y}`;
+                    ++wrong;
+                }
+            }
+        // The canvas's outermost rows and columns, inside its box.
+        const c = document.getElementById('canvas').getBoundingClientRect();
+        const left = Math.ceil(c.left * scale) + 1, right = Math.floor(c.right * scale) - 2;
+        const top = Math.ceil(c.top * scale) + 1, bottom = Math.floor(c.bottom * scale) - 2;
+        let grey = 0;
+        const isGrey = (x, y) => {
+            const i = (y * width + x) * 4;
+            return [0, 1, 2].every((k) => Math.abs(pixels[i + k] - 128) <= 10);
+        };
+        for (let x = left; x <= right; ++x) grey += isGrey(x, top) + isGrey(x, bottom);
+        for (let y = top; y <= bottom; ++y) grey += isGrey(left, y) + isGrey(right, y);
+        return {beside, wrong, example, grey, edge: 2 * (right - left + bottom - top + 2)};
+    }, shot, pageColour);
+    check(found.wrong === 0 && found.grey < found.edge / 10,
+          `${name}: beside the mouth ${found.wrong} of ${found.beside} pixels are not the page's colour ${
+              found.example}; ${found.grey} of the canvas's ${found.edge} edge pixels are mid-grey`);
+}
+
+// Full screen, laid out for it, and a few frames drawn at the new size.
+async function waitForFullScreen(page) {
+    await page.waitForFunction(() => document.fullscreenElement && document.body.classList.contains('full'),
+                               {timeout: longWait, polling: 100});
+    const clears = await page.evaluate(() => window.velmoraClears);
+    await page.waitForFunction((clears) => window.velmoraClears >= clears + 3, {timeout: longWait, polling: 50}, clears);
+}
+
+// The page maximized on a wide screen, and full screen on it: the bars beside
+// the mouth are the page's.
+async function barsChecks(browser, url, check) {
+    const errors = [];
+    const page = await openGame(browser, url, {width: 1920, height: 1040}, errors);
+    await barsCheck(page, 'maximized on a wide screen', check);
+    await page.setViewport({width: 1920, height: 1080});
+    await page.click('#menu-button');
+    await page.click('#fullscreen');
+    await waitForFullScreen(page);
+    await barsCheck(page, 'full screen on a wide screen', check);
+    await page.close();
+    check(errors.length === 0, 'wide screen: no page errors, console errors or warnings' +
+                                   errors.map((e) => '\n      ' + e).join(''));
 }
 
 // Nothing still moved: neither scrolled nor zoomed.
@@ -473,6 +629,7 @@ async function phoneChecks(browser, url, upright, check) {
         check(size.cssHeight >= 0.9 * size.viewHeight,
               `${name}: the mouth takes ${(100 * size.cssHeight / size.viewHeight).toFixed(0)} % of the height ` +
                   '(at least 90 %)');
+    await buttonChecks(page, name, check);
     const start = (await countFrames(page, 2000)).perSecond;
     const drag = (a, b, second) => touchDrag(page, a, b, second);
     if (upright)
@@ -487,10 +644,23 @@ async function phoneChecks(browser, url, upright, check) {
     }
     check(await viewportStill(page), `${name}: the page neither scrolled nor zoomed`);
     if (!upright) {
+        await page.tap('#menu-button');
         await page.tap('#fullscreen');
-        const full = await page.waitForFunction(() => document.fullscreenElement === document.documentElement,
-                                                {timeout: longWait, polling: 100}).then(() => true, () => false);
-        check(full, `${name}: one tap on the button makes the page full screen`);
+        const full = await waitForFullScreen(page).then(() => true, () => false);
+        check(full, `${name}: Full screen in the menu makes the page full screen`);
+        // The mouth as tall as the screen, the buttons beside it, nothing else.
+        const laid = await page.evaluate(() => {
+            const box = (id) => document.getElementById(id).getBoundingClientRect();
+            const c = box('canvas'), p = box('panel');
+            const apart = p.right <= c.left || p.left >= c.right || p.bottom <= c.top || p.top >= c.bottom;
+            return {apart, height: c.height, viewHeight: innerHeight,
+                    title: document.querySelector('h1').getClientRects().length > 0};
+        });
+        check(laid.apart && laid.height >= 0.99 * laid.viewHeight && !laid.title,
+              `${name}, full screen: the mouth ${laid.height} of ${laid.viewHeight} pixels tall, the panel ${
+                  laid.apart ? 'beside it' : 'over it'}, the title ${laid.title ? 'shown' : 'hidden'}`);
+        await buttonChecks(page, `${name}, full screen`, check);
+        await barsCheck(page, `${name}, full screen`, check);
     }
     await page.close();
     check(errors.length === 0,
@@ -507,11 +677,14 @@ async function main() {
     const url = `http://127.0.0.1:${server.address().port}/`;
     try {
         if (figuresOnly) {
-            await figures(browser, url, server);
+            await slowNetworkChecks(browser, url, () => {});
+            await figures(browser, url);
         } else {
             const reference = 'data:image/png;base64,' + fs.readFileSync(option('--reference')).toString('base64');
-            await loadingChecks(browser, url, check);
+            await loadingChecks(browser, url, site, check);
+            await slowNetworkChecks(browser, url, check);
             await desktopChecks(browser, url, server, reference, site, check);
+            await barsChecks(browser, url, check);
             await phoneChecks(browser, url, true, check);
             await phoneChecks(browser, url, false, check);
         }
@@ -528,9 +701,9 @@ async function main() {
 
 // A hung browser must not hang the test command.
 setTimeout(() => {
-    console.log('FAIL: the browser test took longer than four minutes');
+    console.log('FAIL: the browser test took longer than six minutes');
     process.exit(1);
-}, 240000).unref();
+}, 360000).unref();
 
 main().catch((error) => {
     console.log('FAIL: ' + (error && error.stack ? error.stack : error));

@@ -1,13 +1,11 @@
 // What the browser tests share: their options, their ok/FAIL lines, a static
-// server for the built site on 127.0.0.1, and Debian's Chromium started
-// headless on SwiftShader.
+// server for the built site on 127.0.0.1, Debian's Chromium started headless
+// on SwiftShader, and a page that reports its faults.
 'use strict';
 const fs = require('fs');
 const http = require('http');
 const os = require('os');
 const path = require('path');
-const zlib = require('zlib');
-const puppeteer = require('puppeteer-core');
 
 // The value after `name` on the command line; a missing one ends the test.
 function option(name) {
@@ -29,43 +27,50 @@ function checker() {
 const contentTypes = {
     '.html': 'text/html; charset=utf-8',
     '.js': 'text/javascript',
+    '.gz': 'application/gzip',
     '.wasm': 'application/wasm',
-    '.data': 'application/octet-stream',
     '.webmanifest': 'application/manifest+json',
     '.png': 'image/png',
     '.rec': 'text/plain; charset=utf-8',
 };
 
-// A static file server for the built site, on a free port of 127.0.0.1. It
-// keeps each file's size as gzip compresses it, as a web server serving
-// compressed files would send it, and counts the bytes it sends that way.
-function serve(folder) {
-    const gzipSizes = new Map();
+// A static file server for the built site, on a free port of 127.0.0.1, that
+// compresses nothing (as python3 -m http.server). Options: cacheControl (the
+// header every file gets; "no-store" unless given), routes (path -> handler
+// (request, response), for servers that misbehave on purpose). server.folder
+// can be changed to deploy another build; server.bytesSent counts the files'
+// bytes sent.
+function serve(folder, options = {}) {
+    const routes = options.routes || {};
     const server = http.createServer((request, response) => {
         let name = decodeURIComponent(new URL(request.url, 'http://127.0.0.1').pathname);
+        if (routes[name]) return routes[name](request, response);
         if (name.endsWith('/')) name += 'index.html';
-        const file = path.join(folder, path.normalize(name));
+        const root = server.folder;
+        const file = path.join(root, path.normalize(name));
         fs.readFile(file, (error, data) => {
-            if (error || !file.startsWith(folder + path.sep)) {
+            if (error || !file.startsWith(root + path.sep)) {
                 response.writeHead(404);
                 response.end();
                 return;
             }
-            if (!gzipSizes.has(name)) gzipSizes.set(name, zlib.gzipSync(data, {level: 9}).length);
-            server.gzipBytes += gzipSizes.get(name);
+            server.bytesSent += data.length;
             const type = contentTypes[path.extname(file)] || 'application/octet-stream';
-            response.writeHead(200, {'Content-Type': type, 'Cache-Control': 'no-store'});
+            response.writeHead(200, {'Content-Type': type, 'Content-Length': data.length,
+                                     'Cache-Control': options.cacheControl || 'no-store'});
             response.end(data);
         });
     });
-    server.gzipBytes = 0;
-    server.gzipSizes = gzipSizes;
+    server.folder = folder;
+    server.bytesSent = 0;
     return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
 // Debian's Chromium, headless, drawing with SwiftShader, in a profile of its
 // own that close() removes.
 async function launchChromium(extraArgs = []) {
+    // Required here, so that checks without a browser run without the driver.
+    const puppeteer = require('puppeteer-core');
     const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'velmora-chromium-'));
     const browser = await puppeteer.launch({
         executablePath: '/usr/bin/chromium',

@@ -1,0 +1,185 @@
+// Fetching the page's files: bounded in size and in time, so that a huge file
+// or a server that stops answering ends in a message rather than a full memory
+// or a bar stuck at 100 %; and the packs of pictures and sounds that
+// tools/web_pack.js makes, inflated with the browser's DecompressionStream.
+// Node.js loads it too, for the test that checks a pack gives the game's pixels.
+"use strict";
+var velmoraFiles = (function () {
+  // Why a fetch failed: kind is "http", "network", "stalled", "slow" or
+  // "too-large"; the message says it in words for the page.
+  function fault(kind, message) {
+    var error = new Error(message);
+    error.kind = kind;
+    return error;
+  }
+
+  function sizeText(bytes) { return bytes >= 1048576 ? Math.round(bytes / 1048576) + " MiB" : bytes + " bytes"; }
+
+  // The bytes at url, as a Uint8Array. Options: limit (bytes; refused by the
+  // declared length before reading, or stopped at the limit while reading),
+  // stallMs (no byte for this long ends it), totalMs (not done by then ends it),
+  // onProgress(loaded, total) (total 0 when unknown).
+  async function fetchBytes(url, options) {
+    options = options || {};
+    var limit = options.limit || Infinity;
+    var controller = new AbortController();
+    var ended = null;  // the fault that made the page abort, if it did
+    var stop = function (error) {
+      if (!ended) ended = error;
+      controller.abort();
+    };
+    var stallTimer = 0;
+    var watchStall = function () {
+      if (!options.stallMs) return;
+      clearTimeout(stallTimer);
+      stallTimer = setTimeout(function () {
+        stop(fault("stalled", "nothing arrived for " + Math.round(options.stallMs / 1000) + " s"));
+      }, options.stallMs);
+    };
+    var totalTimer = options.totalMs ? setTimeout(function () {
+      stop(fault("slow", "not done after " + Math.round(options.totalMs / 1000) + " s"));
+    }, options.totalMs) : 0;
+    // Whatever a failed read threw, the page's own reason comes first; the
+    // browser's own words for a network fault ("Failed to fetch") say no more.
+    var failed = function () {
+      return ended || fault("network", "the server did not answer");
+    };
+    watchStall();
+    try {
+      var response;
+      try {
+        response = await fetch(url, {signal: controller.signal});
+      } catch (error) {
+        throw failed();
+      }
+      if (!response.ok) {
+        controller.abort();
+        throw fault("http", "HTTP " + response.status + (response.statusText ? " " + response.statusText : ""));
+      }
+      var declared = Number(response.headers.get("Content-Length")) || 0;
+      if (declared > limit) {
+        controller.abort();
+        throw fault("too-large", "it is " + declared + " bytes, larger than " + sizeText(limit));
+      }
+      // A compressed transfer declares the compressed length: no total then.
+      var total = response.headers.get("Content-Encoding") ? 0 : declared;
+      // The browser reads the body to its end itself: Chromium reports a body
+      // that a page's own reader finished as an aborted request. A copy of it
+      // is counted as it comes, for the bar, the limit and the stall watch.
+      var counted = response.clone();
+      var whole = response.arrayBuffer();
+      whole.catch(function () {});  // its failure is the count's
+      var loaded = 0;
+      try {
+        await counted.body.pipeTo(new WritableStream({
+          write: function (chunk) {
+            loaded += chunk.length;
+            if (loaded > limit) {
+              stop(fault("too-large", "it is larger than " + sizeText(limit) + ": reading stopped there"));
+              throw ended;
+            }
+            watchStall();
+            if (options.onProgress) options.onProgress(loaded, total);
+          }
+        }));
+        return new Uint8Array(await whole);
+      } catch (error) {
+        throw failed();
+      }
+    } finally {
+      clearTimeout(stallTimer);
+      clearTimeout(totalTimer);
+    }
+  }
+
+  function joined(chunks, length) {
+    var bytes = new Uint8Array(length);
+    var at = 0;
+    chunks.forEach(function (chunk) {
+      bytes.set(chunk, at);
+      at += chunk.length;
+    });
+    return bytes;
+  }
+
+  // gzip-compressed bytes inflated, at most limit bytes of them. Bytes that
+  // do not start as gzip does were inflated on the way already (a server that
+  // sends .gz files with Content-Encoding: gzip), and come back as they are.
+  async function inflate(bytes, limit) {
+    if (bytes[0] !== 0x1f || bytes[1] !== 0x8b) {
+      if (bytes.length > limit) throw new Error("it is more than " + sizeText(limit));
+      return bytes;
+    }
+    var reader = new Blob([bytes]).stream().pipeThrough(new DecompressionStream("gzip")).getReader();
+    var chunks = [];
+    var length = 0;
+    for (;;) {
+      var part = await reader.read();
+      if (part.done) break;
+      length += part.value.length;
+      if (length > limit) {
+        reader.cancel();
+        throw new Error("it inflates to more than " + sizeText(limit));
+      }
+      chunks.push(part.value);
+    }
+    return joined(chunks, length);
+  }
+
+  // An uncompressed Targa whose pixel bytes were stored less a neighbour's
+  // (the row above, or the pixel to the left): the neighbours added back in
+  // order, so each addition reads a byte already restored.
+  function restoreTarga(bytes, form) {
+    if (bytes.length < 18) throw new Error("a picture shorter than its header");
+    var start = 18 + bytes[0];
+    var pixelBytes = bytes[16] / 8;
+    var rowBytes = (bytes[12] | (bytes[13] << 8)) * pixelBytes;
+    if (start > bytes.length || (pixelBytes !== 3 && pixelBytes !== 4) || rowBytes === 0)
+      throw new Error("a picture with a header the pack never writes");
+    var up = form === "targa-up";
+    var back = up ? rowBytes : pixelBytes;
+    for (var i = start; i < bytes.length; ++i) {
+      var at = i - start;
+      if (up ? at >= rowBytes : at % rowBytes >= pixelBytes) bytes[i] += bytes[i - back];
+    }
+    return bytes;
+  }
+
+  var packForms = {"bytes": true, "targa-up": true, "targa-sub": true};
+
+  // The files of an inflated pack: [{name, bytes}], in the pack's order.
+  function unpack(bytes) {
+    var at = 0;
+    var line = function () {
+      var end = bytes.indexOf(10, at);
+      if (end < 0 || end - at > 200) throw new Error("damaged pack: a header line is missing at byte " + at);
+      var text = new TextDecoder().decode(bytes.subarray(at, end));
+      at = end + 1;
+      return text;
+    };
+    if (line() !== "velmora-pack 1") throw new Error("not a pack of this game's files");
+    var files = [];
+    while (at < bytes.length) {
+      var fields = line().split(" ");
+      var length = Number(fields[2]);
+      if (fields.length !== 3 || !/^[a-z]+\/[a-z0-9_]+\.[a-z]+$/.test(fields[0]) || !packForms[fields[1]] ||
+          !Number.isInteger(length) || length < 0 || length > bytes.length - at)
+        throw new Error("damaged pack: the entry at byte " + at + " does not hold together");
+      var content = bytes.slice(at, at + length);
+      at += length;
+      files.push({name: fields[0], bytes: fields[1] === "bytes" ? content : restoreTarga(content, fields[1])});
+    }
+    return files;
+  }
+
+  // The game's pictures inflate to about 8 MiB; no pack of its files needs more.
+  var largestInflatedPack = 64 * 1048576;
+
+  // A pack fetched, inflated and unpacked; options as for fetchBytes.
+  async function fetchPack(url, options) {
+    return unpack(await inflate(await fetchBytes(url, options), largestInflatedPack));
+  }
+
+  return {fetchBytes: fetchBytes, inflate: inflate, unpack: unpack, fetchPack: fetchPack};
+})();
+if (typeof module === "object" && module.exports) module.exports = velmoraFiles;

@@ -1,0 +1,46 @@
+// Unpacks a pack of the game's files with the page's own code (web/game_files.js)
+// into a folder, for web_packed_files_check to hold against the originals; and
+// checks that a cut or lying pack is refused with an error, not a hang.
+//   node unpack_check.js --files GAME_FILES.js --pack PACK.gz --out DIR
+'use strict';
+const fs = require('fs');
+const path = require('path');
+const {checker, option} = require('./harness');
+
+async function main() {
+    const files = require(path.resolve(option('--files')));
+    const packed = new Uint8Array(fs.readFileSync(option('--pack')));
+    const out = path.resolve(option('--out'));
+    const {check, failures} = checker();
+
+    for (const file of files.unpack(await files.inflate(packed, 64 << 20))) {
+        fs.mkdirSync(path.join(out, path.dirname(file.name)), {recursive: true});
+        fs.writeFileSync(path.join(out, file.name), file.bytes);
+    }
+
+    // Damaged packs: cut short, and one whose first entry claims more bytes
+    // than the pack holds.
+    const cut = await files.inflate(packed.subarray(0, packed.length >> 1), 64 << 20).then(() => 'nothing', (e) => e.message);
+    check(cut !== 'nothing', `a pack cut in half is refused: "${cut}"`);
+    const inflated = await files.inflate(packed, 64 << 20);
+    const text = new TextDecoder('latin1').decode(inflated.subarray(0, 200));
+    const firstLine = text.split('\n')[1];
+    const [name, form] = firstLine.split(' ');
+    const lying = new Uint8Array([...new TextEncoder().encode(`velmora-pack 1\n${name} ${form} 99999999\n`),
+                                  ...inflated.subarray(0, 1000)]);
+    let said = 'nothing';
+    try {
+        files.unpack(lying);
+    } catch (error) {
+        said = error.message;
+    }
+    check(/damaged pack/.test(said), `a pack whose entry claims more than it holds is refused: "${said}"`);
+    const bomb = await files.inflate(packed, inflated.length >> 1).then(() => 'nothing', (e) => e.message);
+    check(/more than/.test(bomb), `inflating stops at its limit: "${bomb}"`);
+    if (failures.length > 0) process.exit(1);
+}
+
+main().catch((error) => {
+    console.log('FAIL: ' + (error && error.stack ? error.stack : error));
+    process.exit(1);
+});
