@@ -180,6 +180,35 @@ async function playSaveAndReplay(browser, base, errors) {
         return /"n":([6-9]|\d\d)/.test(last);
     }, 120, 'bacteria to breed on a fed tooth');
 
+    // P pauses: no frame runs, the button says how to go on, and pressing it
+    // does. Then a new game from the menu and M twice: the page's own keys and
+    // buttons, none of them in the recording but the new game.
+    await page.evaluate(() => Module._webTakeLongestStep());
+    await page.keyboard.press('p');
+    await waitFor(() => page.evaluate(() => Module._velmoraPaused() === 1), 30, 'the pause');
+    const framesAtPause = await page.evaluate(() => Module._webFramesRun());
+    await sleep(1000);  // how long it stays paused, not a wait for readiness
+    const paused = await page.evaluate(() => [Module._webFramesRun(), document.getElementById('pause').textContent]);
+    check(paused[0] === framesAtPause && paused[1] === 'Resume',
+          `paused with P: ${paused[0] - framesAtPause} frames in a second, the button says "${paused[1]}"`);
+    await page.click('#pause');
+    await waitFor(async () => (await page.evaluate(() => Module._webFramesRun())) > framesAtPause + 10, 60,
+                  'the game to go on');
+    check((await page.evaluate(() => Module._webTakeLongestStep())) < 0.5,
+          'the paused second did not come back as one step');
+    await page.click('#menu-button');
+    await page.click('#new-game');
+    await takeMore();
+    const framesAtNewGame = frames(trace);
+    await page.keyboard.press('m');
+    const soundAfterM = await page.evaluate(() => [Module._gameSoundOn(), document.getElementById('sound').textContent]);
+    check(soundAfterM[0] === 0 && soundAfterM[1] === 'Sound: off' &&
+              (await page.evaluate(() => localStorage.getItem('velmora.sound'))) === 'off',
+          `M turns the sound off, the button and the kept setting follow: ${soundAfterM[1]}`);
+    await page.keyboard.press('m');
+    await waitFor(async () => (await takeMore()) && frames(trace) > framesAtNewGame + 20, 120,
+                  'the new game to play');
+
     // Saved and traced in one evaluation, so that both end at the same frame.
     const [piece, shown] = await page.evaluate(() => {
         document.getElementById('save-recording').click();
@@ -198,6 +227,9 @@ async function playSaveAndReplay(browser, base, errors) {
     check(lines.some((l) => l.startsWith('reshape ')) && lines.some((l) => l.startsWith('motion ')) &&
               lines.filter((l) => /^mouse 0 0 /.test(l)).length >= 2,
           'the reshape of the page and both drags, mouse and touch, are in it');
+    check(lines.filter((l) => l === 'restart').length === 1 &&
+              !lines.some((l) => /^(key [pPnNmM] |keyup (80|112|78|110|77|109) )/.test(l)),
+          'the new game is in it as "restart", and none of the keys the game took (P, N, M)');
     const run =
         childProcess.spawnSync(replay, ['--bacteria', file], {cwd: root, maxBuffer: 1 << 30, encoding: 'latin1'});
     check(run.status === 0, `velmora-replay takes the saved recording (status ${run.status}) ${run.stderr.trim()}`);
@@ -305,6 +337,43 @@ async function recordingCapChecks(browser, base, errors) {
     await page.close();
 }
 
+// A watch in a tab put behind another for eight seconds: it stands still, and
+// comes back where it stood rather than racing to make up the time; its trace
+// is still the desktop's.
+async function hiddenWatch(browser, base, errors) {
+    const expected = desktopTrace(path.join(root, 'tests/replay_scripts/pinned_game.txt'));
+    const page = await newPage(browser, errors, false);
+    await page.goto(`${base}/?play=recordings/pinned.rec&speed=4&trace=1`, {waitUntil: 'load'});
+    let taken = '';
+    const take = async () => {
+        const piece = (await takeTraceFrom(page, null, false, 0)).taken;
+        taken += piece;
+        return piece;
+    };
+    await waitFor(async () => (await take()) !== null && frames(taken) > 300, 60, 'the watch to start');
+    const other = await browser.newPage();
+    await other.bringToFront();
+    await page.waitForFunction(() => document.hidden, {timeout: 60000, polling: 200});
+    await take();
+    await sleep(8000);  // how long it stays hidden
+    const whileHidden = frames(await take());
+    await page.bringToFront();
+    await other.close();
+    await page.waitForFunction(() => !document.hidden, {timeout: 60000, polling: 200});
+    await sleep(1000);  // a second of watching, counted
+    const back = frames(await take());
+    // Four times as fast, a second plays about 250 frames; making up the
+    // eight hidden seconds would play 2,000 more.
+    check(whileHidden <= 1 && back > 0 && back < 500,
+          `a watch hidden for 8 s: ${whileHidden} frames while hidden, ${back} in the second after`);
+    const rest = await takeTraceFrom(page, expected.slice(taken.length), true, 300);
+    taken += rest.taken;
+    check(!rest.differs && taken === expected,
+          `the hidden watch's trace is velmora-replay's, ${frames(taken)} frames` +
+              (rest.differs ? `\n      first difference: ${rest.differs}` : ''));
+    await page.close();
+}
+
 async function main() {
     fs.mkdirSync(path.join(site, 'recordings'), {recursive: true});
     fs.mkdirSync(work, {recursive: true});
@@ -316,6 +385,7 @@ async function main() {
     const errors = [];
     try {
         await watchDesktopRecordings(browser, base, errors);
+        await hiddenWatch(browser, base, errors);
         const saved = await playSaveAndReplay(browser, base, errors);
         await watchInPage(browser, base, errors, saved);
         await recordingCapChecks(browser, base, errors);
