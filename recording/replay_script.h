@@ -30,14 +30,19 @@ struct ReplayCommand {
 // What a script may hold. A line is at most a shot with the longest path the
 // system takes; the commands (72 bytes each in memory) are about nineteen
 // hours of play recorded at 60 frames a second, some 300 MB at most; the line
-// count bounds the comments and blank lines around them.
+// count bounds the comments and blank lines around them. `frames N STEP` may
+// play no more frames than as many `frame` lines would: the same nineteen
+// hours, and a trace of some 4 GB at most without the bacteria.
 constexpr std::size_t maxScriptLineBytes = 4096;
 constexpr std::size_t maxScriptCommands = std::size_t{1} << 22;
 constexpr std::size_t maxScriptLines = std::size_t{1} << 24;
+constexpr std::size_t maxScriptFrames = maxScriptCommands;
 
 struct ReplayScript {
     std::vector<ReplayCommand> commands;
-    std::string error;  // "line N: ..." for the first bad line; empty when the script is good
+    // "line N..." for the first bad line, also for text without one whole
+    // line, which is not a recording; empty when the script is good.
+    std::string error;
     // Set when the last line has no newline: a recording cut off in the
     // middle of a line, whose last command may have lost digits. That line is
     // left out, and this says so.

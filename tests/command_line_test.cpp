@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/temp_files.h"
@@ -135,6 +136,22 @@ TEST(CommandLine, ATraceIntoTheWatchedRecordingIsRefusedUnderAnyName) {
     const GameRun bare = runGame("--play game.rec --trace ./game.rec", folder.file("."));
     EXPECT_EQ(bare.status, 2) << bare.err;
     EXPECT_EQ(readText(recording), content);
+}
+
+// A web page saved on one line, or an empty file, was never a recording: it is
+// refused before any window opens, not watched as a game of no frames.
+TEST(CommandLine, AFileWithoutOneWholeLineIsNotWatched) {
+    TempFolder folder;
+    std::ofstream(folder.file("page.rec")) << "<!DOCTYPE html><html><body>Not found</body></html>";
+    std::ofstream(folder.file("empty.rec"));
+    const std::pair<const char*, const char*> cases[] = {
+        {"page.rec", "page.rec: line 1 has no newline: not a recording"},
+        {"empty.rec", "empty.rec: line 1 is missing: an empty text is not a recording"}};
+    for (const auto& [name, said] : cases) {
+        const GameRun run = runGame(std::string("--play ") + name, folder.file("."));
+        EXPECT_EQ(run.status, 2) << name << ": " << run.out << run.err;
+        EXPECT_NE((run.out + run.err).find(said), std::string::npos) << run.out << run.err;
+    }
 }
 
 TEST(CommandLine, OptionsAreReadAndGlutsOwnAreHandedOnInOrder) {
