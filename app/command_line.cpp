@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <iostream>
 #include <system_error>
+#include <utility>
 
 #include "core/version.h"
 #include "gfx/diagnostic.h"
@@ -61,6 +62,10 @@ const CLI::Validator frameRateValue(
     },
     "");
 
+// Watching a hundred times slower already shows one frame in a second and a
+// half; slower still (a frame in years) is a window that looks stuck. 0 is as
+// fast as the machine goes, as on the page.
+constexpr double slowestPlaySpeed = 0.01;
 constexpr double fastestPlaySpeed = 1000;
 
 // A plain decimal number, so that "inf", "nan" and hexadecimal are refused.
@@ -70,9 +75,11 @@ const CLI::Validator playSpeedValue(
             return (c >= '0' && c <= '9') || c == '.';
         });
         char* end = nullptr;
-        const double value = plain ? std::strtod(text.c_str(), &end) : 0;
-        if (plain && end && *end == '\0' && value > 0 && value <= fastestPlaySpeed) return "";
-        return text + " is not a speed above 0 and up to " + std::to_string(static_cast<int>(fastestPlaySpeed));
+        const double value = plain ? std::strtod(text.c_str(), &end) : -1;
+        const bool number = plain && end != text.c_str() && *end == '\0';
+        if (number && (value == 0 || (value >= slowestPlaySpeed && value <= fastestPlaySpeed))) return "";
+        return text + " is not a speed: 0 (as fast as it goes) or from 0.01 to " +
+               std::to_string(static_cast<int>(fastestPlaySpeed));
     },
     "");
 
@@ -124,9 +131,11 @@ int readCommandLine(int argc, char** argv, CommandLine& commandLine) {
         ->option_text("FILE");
     CLI::Option* play = app.add_option("--play", commandLine.playPath,
                                        "Watch the recording FILE in the window; mouse and keys do not reach the game")
+                            ->check(fileName)
                             ->option_text("FILE")
                             ->excludes("--record");
-    app.add_option("--speed", commandLine.playSpeed, "Watch the recording X times as fast as it was played (default 1)")
+    app.add_option("--speed", commandLine.playSpeed,
+                   "Watch the recording X times as fast as it was played (default 1; 0: as fast as it goes)")
         ->check(playSpeedValue)
         ->option_text("X")
         ->needs(play);
@@ -147,10 +156,13 @@ int readCommandLine(int argc, char** argv, CommandLine& commandLine) {
         return badOptionStatus;
     }
     // Both written into one file, their lines would interleave into something
-    // neither a replay nor a trace reader can use.
-    if (!commandLine.recordPath.empty() && !commandLine.tracePath.empty() &&
-        sameFile(commandLine.recordPath, commandLine.tracePath)) {
-        std::cerr << "--record and --trace name the same file, " << commandLine.tracePath << ": each needs its own\n"
+    // neither a replay nor a trace reader can use; a trace written over the
+    // recording being watched would destroy it.
+    const std::pair<const char*, const std::string*> sources[] = {{"--record", &commandLine.recordPath},
+                                                                  {"--play", &commandLine.playPath}};
+    for (const auto& [option, path] : sources) {
+        if (path->empty() || commandLine.tracePath.empty() || !sameFile(*path, commandLine.tracePath)) continue;
+        std::cerr << option << " and --trace name the same file, " << commandLine.tracePath << ": each needs its own\n"
                   << app.help();
         return badOptionStatus;
     }

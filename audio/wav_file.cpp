@@ -2,7 +2,11 @@
 // left, so a lying header ends the walk instead of reading past the bytes.
 #include "audio/wav_file.h"
 
-#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -52,10 +56,28 @@ std::string parseWav(const unsigned char* bytes, std::size_t size, WavSound& sou
 
 std::string readWavFile(const std::string& path, WavSound& sound) {
     sound = WavSound{};
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return "not found";
+    // Opened without waiting and read only if it is a regular file, as the
+    // pictures are: a FIFO in sounds/ would otherwise hold the game before its
+    // first frame, and a device may never end.
+    const int file = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (file < 0) return "not found";
+    struct stat status {};
+    if (::fstat(file, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(file);
+        return "not a regular file";
+    }
     std::vector<unsigned char> bytes(mostWavBytes + 1);
-    const std::size_t size = std::fread(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
+    std::size_t size = 0;
+    while (size < bytes.size()) {
+        const ssize_t got = ::read(file, bytes.data() + size, bytes.size() - size);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            ::close(file);
+            return "cannot be read";
+        }
+        if (got == 0) break;
+        size += static_cast<std::size_t>(got);
+    }
+    ::close(file);
     return parseWav(bytes.data(), size, sound);
 }

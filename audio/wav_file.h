@@ -16,5 +16,6 @@ constexpr std::size_t mostWavBytes = 1 << 20;  // the longest sound is two secon
 
 // Empty on success, otherwise why the bytes are not a sound the game plays.
 std::string parseWav(const unsigned char* bytes, std::size_t size, WavSound& sound);
-// The same for a file; "not found" when it cannot be opened.
+// The same for a file; "not found" when it cannot be opened, "not a regular
+// file" for a FIFO, a device or a folder, which are never read.
 std::string readWavFile(const std::string& path, WavSound& sound);

@@ -1,10 +1,12 @@
 // Buffered whole-line writing with reporting of write failures (a full disk,
 // a file that vanished, a reader that went away): the game never stops, nor
-// waits, for a file it cannot write.
+// waits, for a file it cannot write. A regular file has one writer at a time
+// (flock), held until the file is closed or the game ends.
 #include "recording/line_file.h"
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,9 +39,11 @@ void drop(LineFile& out) {
 
 // A short write may have left part of a line: the file is cut back to the
 // end of its last whole line, so whatever reads it never meets a half line.
+// A file already cut shorter (by someone else) is never lengthened.
 void giveUp(LineFile& out, int error) {
     std::string why = std::strerror(error);
-    if (out.regular && out.written != out.wholeLines) {
+    struct stat status {};
+    if (out.regular && ::fstat(out.descriptor, &status) == 0 && status.st_size > out.wholeLines) {
         if (::ftruncate(out.descriptor, static_cast<off_t>(out.wholeLines)) == 0)
             why += "; it ends at its last whole line";
         else
@@ -49,10 +53,23 @@ void giveUp(LineFile& out, int error) {
     drop(out);
 }
 
+// Lines are appended at the file's end wherever that is now: a file cut to
+// nothing under the game goes on from its start, where a kept offset would
+// leave a hole of NUL bytes. So where the bytes went is read back from the
+// offset the write left.
 void taken(LineFile& out, std::size_t bytes) {
+    long long end = out.written + static_cast<long long>(bytes);
+    if (out.regular) {
+        const off_t at = ::lseek(out.descriptor, 0, SEEK_CUR);
+        if (at >= 0) end = at;
+    }
+    const long long start = end - static_cast<long long>(bytes);
     const void* lastNewline = ::memrchr(out.pending.data(), '\n', bytes);
-    if (lastNewline) out.wholeLines = out.written + (static_cast<const char*>(lastNewline) - out.pending.data()) + 1;
-    out.written += static_cast<long long>(bytes);
+    if (lastNewline)
+        out.wholeLines = start + (static_cast<const char*>(lastNewline) - out.pending.data()) + 1;
+    else if (start < out.wholeLines)
+        out.wholeLines = start;
+    out.written = end;
     out.pending.erase(0, bytes);
 }
 
@@ -83,14 +100,28 @@ bool openLineFile(LineFile& out, const std::string& path, const std::string& wha
         return false;
     }
     // Without blocking: opening a FIFO nobody reads would otherwise hold the
-    // game before its first frame.
-    out.descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    // game before its first frame. Not emptied yet: the file may be another
+    // game's, still being written.
+    out.descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NONBLOCK | O_CLOEXEC, 0666);
     if (out.descriptor < 0) {
         report(out, errno == ENXIO ? "nobody reads it" : std::strerror(errno));
         return false;
     }
     struct stat status {};
     out.regular = ::fstat(out.descriptor, &status) == 0 && S_ISREG(status.st_mode);
+    // One writer a file: two games' lines mixed in one file make neither
+    // game's recording. Pipes and devices are left alone (many games may
+    // trace into /dev/null).
+    if (out.regular && ::flock(out.descriptor, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        report(out, "another game is writing it");
+        drop(out);
+        return false;
+    }
+    if (out.regular && ::ftruncate(out.descriptor, 0) != 0) {
+        report(out, std::strerror(errno));
+        drop(out);
+        return false;
+    }
     out.lastWriteOut = std::chrono::steady_clock::now();
     return true;
 }

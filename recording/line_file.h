@@ -4,7 +4,8 @@
 // than a second. A write that comes up short (a full disk, a size limit) cuts
 // the file back to its last whole line. The game never waits for the file: a
 // pipe or FIFO whose reader is slow or absent is reported, not waited on. A
-// file that cannot be written is reported once and dropped.
+// file that cannot be written, or that another game is writing, is reported
+// once and dropped.
 #pragma once
 #include <chrono>
 #include <string>
@@ -15,12 +16,13 @@ struct LineFile {
     std::string pending;  // whole lines not yet written out (the rest of one, for a slow pipe)
     int descriptor = -1;
     bool regular = false;      // a regular file, which a short write can cut back
-    long long written = 0;     // bytes in the file
-    long long wholeLines = 0;  // bytes up to the end of the last whole line written
+    long long written = 0;     // where the last write ended in the file
+    long long wholeLines = 0;  // where the last whole line written ends
     std::chrono::steady_clock::time_point lastWriteOut;
 };
 
-// False, after one line on the diagnostic stream, when the file cannot be created.
+// False, after one line on the diagnostic stream, when the file cannot be
+// created or another game is writing it (that file is left untouched).
 bool openLineFile(LineFile& out, const std::string& path, const std::string& what);
 bool isOpen(const LineFile& out);
 // Call after appending whole lines to `pending`: writes them out when they have

@@ -77,8 +77,14 @@ void splitWords(const std::string& line, std::vector<std::string>& words) {
     }
 }
 
-// lastMs is the clock reading of the last frame so far (0 before any frame).
-ReplayCommand parseCommand(const std::vector<std::string>& words, int& lastMs) {
+// Where the script stands after the lines read so far.
+struct ScriptSoFar {
+    int lastMs = 0;        // the clock reading of the last frame (0 before any frame)
+    long long frames = 0;  // frames played
+};
+
+ReplayCommand parseCommand(const std::vector<std::string>& words, ScriptSoFar& soFar) {
+    int& lastMs = soFar.lastMs;
     const Syntax* syntax = nullptr;
     for (const Syntax& s : syntaxes)
         if (words[0] == s.name) syntax = &s;
@@ -106,6 +112,12 @@ ReplayCommand parseCommand(const std::vector<std::string>& words, int& lastMs) {
                 if (lastReading > INT_MAX) throw LineFault{"the clock would pass " + std::to_string(INT_MAX) + " ms"};
                 c.firstMs = c.count > 0 ? lastMs + c.stepMs : lastMs;
             }
+            // One short line may ask for billions of frames: hours of work and
+            // terabytes of trace from a few bytes.
+            if (soFar.frames + c.count > static_cast<long long>(maxScriptFrames))
+                throw LineFault{"a script plays at most " + std::to_string(maxScriptFrames) +
+                                " frames; this line brings it to " + std::to_string(soFar.frames + c.count)};
+            soFar.frames += c.count;
             if (c.count > 0) lastMs = c.firstMs + (c.count - 1) * c.stepMs;
             break;
         case ReplayCommandKind::Mouse:
@@ -229,14 +241,16 @@ ReplayScript parseReplayScript(std::istream& in) {
     ReplayScript script;
     std::streambuf* text = in.rdbuf();
     if (!text) return script;
-    int lastMs = 0;
+    ScriptSoFar soFar;
     std::size_t lineNumber = 0;
+    bool wholeLine = false;  // a line that ends with a newline was read
     std::string line;
     std::vector<std::string> words;
     for (;;) {
         const LineEnd end = readLine(*text, line);
         if (end == LineEnd::EndOfText && line.empty()) break;
         ++lineNumber;
+        if (end == LineEnd::Newline) wholeLine = true;
         const auto where = [&] { return "line " + std::to_string(lineNumber) + ": "; };
         if (end == LineEnd::TooLong)
             return refused(std::move(script), where() + "longer than " + std::to_string(maxScriptLineBytes) + " bytes");
@@ -258,13 +272,19 @@ ReplayScript parseReplayScript(std::istream& in) {
             return refused(std::move(script),
                            where() + "a script holds at most " + std::to_string(maxScriptCommands) + " commands");
         try {
-            ReplayCommand c = parseCommand(words, lastMs);
+            ReplayCommand c = parseCommand(words, soFar);
             c.line = static_cast<int>(lineNumber);
             script.commands.push_back(c);
         } catch (const LineFault& fault) {
             return refused(std::move(script), where() + fault.text);
         }
     }
+    // Every line the game writes ends with a newline, and its first is written
+    // out at once: a file without one whole line (an empty file, a web page
+    // saved on one line) was never a recording, and plays as nothing at all.
+    if (!wholeLine)
+        return refused(std::move(script), lineNumber == 0 ? "line 1 is missing: an empty text is not a recording"
+                                                          : "line 1 has no newline: not a recording");
     return script;
 }
 

@@ -1,8 +1,7 @@
 // Replay scripts: one command a line, read whole before anything runs so that a
 // bad line stops the replay with nothing applied. A script may come from a
 // stranger (a recording attached to a bug report), so what it may hold is
-// bounded. Also the window that the replay's stand-in for GLUT keeps: its
-// clock reading and its size.
+// bounded.
 #pragma once
 #include <cstddef>
 #include <istream>
@@ -30,14 +29,19 @@ struct ReplayCommand {
 // What a script may hold. A line is at most a shot with the longest path the
 // system takes; the commands (72 bytes each in memory) are about nineteen
 // hours of play recorded at 60 frames a second, some 300 MB at most; the line
-// count bounds the comments and blank lines around them.
+// count bounds the comments and blank lines around them. `frames N STEP` may
+// play no more frames than as many `frame` lines would: the same nineteen
+// hours, and a trace of some 4 GB at most without the bacteria.
 constexpr std::size_t maxScriptLineBytes = 4096;
 constexpr std::size_t maxScriptCommands = std::size_t{1} << 22;
 constexpr std::size_t maxScriptLines = std::size_t{1} << 24;
+constexpr std::size_t maxScriptFrames = maxScriptCommands;
 
 struct ReplayScript {
     std::vector<ReplayCommand> commands;
-    std::string error;  // "line N: ..." for the first bad line; empty when the script is good
+    // "line N..." for the first bad line, also for text without one whole
+    // line, which is not a recording; empty when the script is good.
+    std::string error;
     // Set when the last line has no newline: a recording cut off in the
     // middle of a line, whose last command may have lost digits. That line is
     // left out, and this says so.
@@ -55,17 +59,3 @@ ReplayScript readReplayScriptFile(const std::string& name);
 // few dozen unless told), bytes that are not printable written as \xNN.
 constexpr std::size_t shownScriptTextBytes = 48;
 std::string shownScriptText(const std::string& text, std::size_t most = shownScriptTextBytes);
-
-struct OffscreenContext;
-
-// What the replay's stand-in for GLUT answers and acts on: the clock reading of
-// the current frame, the window size last asked for, and the drawing target
-// that a buffer swap finishes.
-struct ReplayWindow {
-    int clockMs = 0;
-    int width = 800;
-    int height = 600;
-    OffscreenContext* target = nullptr;
-};
-
-extern ReplayWindow replayWindow;

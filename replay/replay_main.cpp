@@ -4,6 +4,7 @@
 // --no-draw it draws only what a shot will see. A script may come from a
 // stranger: all it can do to the machine is create new shot files.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -31,6 +32,11 @@ namespace {
 constexpr int badScriptStatus = 2;
 constexpr int failedRunStatus = 1;
 constexpr std::size_t traceFlushBytes = 1 << 16;
+// Shots are for looking at moments: the README's five pictures, a test's
+// dozen. A hundred leaves room for any such use and keeps a stranger's script
+// to a hundred new files, some 35 MB at 800 x 600 and a few GB even at the
+// largest window the game draws (8192 wide).
+constexpr std::size_t mostShotFiles = 100;
 
 const char* const usage =
     "usage: velmora-replay [--bacteria] [--no-draw] [--overwrite] SCRIPT   (SCRIPT - reads standard input)\n"
@@ -100,7 +106,8 @@ void reportShot(const ReplayCommand& c, const std::string& written, const std::s
 }
 
 // Before the first frame: no shot may replace a file or follow a link, nor
-// replace an earlier shot of the same script.
+// replace an earlier shot of the same script, and no script creates more than
+// mostShotFiles files.
 bool shotsAreSafe(const ReplayScript& script, const ShotNames& written, bool overwrite) {
     std::unordered_map<std::string, int> earlier;  // file, the line of its first shot
     for (std::size_t i = 0; i < script.commands.size(); ++i) {
@@ -111,25 +118,81 @@ bool shotsAreSafe(const ReplayScript& script, const ShotNames& written, bool ove
             reportShot(c, written.at(i), outcome.reason);
             return false;
         }
-        const auto first = earlier.emplace(c.file, c.line).first;
+        const auto [first, added] = earlier.emplace(c.file, c.line);
         if (!overwrite && first->second != c.line) {
             reportShot(c, written.at(i),
                        "would replace the shot of line " + std::to_string(first->second) + " (--overwrite allows it)");
+            return false;
+        }
+        if (added && earlier.size() > mostShotFiles) {
+            reportShot(c, written.at(i),
+                       "would be file " + std::to_string(earlier.size()) + ": a script writes at most " +
+                           std::to_string(mostShotFiles) + " shot files");
             return false;
         }
     }
     return true;
 }
 
+// Where the trace goes. On a regular file (standard output sent to a file)
+// the end of the last whole line written is kept, so that a write cut short
+// by a full disk can be cut back to it, and no reader meets a half line.
+struct TraceOutput {
+    bool regular = false;
+    long long wholeLines = 0;  // where the last whole line written ends
+};
+
+TraceOutput openTraceOutput() {
+    TraceOutput output;
+    struct stat status {};
+    output.regular = ::fstat(STDOUT_FILENO, &status) == 0 && S_ISREG(status.st_mode);
+    if (!output.regular) return output;
+    // Appending (>>) writes at the end whatever the offset says.
+    const int flags = ::fcntl(STDOUT_FILENO, F_GETFL);
+    const off_t at = ::lseek(STDOUT_FILENO, 0, SEEK_CUR);
+    output.wholeLines = (flags >= 0 && (flags & O_APPEND)) || at < 0 ? status.st_size : at;
+    return output;
+}
+
+// Cuts the file back to its last whole line, never lengthening it; the
+// words for the failure's line.
+std::string cutBackToWholeLines(const TraceOutput& output) {
+    struct stat status {};
+    if (!output.regular || ::fstat(STDOUT_FILENO, &status) != 0 || status.st_size <= output.wholeLines) return "";
+    if (::ftruncate(STDOUT_FILENO, static_cast<off_t>(output.wholeLines)) == 0)
+        return "; it ends at its last whole line";
+    return "; it ends in a cut line (" + std::string(std::strerror(errno)) + ")";
+}
+
 // False, after one line, when the trace cannot be written (a full disk, a
 // closed or full standard output): a replay that lost trace lines failed.
-bool flushTrace(std::string& trace) {
-    errno = 0;
-    const bool written = std::fwrite(trace.data(), 1, trace.size(), stdout) == trace.size() && std::fflush(stdout) == 0;
+// The buffer holds whole lines only.
+bool flushTrace(std::string& trace, TraceOutput& output) {
+    std::size_t done = 0;
+    int error = 0;
+    while (done < trace.size()) {
+        const ssize_t wrote = ::write(STDOUT_FILENO, trace.data() + done, trace.size() - done);
+        if (wrote > 0) {
+            const void* lastNewline = ::memrchr(trace.data() + done, '\n', static_cast<std::size_t>(wrote));
+            if (lastNewline && output.regular) {
+                // Where the bytes went, read back: the file may be appended to.
+                const off_t end = ::lseek(STDOUT_FILENO, 0, SEEK_CUR);
+                const long long wroteEnd = end >= 0 ? end : output.wholeLines + wrote;
+                const char* after = static_cast<const char*>(lastNewline) + 1;
+                output.wholeLines = wroteEnd - (trace.data() + done + wrote - after);
+            }
+            done += static_cast<std::size_t>(wrote);
+            continue;
+        }
+        if (wrote < 0 && errno == EINTR) continue;
+        error = wrote < 0 ? errno : EIO;
+        break;
+    }
     trace.clear();
-    if (!written)
-        std::fprintf(stderr, "velmora-replay: cannot write the trace: %s\n", std::strerror(errno ? errno : EIO));
-    return written;
+    if (error == 0) return true;
+    std::fprintf(stderr, "velmora-replay: cannot write the trace: %s%s\n", std::strerror(error),
+                 cutBackToWholeLines(output).c_str());
+    return false;
 }
 
 // One display into the offscreen picture, as a window's display and swap.
@@ -173,6 +236,7 @@ ShotOutcome writeShot(OffscreenContext* context, const std::string& file, bool o
 
 int play(const ReplayScript& script, const ShotNames& written, Session& session, OffscreenContext* context,
          const Options& options) {
+    TraceOutput output = openTraceOutput();
     int targetWidth = canvasWidth, targetHeight = canvasHeight;
     const std::vector<bool> seen = seenByAShot(script);
     ScriptPlayer player{&script};
@@ -181,7 +245,7 @@ int play(const ReplayScript& script, const ShotNames& written, Session& session,
         if (step.kind == ScriptStepKind::Shot) {
             const ShotOutcome outcome = writeShot(context, step.command->file, options.overwrite);
             if (outcome.result == ShotResult::Written) continue;
-            flushTrace(session.traceLines);  // the frames before it stand, whether or not it fails
+            flushTrace(session.traceLines, output);  // the frames before it stand, whether or not it fails
             const bool refused = outcome.result == ShotResult::Refused;
             reportShot(*step.command, written.at(step.commandIndex),
                        refused ? outcome.reason : "failed: " + outcome.reason);
@@ -191,12 +255,13 @@ int play(const ReplayScript& script, const ShotNames& written, Session& session,
         if (step.kind == ScriptStepKind::Frame) {
             // Of a run, a shot can only see the last frame.
             if (options.drawAll || (draw && step.lastOfRun)) displayFrame(context);
-            if (session.traceLines.size() >= traceFlushBytes && !flushTrace(session.traceLines)) return failedRunStatus;
+            if (session.traceLines.size() >= traceFlushBytes && !flushTrace(session.traceLines, output))
+                return failedRunStatus;
         } else if (step.kind == ScriptStepKind::Reshape) {
             followViewSize(context, targetWidth, targetHeight, draw);
         }
     }
-    return flushTrace(session.traceLines) ? 0 : failedRunStatus;
+    return flushTrace(session.traceLines, output) ? 0 : failedRunStatus;
 }
 
 }  // namespace

@@ -7,3 +7,9 @@ target_compile_definitions(package_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velm
 add_dependencies(package_test velmora velmora-replay)
 add_test(NAME package_test COMMAND package_test)
 set_tests_properties(package_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)
+
+# The README's Install build, configured as written: warnings stay warnings,
+# and the test GCC 12 warned about at -O3 builds without one.
+add_test(NAME readme_build_test
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/readme_build_test.sh ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/readme-build)
+set_tests_properties(readme_build_test PROPERTIES TIMEOUT 600)

@@ -40,6 +40,17 @@ if(TARGET velmora-replay)
   set_tests_properties(replay_trimming_test PROPERTIES TIMEOUT 900)
 endif()
 
-# Watching a recording without a window: its pace, and its frames and reshapes
-# against the shell's own callbacks, on the recording OpenGL.
+# Watching a recording without a window: its pace.
 velmora_unit_test(script_pace_test script_pace_test.cpp)
+
+# The README's pictures, taken again by tools/take_screenshots.sh, which checks
+# each caption against the trace, and compared with those in docs/.
+if(TARGET velmora-replay)
+  add_executable(readme_pictures_test replay_test_support.cpp readme_pictures_test.cpp)
+  target_include_directories(readme_pictures_test PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(readme_pictures_test PRIVATE VELMORA_REPLAY="$<TARGET_FILE:velmora-replay>"
+    VELMORA_SOURCE="${PROJECT_SOURCE_DIR}")
+  target_link_libraries(readme_pictures_test PRIVATE PNG::PNG GTest::gtest_main)
+  add_dependencies(readme_pictures_test velmora-replay)
+  add_test(NAME readme_pictures_test COMMAND readme_pictures_test)
+endif()

@@ -2,7 +2,9 @@
 // a bad script stopping everything before the first command runs, shots that
 // never touch a file they did not create, and exit statuses that tell the truth.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -96,6 +98,10 @@ TEST_F(ReplayCommandLine, EveryOutcomeHasItsStatusAndItsLine) {
         // Side buttons, sideways scrolling, an 8K full screen, and a window
         // wider than the game draws, which the game refuses in one line.
         {"recorded.rec", "mouse 5 0 1 1\nmouse 8 1 1 1\nreshape 5760 4320\nframe 16\nreshape 10000 7500\nframe 32\n"},
+        // Twenty bytes asking for 2.5 TB of trace.
+        {"endless.txt", "frames 2147483647 1\n"},
+        {"page.html", "<!DOCTYPE html><html><body>frame 16</body></html>"},
+        {"empty.txt", ""},
     };
     for (const auto& script : scripts) std::ofstream(folder + "/" + script.first) << script.second;
 
@@ -119,6 +125,9 @@ TEST_F(ReplayCommandLine, EveryOutcomeHasItsStatusAndItsLine) {
         {"--no-draw /dev/zero", 2, 0, "line 1: longer than 4096 bytes"},
         {"--no-draw cut.rec", 0, 1, "line 3 has no newline"},
         {"--no-draw recorded.rec", 0, 2, "reshape() values bad w:10000 h:7500"},
+        {"--no-draw endless.txt", 2, 0, "endless.txt: line 1: a script plays at most 4194304 frames"},
+        {"--no-draw page.html", 2, 0, "page.html: line 1 has no newline: not a recording"},
+        {"--no-draw - < empty.txt", 2, 0, "standard input: line 1 is missing: an empty text is not a recording"},
         {"--help", 0, 4, "usage: velmora-replay"},
     };
     for (const Case& c : cases) {
@@ -141,6 +150,69 @@ TEST_F(ReplayCommandLine, EveryOutcomeHasItsStatusAndItsLine) {
         EXPECT_FALSE(fs::exists(folder + "/a.png")) << c.arguments << ": nothing was played";
         EXPECT_FALSE(fs::exists(folder + "/nowhere")) << c.arguments;
         fs::remove(folder + "/b.png");
+    }
+}
+
+// A stranger's script creates at most a hundred files, refused before the
+// first frame; the same file shot again with --overwrite is still one file.
+TEST_F(ReplayCommandLine, AScriptWritesAtMostAHundredShotFiles) {
+    namespace fs = std::filesystem;
+    const auto shots = [](int files, int times) {
+        std::string script = "reshape 160 120\nframe 16\n";
+        for (int i = 1; i <= files; ++i)
+            for (int k = 0; k < times; ++k) script += "shot s" + std::to_string(i) + ".png\n";
+        return script;
+    };
+    const ReplayRun tooMany = runReplay(shots(101, 1), "--no-draw", folder);
+    EXPECT_EQ(tooMany.status, 2);
+    EXPECT_TRUE(tooMany.lines.empty()) << "no frame ran";
+    EXPECT_NE(tooMany.errors.find("line 103: shot s101.png would be file 101: a script writes at most 100 shot files"),
+              std::string::npos)
+        << tooMany.errors;
+    EXPECT_FALSE(fs::exists(folder + "/s1.png"));
+
+    const ReplayRun most = runReplay(shots(100, 1), "--no-draw", folder);
+    EXPECT_EQ(most.status, 0) << most.errors;
+    EXPECT_TRUE(fs::exists(folder + "/s100.png"));
+    const ReplayRun again = runReplay(shots(100, 2), "--no-draw --overwrite", folder);
+    EXPECT_EQ(again.status, 0) << again.errors;
+}
+
+// The trace sent to a file on a disk that fills up: the replay fails, and the
+// file ends at its last whole line, appended to or not.
+TEST_F(ReplayCommandLine, ATraceThatFillsTheDiskEndsAtItsLastWholeLine) {
+    std::ofstream(folder + "/long.txt") << "frames 3000 16\n";
+    const ReplayRun whole = runReplayWith("--no-draw long.txt", folder);
+    ASSERT_EQ(whole.status, 0) << whole.errors;
+    std::string trace;
+    for (const std::string& line : whole.lines) trace += line + "\n";
+    constexpr long limitBlocks = 200;  // of 512 bytes, as ulimit counts them
+    constexpr std::size_t limitBytes = limitBlocks * 512;
+    ASSERT_GT(trace.size(), 2 * limitBytes);
+    const std::string earlier = "a line already in the file\n";
+    for (const char* redirection : {">", ">>"}) {
+        SCOPED_TRACE(redirection);
+        const std::string path = folder + "/trace.jsonl";
+        std::ofstream(path) << earlier;
+        const std::string kept = std::string(redirection) == ">>" ? earlier : "";
+        // The limit stands in for a full disk: writes past it come up short.
+        const std::string command = "cd '" + folder + "' && trap '' XFSZ && ulimit -f " + std::to_string(limitBlocks) +
+                                    " && '" VELMORA_REPLAY "' --no-draw long.txt " + redirection +
+                                    " trace.jsonl 2> errors.txt";
+        const int raw = std::system(command.c_str());
+        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << raw;
+        const std::string errors = readText(folder + "/errors.txt");
+        EXPECT_NE(errors.find("cannot write the trace: File too large; it ends at its last whole line\n"),
+                  std::string::npos)
+            << errors;
+        const std::string file = readText(path);
+        ASSERT_GT(file.size(), kept.size());
+        EXPECT_LE(file.size(), limitBytes);
+        EXPECT_EQ(file.back(), '\n') << "a half line at the end: ..." << file.substr(file.size() - 40);
+        EXPECT_EQ(file.compare(0, kept.size(), kept), 0);
+        const std::string traced = file.substr(kept.size());
+        EXPECT_EQ(trace.compare(0, traced.size(), traced), 0) << "the first lines of the trace, unchanged";
+        EXPECT_GT(file.size() + whole.lines.back().size() * 2, limitBytes) << "the lines that fitted were kept";
     }
 }
 

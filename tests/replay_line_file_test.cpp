@@ -125,4 +125,102 @@ TEST(LineFile, TroubleWithTheFileIsReportedOnceAndNeverStopsTheGame) {
     }
 }
 
+// Two games recording into one file would mix their lines into a file that
+// is neither's recording. The second is told in one line and plays on without
+// it; the first game's file is not touched, and is free again once closed.
+TEST(LineFile, ASecondWriterOfTheSameFileIsRefusedAndTouchesNothing) {
+    char pattern[] = "/tmp/velmora-line-file-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string folder = pattern;
+    const std::string path = folder + "/game.rec";
+    std::FILE* reports = std::tmpfile();
+    std::FILE* const saved = diagnosticStream;
+    diagnosticStream = reports;
+
+    LineFile first;
+    ASSERT_TRUE(openLineFile(first, path, "recording"));
+    first.pending += lineNumber(1) + lineNumber(2);
+    writeOutLines(first);
+    // The same file under another name is still the same file.
+    std::filesystem::create_symlink(path, folder + "/link.rec");
+    for (const std::string& name : {path, folder + "/link.rec", folder + "/./game.rec"}) {
+        LineFile second;
+        EXPECT_FALSE(openLineFile(second, name, "recording")) << name;
+        EXPECT_FALSE(isOpen(second));
+        second.pending += lineNumber(99);
+        linesAdded(second);
+        closeLineFile(second);
+    }
+    first.pending += lineNumber(3);
+    closeLineFile(first);
+    EXPECT_EQ(readText(path), lineNumber(1) + lineNumber(2) + lineNumber(3));
+
+    LineFile third;
+    EXPECT_TRUE(openLineFile(third, path, "recording")) << "the first game's end frees the file";
+    third.pending += lineNumber(7);
+    closeLineFile(third);
+    EXPECT_EQ(readText(path), lineNumber(7)) << "a new recording starts empty";
+
+    std::rewind(reports);
+    char said[512] = {};
+    std::fread(said, 1, sizeof said - 1, reports);
+    std::fclose(reports);
+    diagnosticStream = saved;
+    const std::string text = said;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3) << text;
+    EXPECT_NE(text.find("Cannot write the recording " + path + ": another game is writing it; playing on without it\n"),
+              std::string::npos)
+        << text;
+    std::filesystem::remove_all(folder);
+}
+
+// A recording cut to nothing under a running game (`: > game.rec`) goes on
+// from its start, with no hole of NUL bytes before the next lines, and a full
+// disk after that still leaves it ending at its last whole line.
+TEST(LineFile, AFileCutUnderTheGameGoesOnFromItsNewEnd) {
+    char pattern[] = "/tmp/velmora-line-file-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string folder = pattern;
+    const std::string path = folder + "/out.txt";
+    const std::string reports = folder + "/reports.txt";
+    constexpr int cutAfter = 60;
+    constexpr int lines = 500;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        alarm(120);
+        diagnosticStream = std::fopen(reports.c_str(), "w");
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{sizeLimit, sizeLimit};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        LineFile out;
+        if (openLineFile(out, path, "recording")) {
+            for (int n = 1; n <= lines; ++n) {
+                out.pending += lineNumber(n);
+                if (n % 7 == 0 || n == cutAfter) writeOutLines(out);
+                if (n == cutAfter && truncate(path.c_str(), 0) != 0) _exit(3);
+            }
+            closeLineFile(out);
+        }
+        std::fclose(diagnosticStream);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const std::string file = readText(path);
+    ASSERT_FALSE(file.empty());
+    EXPECT_EQ(file.find('\0'), std::string::npos) << "NUL bytes where the file was cut";
+    EXPECT_EQ(file.rfind(lineNumber(cutAfter + 1), 0), 0u) << file.substr(0, 80);
+    EXPECT_LE(static_cast<long>(file.size()), sizeLimit);
+    EXPECT_EQ(file.back(), '\n');
+    std::string after;
+    for (int n = cutAfter + 1; n <= lines; ++n) after += lineNumber(n);
+    EXPECT_EQ(after.compare(0, file.size(), file), 0) << "the lines after the cut, unchanged";
+    EXPECT_GT(file.size(), static_cast<std::size_t>(sizeLimit) - lineNumber(lines).size());
+    EXPECT_NE(readText(reports).find(": File too large; it ends at its last whole line;"), std::string::npos)
+        << readText(reports);
+    std::filesystem::remove_all(folder);
+}
+
 }  // namespace

@@ -135,7 +135,6 @@ TEST(ReplayScriptParsing, ACutOffLastLineIsLeftOutAndSaidSo) {
         {"frame 16\n", 1, ""},
         {"frame 16\n# a comment, cut", 1, ""},
         {"frame 16\n   ", 1, ""},
-        {"", 0, ""},
     };
     for (const Case& c : cases) {
         const ReplayScript script = parse(c.text);
@@ -148,9 +147,27 @@ TEST(ReplayScriptParsing, ACutOffLastLineIsLeftOutAndSaidSo) {
     }
 }
 
+// Every line the game writes ends with a newline: text without one whole line
+// is no recording, whatever it holds, and is refused rather than played as a
+// game of no frames.
+TEST(ReplayScriptParsing, TextWithoutOneWholeLineIsNotARecording) {
+    for (const char* text : {"", "<!DOCTYPE html><html><head><title>404</title></head></html>", "frame 16",
+                             "# velmora 1.0.0, window 800 x 600", "   "}) {
+        const ReplayScript script = parse(text);
+        EXPECT_EQ(script.error, *text ? "line 1 has no newline: not a recording"
+                                      : "line 1 is missing: an empty text is not a recording")
+            << text;
+        EXPECT_TRUE(script.commands.empty()) << text;
+        EXPECT_EQ(script.notice, "") << text;
+    }
+    for (const char* text : {"\n", "# velmora 1.0.0, window 800 x 600\n", "\nframe 16"})
+        EXPECT_EQ(parse(text).error, "") << text;
+}
+
 TEST(ReplayScriptParsing, WhatAScriptMayHoldIsBounded) {
     const std::string longest(maxScriptLineBytes, '#');
     EXPECT_EQ(parse(longest + "\nframe 16\n").commands.size(), 1u) << "a line of the longest size";
+    EXPECT_EQ(parse("frames 4000000 1\nframe 4000001\nframes 194303 1\n").error, "") << "the most frames";
     struct Case {
         std::string text;
         const char* complaint;
@@ -159,6 +176,12 @@ TEST(ReplayScriptParsing, WhatAScriptMayHoldIsBounded) {
         {"frame 16\n#" + longest + "\n", "line 2: longer than 4096 bytes"},
         {std::string(1 << 20, '\0'), "line 1: longer than 4096 bytes"},
         {"shot " + std::string(5000, 'a') + ".png\n", "line 1: longer than 4096 bytes"},
+        // Twenty bytes would ask for 2.5 TB of trace and twenty hours.
+        {"frames 2147483647 1\n", "line 1: a script plays at most 4194304 frames; this line brings it to 2147483647"},
+        {"frames 4194304 0\nframe 5\n",
+         "line 2: a script plays at most 4194304 frames; this line brings it to 4194305"},
+        {"frames 4000000 1\n#\nframes 194305 1\n",
+         "line 3: a script plays at most 4194304 frames; this line brings it to 4194305"},
     };
     for (const Case& c : cases) {
         const ReplayScript script = parse(c.text);

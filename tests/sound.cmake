@@ -1,6 +1,7 @@
 # The game's sounds: the files themselves, the cues read from the game, and
 # the real game heard through OpenAL Soft's file output under Xvfb.
-velmora_unit_test(sound_test ${CMAKE_CURRENT_LIST_DIR}/sound_files_test.cpp ${CMAKE_CURRENT_LIST_DIR}/sound_cues_test.cpp)
+velmora_unit_test(sound_test ${CMAKE_CURRENT_LIST_DIR}/sound_files_test.cpp ${CMAKE_CURRENT_LIST_DIR}/sound_cues_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sound_file_opening_test.cpp)
 target_link_libraries(sound_test PRIVATE velmora_audio)
 if(TARGET make-sounds)
   add_dependencies(sound_test make-sounds)

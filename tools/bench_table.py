@@ -1,6 +1,16 @@
 #!/usr/bin/env python3
-"""Turns Google Benchmark JSON files into the markdown table of docs/benchmarks.md."""
+"""Turns Google Benchmark JSON files into the markdown tables of docs/benchmarks.md.
+
+    bench_table.py [--into FILE] JSON...
+
+Prints the tables; with --into it writes them into FILE instead, keeping every
+"## " section of FILE that it does not write itself (figures taken by hand,
+such as the start-up comparison), in their order after the tables.
+"""
+import contextlib
+import io
 import json
+import os
 import sys
 
 UNIT_MS = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}
@@ -23,8 +33,31 @@ def medians(paths):
     return figures, counters, context
 
 
-def main():
-    figures, counters, context = medians(sys.argv[1:])
+def sections(text):
+    """The text before the first "## " heading, and each "## " section as (heading, text), in order.
+    Lines inside fenced code blocks are never headings."""
+    head, found, fenced = [], [], False
+    for line in text.splitlines(keepends=True):
+        if line.startswith("```"):
+            fenced = not fenced
+        if not fenced and line.startswith("## "):
+            found.append([line.strip(), [line]])
+        elif found:
+            found[-1][1].append(line)
+        else:
+            head.append(line)
+    return "".join(head), [(heading, "".join(lines)) for heading, lines in found]
+
+
+def merged(tables, existing):
+    """The new tables followed by the sections of the existing text that the tables do not hold."""
+    written = {heading for heading, _ in sections(tables)[1]}
+    kept = [body.strip("\n") for heading, body in sections(existing)[1] if heading not in written]
+    return tables.rstrip("\n") + "\n" + "".join("\n" + body + "\n" for body in kept)
+
+
+def write_tables(paths):
+    figures, counters, context = medians(paths)
     goals = {
         "UpdateAtHeaviestLoad": 0.3,
         "FrameAtHeaviestLoad/Trimmed": 11.0,
@@ -76,6 +109,31 @@ def main():
                   f"{counters[f'saved_{p}_turned'] * 100:.0f} % | {unblended} | {kept} |")
     if "peak_rss_MiB" in counters:
         print(f"\nPeak resident memory at the heaviest load: {counters['peak_rss_MiB']:.1f} MiB")
+
+
+def main():
+    arguments = sys.argv[1:]
+    into = None
+    if arguments[:1] == ["--into"]:
+        if len(arguments) < 2:
+            sys.exit("usage: bench_table.py [--into FILE] JSON...")
+        into, arguments = arguments[1], arguments[2:]
+    if not arguments:
+        sys.exit("usage: bench_table.py [--into FILE] JSON...")
+    text = io.StringIO()
+    with contextlib.redirect_stdout(text):
+        write_tables(arguments)
+    if into is None:
+        sys.stdout.write(text.getvalue())
+        return
+    existing = ""
+    if os.path.exists(into):
+        with open(into) as f:
+            existing = f.read()
+    # Written beside it and moved over it, so a failure leaves the old file whole.
+    with open(into + ".new", "w") as f:
+        f.write(merged(text.getvalue(), existing))
+    os.replace(into + ".new", into)
 
 
 if __name__ == "__main__":

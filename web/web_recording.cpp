@@ -22,17 +22,18 @@ namespace {
 constexpr std::size_t mostRecordingBytes = 32u << 20;
 constexpr std::size_t mostTraceBytes = 64u << 20;
 constexpr double fastestSpeed = 1000;
+constexpr double slowestSpeed = 0.01;  // below it, a watch would barely move
 
 Session* pageSession = nullptr;
 std::string taken;  // the trace lines the page took last
 
-// A plain decimal number above 0 and up to fastestSpeed, or 0 for as fast as
-// the machine goes; false for anything else.
+// A plain decimal number from slowestSpeed to fastestSpeed, or 0 for as fast
+// as the machine goes, as on the desktop; false for anything else.
 bool readSpeed(const char* text, double& speed) {
     if (!*text || std::strlen(text) > 12 || std::strspn(text, "0123456789.") != std::strlen(text)) return false;
     char* end = nullptr;
     const double value = std::strtod(text, &end);
-    if (*end != '\0' || value < 0 || value > fastestSpeed) return false;
+    if (*end != '\0' || (value != 0 && value < slowestSpeed) || value > fastestSpeed) return false;
     speed = value;
     return true;
 }
@@ -59,7 +60,8 @@ BrowserArguments readBrowserArguments(int argc, char** argv) {
             arguments.watchPath = argv[++i];
         } else if (std::strcmp(a, "--speed") == 0 && i + 1 < argc) {
             if (!readSpeed(argv[++i], arguments.speed))
-                reportLine(std::string("The speed ") + argv[i] + " is not a number from 0 (as fast as it goes) to " +
+                reportLine(std::string("The speed ") + argv[i] +
+                           " is not 0 (as fast as it goes) nor a number from 0.01 to " +
                            std::to_string(static_cast<int>(fastestSpeed)) + "; watching at 1");
         } else {
             reportLine(std::string("The page's argument ") + a + " is not one the game knows; left out");
