@@ -6,7 +6,7 @@ target_compile_definitions(package_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velm
   VELMORA_BUILD_DIR="${PROJECT_BINARY_DIR}" VELMORA_VERSION="${PROJECT_VERSION}")
 add_dependencies(package_test velmora velmora-replay)
 add_test(NAME package_test COMMAND package_test)
-set_tests_properties(package_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)
+set_tests_properties(package_test PROPERTIES TIMEOUT 300)
 
 # The README's Install build, configured as written: warnings stay warnings,
 # and the test GCC 12 warned about at -O3 builds without one.

@@ -16,4 +16,4 @@ target_compile_definitions(sound_window_test PRIVATE VELMORA_GAME="$<TARGET_FILE
   $<$<BOOL:${VELMORA_SANITIZE}>:VELMORA_SANITIZED>)
 add_dependencies(sound_window_test velmora)
 add_test(NAME sound_window_test COMMAND sound_window_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
-set_tests_properties(sound_window_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)
+set_tests_properties(sound_window_test PROPERTIES TIMEOUT 300)

@@ -11,24 +11,25 @@ set_tests_properties(web_site PROPERTIES FIXTURES_SETUP web_site TIMEOUT 1800)
 # game's picture; loading, a slow connection, buttons, full screen, offline.
 add_test(NAME web_browser_test
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/web_browser_test.sh ${PROJECT_SOURCE_DIR} ${VELMORA_WEB_OUT})
-# Each browser test alone: frame timing, and the stir it measures, need the processor.
-set_tests_properties(web_browser_test PROPERTIES FIXTURES_REQUIRED web_site RUN_SERIAL TRUE TIMEOUT 600)
+# One browser at a time: each is a Chromium of several processes; beside the
+# native tests, which are steady under load, they run at once.
+set_tests_properties(web_browser_test PROPERTIES FIXTURES_REQUIRED web_site RESOURCE_LOCK browser TIMEOUT 600)
 
 # Sound under Chromium's ordinary autoplay rule, with the mouse and a finger;
 # the sound setting kept between visits.
 add_test(NAME web_sound_test COMMAND node ${VELMORA_WEB_OUT}/driver/sound_check.js --site ${VELMORA_WEB_OUT}/site)
-set_tests_properties(web_sound_test PROPERTIES FIXTURES_REQUIRED web_site RUN_SERIAL TRUE TIMEOUT 300)
+set_tests_properties(web_sound_test PROPERTIES FIXTURES_REQUIRED web_site RESOURCE_LOCK browser TIMEOUT 300)
 
 # A second build deployed over the first: only its bytes run, online and offline.
 add_test(NAME web_update_test
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/web_update_test.sh ${PROJECT_SOURCE_DIR} ${VELMORA_WEB_OUT})
-set_tests_properties(web_update_test PROPERTIES FIXTURES_REQUIRED web_site RUN_SERIAL TRUE TIMEOUT 400)
+set_tests_properties(web_update_test PROPERTIES FIXTURES_REQUIRED web_site RESOURCE_LOCK browser TIMEOUT 400)
 
 # Recordings to watch that cannot be had (404, no server, stalled, too large)
 # and one that reshapes every frame.
 add_test(NAME web_watch_fetch_test
   COMMAND node ${VELMORA_WEB_OUT}/driver/watch_fetch_check.js --site ${VELMORA_WEB_OUT}/site)
-set_tests_properties(web_watch_fetch_test PROPERTIES FIXTURES_REQUIRED web_site RUN_SERIAL TRUE TIMEOUT 600)
+set_tests_properties(web_watch_fetch_test PROPERTIES FIXTURES_REQUIRED web_site RESOURCE_LOCK browser TIMEOUT 600)
 
 # The same game to the bit: desktop recordings watched in the browser, and a
 # game played in the browser replayed by velmora-replay, traces compared byte
@@ -36,8 +37,8 @@ set_tests_properties(web_watch_fetch_test PROPERTIES FIXTURES_REQUIRED web_site 
 add_test(NAME web_same_game_test
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/web_same_game_test.sh ${PROJECT_SOURCE_DIR} ${VELMORA_WEB_OUT}
           $<TARGET_FILE:velmora-replay>)
-# Alone: the browser's game runs on real time while the test plays it.
-set_tests_properties(web_same_game_test PROPERTIES FIXTURES_REQUIRED web_site RUN_SERIAL TRUE TIMEOUT 1500)
+# The browser's game runs on real time while the test plays it.
+set_tests_properties(web_same_game_test PROPERTIES FIXTURES_REQUIRED web_site RESOURCE_LOCK browser TIMEOUT 1500)
 
 # The pictures and sounds as the page unpacks them: the game's pixels and bytes.
 add_executable(web_packed_files_check ${CMAKE_CURRENT_SOURCE_DIR}/web_packed_files_check.cpp)

@@ -6,7 +6,7 @@ target_link_libraries(window_test PRIVATE velmora_core velmora_test_files X11::X
 target_compile_definitions(window_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velmora>")
 add_dependencies(window_test velmora)
 add_test(NAME window_test COMMAND window_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
-set_tests_properties(window_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)
+set_tests_properties(window_test PROPERTIES TIMEOUT 300)
 
 # A real game recorded and played back through velmora-replay.
 if(TARGET velmora-replay)
@@ -17,7 +17,7 @@ if(TARGET velmora-replay)
     VELMORA_REPLAY="$<TARGET_FILE:velmora-replay>" $<$<BOOL:${VELMORA_SANITIZE}>:VELMORA_SANITIZED>)
   add_dependencies(recording_test velmora velmora-replay)
   add_test(NAME recording_test COMMAND recording_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
-  set_tests_properties(recording_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)
+  set_tests_properties(recording_test PROPERTIES TIMEOUT 300)
 endif()
 
 # The game's frame rate and processor use at the start state, with and without its cap.
@@ -27,7 +27,7 @@ target_link_libraries(frame_rate_test PRIVATE velmora_test_files X11::X11 GTest:
 target_compile_definitions(frame_rate_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velmora>")
 add_dependencies(frame_rate_test velmora)
 add_test(NAME frame_rate_test COMMAND frame_rate_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
-set_tests_properties(frame_rate_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 120)
+set_tests_properties(frame_rate_test PROPERTIES TIMEOUT 120)
 
 # Recordings watched in the window (velmora --play), traced against velmora-replay.
 if(TARGET velmora-replay)
@@ -38,7 +38,7 @@ if(TARGET velmora-replay)
     VELMORA_REPLAY="$<TARGET_FILE:velmora-replay>" $<$<BOOL:${VELMORA_SANITIZE}>:VELMORA_SANITIZED>)
   add_dependencies(watch_recording_test velmora velmora-replay)
   add_test(NAME watch_recording_test COMMAND watch_recording_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
-  set_tests_properties(watch_recording_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 600)
+  set_tests_properties(watch_recording_test PROPERTIES TIMEOUT 600)
 endif()
 
 # The one loop in the real program: pause, new game, the window's keys, the
@@ -59,7 +59,7 @@ if(TARGET velmora-replay)
     VELMORA_AL_PLAY_COUNTER="$<TARGET_FILE:al_play_counter>" $<$<BOOL:${VELMORA_SANITIZE}>:VELMORA_SANITIZED>)
   add_dependencies(session_window_test velmora velmora-replay al_play_counter)
   add_test(NAME session_window_test COMMAND session_window_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
-  set_tests_properties(session_window_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 600)
+  set_tests_properties(session_window_test PROPERTIES TIMEOUT 600)
 endif()
 
 # The desktop program under trouble: pipes, full files, size limits, cut
@@ -76,5 +76,5 @@ if(TARGET velmora-replay)
     $<$<BOOL:${VELMORA_SANITIZE}>:VELMORA_SANITIZED>)
   add_dependencies(desktop_trouble_test velmora gl_framebuffer_refusal)
   add_test(NAME desktop_trouble_test COMMAND desktop_trouble_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
-  set_tests_properties(desktop_trouble_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)
+  set_tests_properties(desktop_trouble_test PROPERTIES TIMEOUT 300)
 endif()

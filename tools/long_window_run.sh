@@ -7,7 +7,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 minutes="${1:-10}"
-game="${VELMORA_GAME:-$root/build-test/velmora}"
+game="${VELMORA_GAME:-$root/build/velmora}"
 xvfb_pid="" game_pid="" ready=""
 # Every step may find its process already gone; none may stop the rest.
 cleanup() {

@@ -6,7 +6,7 @@
 # Usage: tools/take_screenshots.sh [--into FOLDER (docs/)]
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-replay="${VELMORA_REPLAY:-$root/build-test/velmora-replay}"
+replay="${VELMORA_REPLAY:-$root/build/velmora-replay}"
 into="$root/docs"
 if [ "${1:-}" = "--into" ] && [ -n "${2:-}" ]; then
   into=$2
