@@ -64,6 +64,7 @@ SoundCues compareSoundViews(const SoundView& before, const SoundView& after) {
     cues.drillOut = drillMoved && after.drillPhase == DrillLeaving;
 
     cues.brushScrubbing = after.brushPhase == Brushing;
+    cues.brushVisiting = after.brushPhase != BrushWaiting;
     cues.drillWhirring = after.drillPhase == DrillEntering;
     cues.bacteriaOnScreen = after.bacteriaOnScreen;
     return cues;

@@ -33,6 +33,7 @@ struct SoundCues {
     int thuds = 0;   // falling teeth that reached the bottom and went
     // States rather than moments: the loops follow these.
     bool brushScrubbing = false;
+    bool brushVisiting = false;  // from its swish in to its swish out: the rest of the mix makes way
     bool drillWhirring = false;
     int bacteriaOnScreen = 0;
 };
