@@ -16,3 +16,12 @@ target_compile_definitions(sound_window_test PRIVATE VELMORA_GAME="$<TARGET_FILE
 add_dependencies(sound_window_test velmora)
 add_test(NAME sound_window_test COMMAND sound_window_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
 set_tests_properties(sound_window_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)
+
+# The player's mix heard alone, sound by sound, through OpenAL Soft's file
+# output, in real time (about a minute).
+add_executable(sound_mix_test ${CMAKE_CURRENT_LIST_DIR}/sound_mix_test.cpp ${CMAKE_CURRENT_LIST_DIR}/sound_listening.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sound_measures.cpp)
+target_link_libraries(sound_mix_test PRIVATE velmora_audio velmora_test_files GTest::gtest_main)
+add_test(NAME sound_mix_test COMMAND sound_mix_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+set_tests_properties(sound_mix_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)
+
