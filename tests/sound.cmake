@@ -25,3 +25,14 @@ target_link_libraries(sound_mix_test PRIVATE velmora_audio velmora_test_files GT
 add_test(NAME sound_mix_test COMMAND sound_mix_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
 set_tests_properties(sound_mix_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)
 
+# Three minutes of the real game watched from a recording under Xvfb and
+# heard through OpenAL Soft's file output, in real time.
+add_executable(sound_game_test ${CMAKE_CURRENT_LIST_DIR}/sound_game_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sound_listening.cpp ${CMAKE_CURRENT_LIST_DIR}/sound_measures.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/x_session.cpp)
+target_link_libraries(sound_game_test PRIVATE velmora_test_files X11::X11 GTest::gtest_main)
+target_compile_definitions(sound_game_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velmora>"
+  $<$<BOOL:${VELMORA_SANITIZE}>:VELMORA_SANITIZED>)
+add_dependencies(sound_game_test velmora)
+add_test(NAME sound_game_test COMMAND sound_game_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+set_tests_properties(sound_game_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 900)
