@@ -36,3 +36,13 @@ target_compile_definitions(sound_game_test PRIVATE VELMORA_GAME="$<TARGET_FILE:v
 add_dependencies(sound_game_test velmora)
 add_test(NAME sound_game_test COMMAND sound_game_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
 set_tests_properties(sound_game_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 900)
+
+# The same mix in the browser: the desktop's levels measured by sound_mix_test,
+# then the browser build's in headless Chromium. The browser build is the same
+# whichever way the desktop's is made: the plain build runs it.
+if(NOT VELMORA_SANITIZE)
+  add_test(NAME sound_browser_test
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/sound_browser_test.sh ${PROJECT_SOURCE_DIR}
+            ${CMAKE_CURRENT_BINARY_DIR}/sound-browser $<TARGET_FILE:sound_mix_test>)
+  set_tests_properties(sound_browser_test PROPERTIES RUN_SERIAL TRUE TIMEOUT 900)
+endif()
