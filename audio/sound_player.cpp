@@ -61,11 +61,11 @@ const Shape shapes[soundNameCount] = {
     {0.30f, 0.15f, 2.0f},  // pop
     {0.20f, 0, 0},         // bubbles, at their loudest
     {0.50f, 0.03f, 1.0f},  // brush in
-    {0.30f, 0, 0},         // scrub
-    {0.45f, 0.02f, 1.0f},  // brush strike
+    {0.28f, 0, 0},         // scrub
+    {0.53f, 0.02f, 1.0f},  // brush strike
     {0.45f, 0.03f, 1.0f},  // brush out
     {0.16f, 0, 0},         // drill whirr
-    {0.50f, 0.02f, 1.0f},  // drill strike
+    {0.55f, 0.02f, 1.0f},  // drill strike
     {0.45f, 0.03f, 1.0f},  // drill out
     {0.55f, 0.06f, 1.5f},  // crack
     {0.50f, 0.08f, 1.5f},  // thud
@@ -110,6 +110,10 @@ constexpr int bacteriaForLoudestBed = 400;  // four teeth teeming
 // scrubbing already, keeps its level: dipping it would open a hole in it.
 constexpr float brushDucking = 0.4f;  // -8 dB
 constexpr float duckingPerSecond = 4.0f;
+// The scrubbing dies away over its last quarter second, to -12 dB, and the
+// strike that ends it rings out in the clear.
+constexpr float scrubEndingSeconds = 0.25f;
+constexpr float scrubEndShare = 0.25f;
 // A loop is never cut off mid-wave, which would click: it is turned down
 // (OpenAL ramps a gain change over its next mix) and stopped this long after.
 constexpr double secondsToTurnDown = 0.15;
@@ -472,7 +476,8 @@ void playSoundCues(const SoundCues& cues) {
     const bool on = player.on;
     const auto loopPeak = [](SoundName name) { return player.peaks[name][0].from[0]; };
     const float bed = bedGain(cues.bacteriaOnScreen);
-    const float scrubGain = cues.brushScrubbing ? shapes[BrushScrubSound].gain : 0;
+    const float scrubEnding = std::clamp(cues.brushScrubLeft / scrubEndingSeconds, scrubEndShare, 1.0f);
+    const float scrubGain = cues.brushScrubbing ? shapes[BrushScrubSound].gain * scrubEnding : 0;
     const float whirrGain = cues.drillWhirring ? shapes[DrillWhirrSound].gain : 0;
     followDucking(
         cues.brushVisiting,

@@ -82,6 +82,7 @@ struct Step {
     double seconds;  // held, then silence
     bool loop = false;
     double firstAt = 0;
+    bool scrubEnding = false;  // the scrubbing counts down to the end of its held time
 };
 
 SoundCues cue(const std::function<void(SoundCues&)>& set) {
@@ -113,7 +114,13 @@ std::vector<Step> catalogue() {
     oneShot("drill out", 1, 0.9, [](SoundCues& c) { c.drillOut = true; });
     oneShot("crack", 4, 0.3, [](SoundCues& c) { c.cracks = 1; });
     oneShot("thud", 2, 0.45, [](SoundCues& c) { c.thuds = 1; });
-    loop("scrub", [](SoundCues& c) { c.brushScrubbing = c.brushVisiting = true; });
+    loop("scrub", [](SoundCues& c) {
+        c.brushScrubbing = c.brushVisiting = true;
+        c.brushScrubLeft = 4;
+    });
+    // The scrubbing's last second, then the strike that ends it.
+    steps.push_back({"strike after scrubbing", cue([](SoundCues& c) { c.brushStrike = true; }),
+                     cue([](SoundCues& c) { c.brushScrubbing = c.brushVisiting = true; }), 1.0, 2.1, false, 1.0, true});
     loop("drill whirr", [](SoundCues& c) { c.drillWhirring = true; });
     loop("bubbles, 400 bacteria", [](SoundCues& c) { c.bacteriaOnScreen = 400; });
     loop("bubbles, 22 bacteria", [](SoundCues& c) { c.bacteriaOnScreen = 22; });
@@ -156,6 +163,8 @@ TEST(TheMix, EverySoundAloneSitsAtItsLevelKeepsItsCharacterOnSmallSpeakersAndNev
                              [](const auto& a, const auto& b) { return a.first < b.first; });
         const auto& [first, step] = *(at - 1);
         SoundCues c = u - first < std::lround(step->heldSeconds / updateSeconds) ? step->held : SoundCues{};
+        if (step->scrubEnding && c.brushScrubbing)
+            c.brushScrubLeft = static_cast<float>(step->heldSeconds - (u - first) * updateSeconds);
         if (u == first + std::lround(step->firstAt / updateSeconds)) {
             const SoundCues& f = step->first;
             c.pickUp = f.pickUp, c.putDown = f.putDown, c.births = f.births, c.brushIn = f.brushIn;
@@ -200,6 +209,20 @@ TEST(TheMix, EverySoundAloneSitsAtItsLevelKeepsItsCharacterOnSmallSpeakersAndNev
         }
         if (step.loop) std::printf("  %-22s %6.1f  (median)\n", step.what.c_str(), level);
         levels[step.what].push_back(level);
+    }
+    // The scrubbing dies away before the strike, which rings out in the
+    // clear: a sound that starts, as the onsets tell it.
+    {
+        const auto it = std::find_if(steps.begin(), steps.end(), [](const Step& s) { return s.scrubEnding; });
+        const std::size_t from = stretches[std::size_t(it - steps.begin())].first;
+        const auto at = [&](double seconds) { return from + static_cast<std::size_t>(seconds * heard.rate); };
+        const double full = levelDb(heard.mono, at(0.2), at(0.6)), ending = levelDb(heard.mono, at(0.93), at(0.97));
+        EXPECT_LE(ending, full - 8) << "the scrubbing does not die away before the strike";
+        const std::vector<double> onsets = findOnsets(heard);
+        const double strikeAt = double(from) / heard.rate + it->firstAt;
+        EXPECT_TRUE(std::any_of(onsets.begin(), onsets.end(), [&](double o) {
+            return o > strikeAt - 0.05 && o < strikeAt + 0.1;
+        })) << "the strike is not heard starting over the scrubbing";
     }
     const auto averageLevel = [&](const std::string& what) {
         double sum = 0;

@@ -17,9 +17,9 @@ Sound makeBrushStrike(int variant) {
         const double t = double(i) / soundRate;
         double v = 0;
         for (const auto& note : chords[variant]) v += note[1] * std::exp(-note[2] * t) * std::sin(2 * pi * note[0] * t);
-        s.samples[i] = v * smoothStep(t / 0.004);
+        s.samples[i] = v * smoothStep(t / 0.0025);  // struck: it rings at once
     }
-    softenEnds(s, 0.004, 0.08);
+    softenEnds(s, 0.0025, 0.08);
     setPeak(s, -4);
     return s;
 }

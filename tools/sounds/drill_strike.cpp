@@ -13,9 +13,9 @@ Sound makeDrillStrike(int variant) {
         const double t = double(i) / soundRate;
         double v = 0;
         for (const auto& p : partials) v += p[1] * std::exp(-p[2] * t) * std::sin(2 * pi * bellHz[variant] * p[0] * t);
-        s.samples[i] = v * smoothStep(t / 0.004);
+        s.samples[i] = v * smoothStep(t / 0.0025);  // struck: it rings at once
     }
-    softenEnds(s, 0.004, 0.08);
+    softenEnds(s, 0.0025, 0.08);
     setPeak(s, -5);
     return s;
 }
