@@ -3,6 +3,7 @@
 // the tool to leaving in that same update.
 #include "audio/sound_cues.h"
 
+#include "game/game_clock.h"
 #include "game/game_state.h"
 #include "game/tool.h"
 #include "game/tooth.h"
@@ -20,6 +21,7 @@ int indexOf(const Tooth* const* list, int count, const Tooth* tooth) {
 void takeSoundView(const GameState& game, SoundView& view) {
     view.heldFood = game.heldFood;
     view.brushPhase = game.brush.phase;
+    view.brushScrubLeft = game.brush.phase == Brushing ? game.brush.phaseEnd - gameTime() : 0;
     view.drillPhase = game.drill.phase;
     view.bacteriaOnScreen = 0;
     view.standingCount = 0;
@@ -64,6 +66,8 @@ SoundCues compareSoundViews(const SoundView& before, const SoundView& after) {
     cues.drillOut = drillMoved && after.drillPhase == DrillLeaving;
 
     cues.brushScrubbing = after.brushPhase == Brushing;
+    cues.brushScrubLeft = after.brushScrubLeft;
+    cues.brushVisiting = after.brushPhase != BrushWaiting;
     cues.drillWhirring = after.drillPhase == DrillEntering;
     cues.bacteriaOnScreen = after.bacteriaOnScreen;
     return cues;

@@ -11,6 +11,7 @@ struct Tooth;
 struct SoundView {
     int heldFood = -1;
     int brushPhase = 0;
+    float brushScrubLeft = 0;  // seconds of scrubbing still to come
     int drillPhase = 0;
     int standingCount = 0;
     const Tooth* standing[toothCount] = {};  // compared by identity, never read through
@@ -33,6 +34,8 @@ struct SoundCues {
     int thuds = 0;   // falling teeth that reached the bottom and went
     // States rather than moments: the loops follow these.
     bool brushScrubbing = false;
+    float brushScrubLeft = 0;    // the scrubbing dies away in its last moments, so the strike rings out
+    bool brushVisiting = false;  // from its swish in to its swish out: the rest of the mix makes way
     bool drillWhirring = false;
     int bacteriaOnScreen = 0;
 };

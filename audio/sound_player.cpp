@@ -1,68 +1,163 @@
-// Fixed voices, made when the player opens: one per loop, a few for the pops
-// and a small pool for everything else. A cue finding every voice of its kind
-// busy is dropped, which is what keeps a crowd of births from sounding like
-// a machine gun; so do the small random shifts in each pop's pitch and level.
+// Fixed voices, made when the player opens: one per loop, six for the pops
+// and a pool of eight for everything else, every level set here against one
+// overall gain. A sound finding all its voices busy is dropped. The mix keeps
+// its own headroom (the summed peaks still to come of all that plays), which
+// is the whole of its limiting, the same on the desktop and in the browser.
 #include "audio/sound_player.h"
 
 #include <AL/al.h>
 #include <AL/alc.h>
+#if __has_include(<AL/alext.h>)
+#include <AL/alext.h>
+#endif
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "audio/wav_file.h"
 #include "gfx/diagnostic.h"
 
-const char* const soundFiles[soundNameCount] = {
-    "sounds/pick_up.wav",     "sounds/put_down.wav",     "sounds/pop.wav",          "sounds/bubbles.wav",
-    "sounds/brush_in.wav",    "sounds/brush_scrub.wav",  "sounds/brush_strike.wav", "sounds/brush_out.wav",
-    "sounds/drill_whirr.wav", "sounds/drill_strike.wav", "sounds/drill_out.wav",    "sounds/crack.wav",
-    "sounds/thud.wav",
+const char* const soundFiles[soundNameCount][mostVariants] = {
+    {"sounds/pick_up.wav"},
+    {"sounds/put_down_1.wav", "sounds/put_down_2.wav", "sounds/put_down_3.wav"},
+    {"sounds/pop_1.wav", "sounds/pop_2.wav", "sounds/pop_3.wav"},
+    {"sounds/bubbles.wav"},
+    {"sounds/brush_in.wav"},
+    {"sounds/brush_scrub.wav"},
+    {"sounds/brush_strike_1.wav", "sounds/brush_strike_2.wav", "sounds/brush_strike_3.wav"},
+    {"sounds/brush_out.wav"},
+    {"sounds/drill_whirr.wav"},
+    {"sounds/drill_strike_1.wav", "sounds/drill_strike_2.wav", "sounds/drill_strike_3.wav"},
+    {"sounds/drill_out.wav"},
+    {"sounds/crack_1.wav", "sounds/crack_2.wav", "sounds/crack_3.wav"},
+    {"sounds/thud.wav"},
 };
 
 namespace {
 
-// How loud each sound plays, chosen so that the loudest moment (a strike over
-// scrubbing, the swish out and a run of pops) stays well short of clipping.
-const float soundGains[soundNameCount] = {
-    0.5f,   // pick up
-    0.55f,  // put down
-    0.4f,   // pop
-    0.14f,  // bubbles, at their loudest: a bed under everything else
-    0.2f,   // brush in: a swell, under the pops it passes over
-    0.15f,  // scrub: under the pops that go on while it scrubs
-    0.6f,   // brush strike
-    0.25f,  // brush out
-    0.35f,  // drill whirr
-    0.5f,   // drill strike
-    0.4f,   // drill out
-    0.6f,   // crack
-    0.7f,   // thud
+#ifndef AL_SOURCE_SPATIALIZE_SOFT
+#define AL_SOURCE_SPATIALIZE_SOFT 0x1214  // emscripten's OpenAL knows it, its headers do not
+#endif
+
+// How each sound sits in the mix: its gain against the others, and how far
+// each playing may stray from it in pitch (a share either way) and level
+// (decibels either way), drawn from the player's own random sequence.
+struct Shape {
+    float gain;
+    float pitchSpread;
+    float levelSpreadDb;
 };
+
+// The order of loudness a player can follow: the strikes above all, the
+// tools' comings and goings next, then the tooth's crack and thud and the
+// food's squeak and plop; the pops of births under every event; the brush's
+// scrubbing at the pops' level, with the swarm making way while it visits;
+// and under the pops the loops that only say something is there (the drill
+// at work, the swarm's bubbling). The levels measured are in the README.
+const Shape shapes[soundNameCount] = {
+    {0.50f, 0.04f, 1.0f},  // pick up
+    {0.43f, 0.06f, 1.5f},  // put down
+    {0.30f, 0.15f, 2.0f},  // pop
+    {0.20f, 0, 0},         // bubbles, at their loudest
+    {0.50f, 0.03f, 1.0f},  // brush in
+    {0.28f, 0, 0},         // scrub
+    {0.53f, 0.02f, 1.0f},  // brush strike
+    {0.45f, 0.03f, 1.0f},  // brush out
+    {0.16f, 0, 0},         // drill whirr
+    {0.55f, 0.02f, 1.0f},  // drill strike
+    {0.45f, 0.03f, 1.0f},  // drill out
+    {0.55f, 0.06f, 1.5f},  // crack
+    {0.50f, 0.08f, 1.5f},  // thud
+};
+
+// Everything above is heard through this, the listener's gain.
+constexpr float mixGain = 3.16f;
+// OpenAL Soft sends a mono sound at the listener to each of two speakers at
+// -4.5 dB; Web Audio's up-mix, which emscripten's OpenAL leaves it to when a
+// source is not placed in space, copies it at full level. The page plays
+// that much quieter, so both mix alike.
+#ifdef __EMSCRIPTEN__
+constexpr float centreShare = 0.5956f;
+#else
+constexpr float centreShare = 1.0f;
+#endif
+
+// Headroom: the peaks still to come of everything playing, summed as each
+// speaker gets them (OpenAL Soft's -4.5 dB included), are kept at or below
+// -1.5 dBFS, which holds the peaks a speaker rebuilds between samples under
+// -1 dBFS too. The events come first: the pops and loops make way for them.
+constexpr float speakerShare = 0.5956f;
+constexpr float loudestSum = 0.841f / speakerShare / mixGain;
+// A sound's peaks are kept for stretches of this many samples: the loudest
+// from each stretch to its end.
+constexpr int peakStretch = 256;
+constexpr int mostPeakStretches = 256;
+// An event is still heard at a twentieth of its level; a pop so far under
+// its own is not worth its voice.
+constexpr float leastEventShare = 0.05f;
+constexpr float leastPopShare = 0.25f;
 
 constexpr int mixingRate = 22050;
-constexpr int popVoices = 4;
+constexpr int popVoices = 6;
 constexpr int otherVoices = 8;
+constexpr int mostWaitingPops = 32;
+constexpr double popSpreadSeconds = 0.25;   // a birth's pop comes within this of it
 constexpr float bedQuietest = 0.2f;         // share of the bed's gain with one bacterium
 constexpr int bacteriaForLoudestBed = 400;  // four teeth teeming
-
+// While the brush visits, the pops and the bed make way for it, sliding down
+// and back up at a rate that never clicks. The drill's whirr, far under the
+// scrubbing already, keeps its level: dipping it would open a hole in it.
+constexpr float brushDucking = 0.4f;  // -8 dB
+constexpr float duckingPerSecond = 4.0f;
+// The scrubbing dies away over its last quarter second, to -12 dB, and the
+// strike that ends it rings out in the clear.
+constexpr float scrubEndingSeconds = 0.25f;
+constexpr float scrubEndShare = 0.25f;
 // A loop is never cut off mid-wave, which would click: it is turned down
-// (OpenAL ramps a gain change over its next mix) and stopped some frames on.
+// (OpenAL ramps a gain change over its next mix) and stopped this long after.
+constexpr double secondsToTurnDown = 0.15;
+
+// A voice counts as busy for as long as OpenAL says it plays, not for as long
+// as its sound lasts on the player's clock: a mixer kept waiting by a loaded
+// machine starts late whatever was started meanwhile, all in the same place,
+// and the headroom must count them all.
+struct Voice {
+    ALuint source = 0;
+    SoundName sound = PickUpSound;
+    int variant = 0;
+    float gain = 0;
+};
+
 struct Loop {
     ALuint source = 0;
-    int quietFrames = 0;  // frames since it was turned down; 0 while it sounds
+    SoundName sound = BubblesSound;
+    bool playing = false;
+    double quietSince = -1;  // when it was turned down; -1 while it sounds
+    float gain = 0;          // as last set
 };
-constexpr int framesToTurnDown = 8;
+
+struct Peaks {
+    int stretchSamples = peakStretch;
+    int stretches = 0;
+    float from[mostPeakStretches] = {};  // the loudest sample from each stretch on
+};
 
 struct Player {
     ALCdevice* device = nullptr;
     ALCcontext* context = nullptr;
-    ALuint buffers[soundNameCount] = {};
-    bool loaded[soundNameCount] = {};
-    Loop bubbles, scrub, whirr;
-    ALuint pops[popVoices] = {};
-    ALuint others[otherVoices] = {};
-    int nextPop = 0;
+    ALuint buffers[soundNameCount][mostVariants] = {};
+    bool loaded[soundNameCount][mostVariants] = {};
+    Peaks peaks[soundNameCount][mostVariants];
+    int lastVariant[soundNameCount] = {};
+    Loop bubbles{0, BubblesSound}, scrub{0, BrushScrubSound}, whirr{0, DrillWhirrSound};
+    Voice pops[popVoices];
+    Voice others[otherVoices];
+    double waitingPops[mostWaitingPops] = {};  // when each is due
+    int waitingCount = 0;
+    float ducking = 1;     // the brush's visit
+    float background = 1;  // the pops' and loops' share left them by the events
+    double lastCall = -1;
     bool on = true;
     std::uint32_t variation = 12345;  // the player's own; the game's sequence is never touched
     long started = 0;
@@ -70,9 +165,31 @@ struct Player {
 
 Player player;
 
+double secondsNow() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 float nextVariation() {
     player.variation = player.variation * 1664525u + 1013904223u;
     return static_cast<float>(player.variation >> 8) / 16777215.0f;  // 0 to 1
+}
+
+// Any loaded variant but the one played last, so none comes twice running
+// unless it is the only one.
+int pickVariant(SoundName name) {
+    int choices[mostVariants];
+    int count = 0, last = -1;
+    for (int v = 0; v < mostVariants; ++v) {
+        if (!player.loaded[name][v]) continue;
+        if (v == player.lastVariant[name])
+            last = v;
+        else
+            choices[count++] = v;
+    }
+    if (count == 0) return last;
+    const int pick = choices[std::min(count - 1, static_cast<int>(nextVariation() * static_cast<float>(count)))];
+    player.lastVariant[name] = pick;
+    return pick;
 }
 
 bool playing(ALuint source) {
@@ -81,46 +198,110 @@ bool playing(ALuint source) {
     return state == AL_PLAYING;
 }
 
-void start(ALuint source, SoundName name, float gain, float pitch) {
-    if (!player.loaded[name]) return;
-    alSourceStop(source);
-    alSourcei(source, AL_BUFFER, static_cast<ALint>(player.buffers[name]));
-    alSourcef(source, AL_GAIN, gain);
-    alSourcef(source, AL_PITCH, pitch);
-    alSourcePlay(source);
-    ++player.started;
+// The loudest the rest of a voice's sound can be, at its gain; a sound the
+// mixer has not begun counts whole.
+float peakToCome(const Voice& voice) {
+    if (!playing(voice.source)) return 0;
+    ALint offset = 0;
+    alGetSourcei(voice.source, AL_SAMPLE_OFFSET, &offset);
+    const Peaks& peaks = player.peaks[voice.sound][voice.variant];
+    const int stretch = std::clamp(offset / peaks.stretchSamples, 0, std::max(0, peaks.stretches - 1));
+    return voice.gain * peaks.from[stretch];
 }
 
-void startOneShot(SoundName name) {
-    for (ALuint source : player.others)
-        if (!playing(source)) {
-            start(source, name, soundGains[name], 1.0f);
-            return;
+float peaksToCome(const Voice* voices, int count) {
+    float sum = 0;
+    for (int i = 0; i < count; ++i) sum += peakToCome(voices[i]);
+    return sum;
+}
+
+float loopPeaks() {
+    float sum = 0;
+    for (const Loop* loop : {&player.bubbles, &player.scrub, &player.whirr})
+        if (loop->playing) sum += loop->gain * player.peaks[loop->sound][0].from[0];
+    return sum;
+}
+
+void setLoopGain(Loop& loop, float gain) {
+    loop.gain = gain;
+    alSourcef(loop.source, AL_GAIN, gain);
+}
+
+// An event about to start with the given peak: the pops and loops playing
+// are turned down together as far as the headroom needs (OpenAL ramps each
+// change over its next mix, so nothing clicks), and the loops come back up
+// over the next updates.
+void makeRoom(float eventPeak) {
+    const float pops = peaksToCome(player.pops, popVoices), loops = loopPeaks();
+    const float over = peaksToCome(player.others, otherVoices) + eventPeak + pops + loops - loudestSum;
+    if (over <= 0 || pops + loops <= 0) return;
+    const float share = std::max(0.0f, 1 - over / (pops + loops));
+    for (Voice& v : player.pops)
+        if (playing(v.source)) {
+            v.gain *= share;
+            alSourcef(v.source, AL_GAIN, v.gain);
         }
+    player.background *= share;
+    for (Loop* loop : {&player.bubbles, &player.scrub, &player.whirr})
+        if (loop->playing) setLoopGain(*loop, loop->gain * share);
 }
 
-// A pop only when its next voice is free: round-robin, so one pop never cuts
-// another short.
-void startPop() {
-    const ALuint source = player.pops[player.nextPop];
-    if (playing(source)) return;
-    player.nextPop = (player.nextPop + 1) % popVoices;
-    const float pitch = 0.9f + 0.25f * nextVariation();
-    const float gain = soundGains[PopSound] * (0.8f + 0.2f * nextVariation());
-    start(source, PopSound, gain, pitch);
+// Starts a sound on the first free voice of the given ones; false when there
+// is no free voice, no file, or it would have to be quieter than leastShare
+// of its own level. An event is fitted under the other events and makes the
+// rest give way; a pop is fitted under everything.
+bool startOn(Voice* voices, int count, SoundName name, float gainShare, bool event) {
+    Voice* voice = nullptr;
+    for (int i = 0; i < count && !voice; ++i)
+        if (!playing(voices[i].source)) voice = &voices[i];
+    if (!voice) return false;
+    const int variant = pickVariant(name);
+    if (variant < 0) return false;
+    const Shape& shape = shapes[name];
+    const float pitch = 1.0f + shape.pitchSpread * (2 * nextVariation() - 1);
+    const float levelDb = shape.levelSpreadDb * (2 * nextVariation() - 1);
+    const float wanted = shape.gain * gainShare * std::pow(10.0f, levelDb / 20);
+    const float peak = player.peaks[name][variant].from[0];
+    float room = loudestSum - peaksToCome(player.others, otherVoices);
+    if (!event) room -= peaksToCome(player.pops, popVoices) + loopPeaks();
+    const float gain = peak > 0 ? std::min(wanted, std::max(0.0f, room) / peak) : wanted;
+    if (gain < wanted * (event ? leastEventShare : leastPopShare)) return false;
+    if (event) makeRoom(gain * peak);
+    alSourceStop(voice->source);
+    alSourcei(voice->source, AL_BUFFER, static_cast<ALint>(player.buffers[name][variant]));
+    alSourcef(voice->source, AL_GAIN, gain);
+    alSourcef(voice->source, AL_PITCH, pitch);
+    alSourcePlay(voice->source);
+    voice->sound = name;
+    voice->variant = variant;
+    voice->gain = gain;
+    ++player.started;
+    return true;
 }
 
-void holdLoop(Loop& loop, SoundName name, bool wanted, float gain) {
-    const bool now = playing(loop.source);
+void startOneShot(SoundName name) { startOn(player.others, otherVoices, name, 1.0f, true); }
+
+void holdLoop(Loop& loop, bool wanted, float gain, double now) {
+    if (!player.loaded[loop.sound][0]) return;
     if (wanted) {
-        if (!now) start(loop.source, name, gain, 1.0f);
-        alSourcef(loop.source, AL_GAIN, gain);
-        loop.quietFrames = 0;
-    } else if (now) {
-        if (loop.quietFrames == 0) alSourcef(loop.source, AL_GAIN, 0.0f);
-        if (++loop.quietFrames > framesToTurnDown) {
+        if (!loop.playing) {
             alSourceStop(loop.source);
-            loop.quietFrames = 0;
+            alSourcei(loop.source, AL_BUFFER, static_cast<ALint>(player.buffers[loop.sound][0]));
+            setLoopGain(loop, gain);
+            alSourcePlay(loop.source);
+            loop.playing = true;
+            ++player.started;
+        }
+        setLoopGain(loop, gain);
+        loop.quietSince = -1;
+    } else if (loop.playing) {
+        if (loop.quietSince < 0) {
+            setLoopGain(loop, 0);
+            loop.quietSince = now;
+        } else if (now - loop.quietSince > secondsToTurnDown) {
+            alSourceStop(loop.source);
+            loop.playing = false;
+            loop.quietSince = -1;
         }
     }
 }
@@ -128,40 +309,96 @@ void holdLoop(Loop& loop, SoundName name, bool wanted, float gain) {
 float bedGain(int bacteria) {
     if (bacteria <= 0) return 0;
     const float share = std::min(1.0f, static_cast<float>(bacteria) / bacteriaForLoudestBed);
-    return soundGains[BubblesSound] * (bedQuietest + (1 - bedQuietest) * std::sqrt(share));
+    return shapes[BubblesSound].gain * (bedQuietest + (1 - bedQuietest) * std::sqrt(share));
+}
+
+// Each birth waits its own random moment, most of them short: the square of
+// an even draw, so the pops of a busy tooth cluster near their births
+// without ever keeping time.
+void waitPops(int births, double now) {
+    for (int i = 0; i < births && player.waitingCount < mostWaitingPops; ++i) {
+        const float draw = nextVariation();
+        player.waitingPops[player.waitingCount++] = now + popSpreadSeconds * draw * draw;
+    }
+}
+
+void startDuePops(double now) {
+    for (int i = 0; i < player.waitingCount;) {
+        if (player.waitingPops[i] <= now) {
+            startOn(player.pops, popVoices, PopSound, player.ducking * player.background, false);
+            player.waitingPops[i] = player.waitingPops[--player.waitingCount];
+        } else {
+            ++i;
+        }
+    }
+}
+
+// The brush's ducking slides to its target; the share the events left the
+// rest comes back up as fast, but only as far as the events still playing
+// leave room for the loops at their full gains.
+void followDucking(bool brushVisiting, float loopsAtFull, double now) {
+    const double elapsed = player.lastCall < 0 ? 0 : std::clamp(now - player.lastCall, 0.0, 0.1);
+    player.lastCall = now;
+    const float target = brushVisiting ? brushDucking : 1.0f;
+    const auto step = static_cast<float>(duckingPerSecond * elapsed);
+    player.ducking =
+        target < player.ducking ? std::max(target, player.ducking - step) : std::min(target, player.ducking + step);
+    const float room = loudestSum - peaksToCome(player.others, otherVoices) - peaksToCome(player.pops, popVoices);
+    const float fits = loopsAtFull > 0 ? std::max(0.0f, room / loopsAtFull) : 1.0f;
+    player.background = std::min({1.0f, player.background + step, std::max(player.background, fits)});
 }
 
 void stopAll() {
-    alSourceStop(player.bubbles.source);
-    alSourceStop(player.scrub.source);
-    alSourceStop(player.whirr.source);
-    for (ALuint s : player.pops) alSourceStop(s);
-    for (ALuint s : player.others) alSourceStop(s);
+    for (Loop* loop : {&player.bubbles, &player.scrub, &player.whirr}) {
+        alSourceStop(loop->source);
+        loop->playing = false;
+    }
+    for (const Voice& v : player.pops) alSourceStop(v.source);
+    for (const Voice& v : player.others) alSourceStop(v.source);
 }
 
 void loadSounds() {
-    alGenBuffers(soundNameCount, player.buffers);
+    alGenBuffers(soundNameCount * mostVariants, &player.buffers[0][0]);
     WavSound sound;
-    for (int i = 0; i < soundNameCount; ++i) {
-        const std::string problem = readWavFile(soundFiles[i], sound);
-        if (!problem.empty()) {
-            reportLine(std::string("Sound file ") + soundFiles[i] + " " + problem);
-            continue;
+    for (int i = 0; i < soundNameCount; ++i)
+        for (int v = 0; v < mostVariants && soundFiles[i][v]; ++v) {
+            const char* file = soundFiles[i][v];
+            const std::string problem = readWavFile(file, sound);
+            if (!problem.empty()) {
+                reportLine(std::string("Sound file ") + file + " " + problem);
+                continue;
+            }
+            alBufferData(player.buffers[i][v], AL_FORMAT_MONO16, sound.samples.data(),
+                         static_cast<ALsizei>(sound.samples.size() * sizeof(sound.samples[0])), sound.rate);
+            player.loaded[i][v] = alGetError() == AL_NO_ERROR;
+            if (!player.loaded[i][v]) {
+                reportLine(std::string("Sound file ") + file + " not playable");
+                continue;
+            }
+            // Stretches of 256 samples, longer for a sound too long for that.
+            Peaks& peaks = player.peaks[i][v];
+            const auto samples = static_cast<int>(sound.samples.size());
+            peaks.stretchSamples = std::max(peakStretch, (samples + mostPeakStretches - 1) / mostPeakStretches);
+            peaks.stretches = (samples + peaks.stretchSamples - 1) / peaks.stretchSamples;
+            int loudest = 0;
+            for (int k = samples - 1; k >= 0; --k) {
+                loudest = std::max(loudest, std::abs(static_cast<int>(sound.samples[std::size_t(k)])));
+                if (k % peaks.stretchSamples == 0) peaks.from[k / peaks.stretchSamples] = loudest / 32768.0f;
+            }
         }
-        alBufferData(player.buffers[i], AL_FORMAT_MONO16, sound.samples.data(),
-                     static_cast<ALsizei>(sound.samples.size() * sizeof(sound.samples[0])), sound.rate);
-        player.loaded[i] = alGetError() == AL_NO_ERROR;
-        if (!player.loaded[i]) reportLine(std::string("Sound file ") + soundFiles[i] + " not playable");
-    }
 }
 
 void makeVoice(ALuint& source, bool looping) {
     alGenSources(1, &source);
-    // Every sound sits at the listener: the mouth is in front of the player.
+    // Every sound sits at the listener (the mouth is in front of the player)
+    // and none is placed in space, which spares the browser a panner each.
     alSourcei(source, AL_SOURCE_RELATIVE, AL_TRUE);
     alSource3f(source, AL_POSITION, 0, 0, 0);
+    alSourcei(source, AL_SOURCE_SPATIALIZE_SOFT, AL_FALSE);
     alSourcei(source, AL_LOOPING, looping ? AL_TRUE : AL_FALSE);
 }
+
+float listenerGain() { return player.on ? mixGain * centreShare : 0.0f; }
 
 }  // namespace
 
@@ -170,8 +407,14 @@ bool openSoundPlayer(bool muted) {
     player.on = !muted;
     player.device = alcOpenDevice(nullptr);
     // Every sound is made at 22,050 samples a second; mixing at twice that
-    // would cost twice the processor time for nothing heard.
+    // would cost twice the processor time for nothing heard. The mix keeps
+    // its own headroom, so OpenAL Soft's limiter (which the browser lacks)
+    // is left out and both places play the same.
+#ifdef __EMSCRIPTEN__
     const ALCint attributes[] = {ALC_FREQUENCY, mixingRate, 0};
+#else
+    const ALCint attributes[] = {ALC_FREQUENCY, mixingRate, ALC_OUTPUT_LIMITER_SOFT, ALC_FALSE, 0};
+#endif
     if (player.device) player.context = alcCreateContext(player.device, attributes);
     if (!player.context || !alcMakeContextCurrent(player.context)) {
         reportLine("Sound is off: no audio device");
@@ -183,15 +426,15 @@ bool openSoundPlayer(bool muted) {
     makeVoice(player.bubbles.source, true);
     makeVoice(player.scrub.source, true);
     makeVoice(player.whirr.source, true);
-    for (ALuint& s : player.pops) makeVoice(s, false);
-    for (ALuint& s : player.others) makeVoice(s, false);
+    for (Voice& v : player.pops) makeVoice(v.source, false);
+    for (Voice& v : player.others) makeVoice(v.source, false);
     if (alGetError() != AL_NO_ERROR) {
         reportLine("Sound is off: no audio device");
         closeSoundPlayer();
         return false;
     }
     loadSounds();
-    alListenerf(AL_GAIN, player.on ? 1.0f : 0.0f);
+    alListenerf(AL_GAIN, listenerGain());
     return true;
 }
 
@@ -201,9 +444,9 @@ void closeSoundPlayer() {
         alDeleteSources(1, &player.bubbles.source);
         alDeleteSources(1, &player.scrub.source);
         alDeleteSources(1, &player.whirr.source);
-        alDeleteSources(popVoices, player.pops);
-        alDeleteSources(otherVoices, player.others);
-        alDeleteBuffers(soundNameCount, player.buffers);
+        for (Voice& v : player.pops) alDeleteSources(1, &v.source);
+        for (Voice& v : player.others) alDeleteSources(1, &v.source);
+        alDeleteBuffers(soundNameCount * mostVariants, &player.buffers[0][0]);
         alcMakeContextCurrent(nullptr);
         alcDestroyContext(player.context);
     }
@@ -221,7 +464,7 @@ void setSoundOn(bool on) {
     // Silent at once (OpenAL ramps the change, so without a click); the loops
     // are then turned down and stopped by the next updates, and the one-shots
     // already playing end by themselves.
-    alListenerf(AL_GAIN, on ? 1.0f : 0.0f);
+    alListenerf(AL_GAIN, listenerGain());
 }
 
 bool soundIsOn() { return player.on; }
@@ -229,34 +472,49 @@ void toggleSound() { setSoundOn(!player.on); }
 
 void playSoundCues(const SoundCues& cues) {
     if (!player.context) return;
+    const double now = secondsNow();
     const bool on = player.on;
+    const auto loopPeak = [](SoundName name) { return player.peaks[name][0].from[0]; };
+    const float bed = bedGain(cues.bacteriaOnScreen);
+    const float scrubEnding = std::clamp(cues.brushScrubLeft / scrubEndingSeconds, scrubEndShare, 1.0f);
+    const float scrubGain = cues.brushScrubbing ? shapes[BrushScrubSound].gain * scrubEnding : 0;
+    const float whirrGain = cues.drillWhirring ? shapes[DrillWhirrSound].gain : 0;
+    followDucking(
+        cues.brushVisiting,
+        scrubGain * loopPeak(BrushScrubSound) + whirrGain * loopPeak(DrillWhirrSound) + bed * loopPeak(BubblesSound),
+        now);
     if (on) {
-        if (cues.pickUp) startOneShot(PickUpSound);
-        if (cues.putDown) startOneShot(PutDownSound);
-        if (cues.births > 0) startPop();
-        if (cues.brushIn) startOneShot(BrushInSound);
         if (cues.brushStrike) startOneShot(BrushStrikeSound);
-        if (cues.brushOut) startOneShot(BrushOutSound);
         if (cues.drillStrike) startOneShot(DrillStrikeSound);
-        if (cues.drillOut) startOneShot(DrillOutSound);
         for (int i = 0; i < std::min(cues.cracks, 2); ++i) startOneShot(CrackSound);
         for (int i = 0; i < std::min(cues.thuds, 2); ++i) startOneShot(ThudSound);
+        if (cues.pickUp) startOneShot(PickUpSound);
+        if (cues.putDown) startOneShot(PutDownSound);
+        if (cues.brushIn) startOneShot(BrushInSound);
+        if (cues.brushOut) startOneShot(BrushOutSound);
+        if (cues.drillOut) startOneShot(DrillOutSound);
+        waitPops(cues.births, now);
+        startDuePops(now);
+    } else {
+        player.waitingCount = 0;
     }
-    holdLoop(player.scrub, BrushScrubSound, on && cues.brushScrubbing, soundGains[BrushScrubSound]);
-    holdLoop(player.whirr, DrillWhirrSound, on && cues.drillWhirring, soundGains[DrillWhirrSound]);
-    const float bed = bedGain(cues.bacteriaOnScreen);
-    holdLoop(player.bubbles, BubblesSound, on && bed > 0, bed);
+    holdLoop(player.scrub, on && scrubGain > 0, scrubGain * player.background, now);
+    holdLoop(player.whirr, on && whirrGain > 0, whirrGain * player.background, now);
+    holdLoop(player.bubbles, on && bed > 0, bed * player.ducking * player.background, now);
 }
 
 void quietSoundLoops() {
     if (!player.context) return;
     // Turned down, not stopped: OpenAL ramps the gain over its next mix, so
     // nothing clicks, and the next update stops what it no longer wants.
+    // Pops still waiting belong to a moment that has passed.
+    const double now = secondsNow();
     for (Loop* loop : {&player.bubbles, &player.scrub, &player.whirr})
-        if (playing(loop->source)) {
-            alSourcef(loop->source, AL_GAIN, 0.0f);
-            loop->quietFrames = 1;
+        if (loop->playing) {
+            setLoopGain(*loop, 0);
+            loop->quietSince = now;
         }
+    player.waitingCount = 0;
 }
 
 long soundsStarted() { return player.started; }

@@ -23,8 +23,11 @@ enum SoundName {
     soundNameCount
 };
 
-// Where each sound is read from, relative to the game's folder (beside img/).
-extern const char* const soundFiles[soundNameCount];
+// Where each sound is read from, relative to the game's folder (beside img/):
+// one file per variant, null after a sound's last. Sounds heard many times a
+// minute have three variants, one picked at random each time it plays.
+constexpr int mostVariants = 3;
+extern const char* const soundFiles[soundNameCount][mostVariants];
 
 // Opens the default device and reads every sound. No device: one line, "Sound
 // is off: no audio device", and false. A missing or damaged file: one line
@@ -39,7 +42,10 @@ bool soundIsOn();
 void toggleSound();
 
 // Starts the sounds of one update's cues and sets the loops to the game's
-// state. Neither allocates nor waits.
+// state. Neither allocates nor waits. Called once per update, also when many
+// updates run at once: a birth's pop is put off by a random moment of up to a
+// quarter second (on the player's own clock) and started by a later call, so
+// pops never tick in step with the game's feeding.
 void playSoundCues(const SoundCues& cues);
 
 // The game stands still (a hidden window, a pause, a watched recording that

@@ -17,3 +17,33 @@ target_compile_definitions(sound_window_test PRIVATE VELMORA_GAME="$<TARGET_FILE
 add_dependencies(sound_window_test velmora)
 add_test(NAME sound_window_test COMMAND sound_window_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
 set_tests_properties(sound_window_test PROPERTIES TIMEOUT 300)
+
+# The player's mix heard alone, sound by sound, through OpenAL Soft's file
+# output, in real time (about a minute).
+add_executable(sound_mix_test ${CMAKE_CURRENT_LIST_DIR}/sound_mix_test.cpp ${CMAKE_CURRENT_LIST_DIR}/sound_listening.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sound_measures.cpp)
+target_link_libraries(sound_mix_test PRIVATE velmora_audio velmora_test_files GTest::gtest_main)
+add_test(NAME sound_mix_test COMMAND sound_mix_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+set_tests_properties(sound_mix_test PROPERTIES TIMEOUT 300)
+
+# Three minutes of the real game watched from a recording under Xvfb and
+# heard through OpenAL Soft's file output, in real time.
+add_executable(sound_game_test ${CMAKE_CURRENT_LIST_DIR}/sound_game_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sound_listening.cpp ${CMAKE_CURRENT_LIST_DIR}/sound_measures.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/x_session.cpp)
+target_link_libraries(sound_game_test PRIVATE velmora_test_files X11::X11 GTest::gtest_main)
+target_compile_definitions(sound_game_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velmora>"
+  $<$<BOOL:${VELMORA_SANITIZE}>:VELMORA_SANITIZED>)
+add_dependencies(sound_game_test velmora)
+add_test(NAME sound_game_test COMMAND sound_game_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+set_tests_properties(sound_game_test PROPERTIES TIMEOUT 900)
+
+# The same mix in the browser: the desktop's levels measured by sound_mix_test,
+# then the browser build's in headless Chromium. The browser build is the same
+# whichever way the desktop's is made: the plain build runs it.
+if(NOT VELMORA_SANITIZE AND TEST web_site)
+  add_test(NAME sound_browser_test
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/sound_browser_test.sh ${PROJECT_SOURCE_DIR}
+            ${VELMORA_WEB_OUT} $<TARGET_FILE:sound_mix_test>)
+  set_tests_properties(sound_browser_test PROPERTIES FIXTURES_REQUIRED web_site RESOURCE_LOCK browser TIMEOUT 900)
+endif()

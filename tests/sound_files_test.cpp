@@ -1,6 +1,6 @@
-// The sound files the game plays: each one's format, loudness and ends, the
-// generator still writing exactly these bytes, and damaged files refused
-// with a reason rather than read past their end.
+// The sound files the game plays: each one's format, loudness, ends (or a
+// loop's joint), the generator still writing exactly these bytes, and
+// damaged files refused with a reason rather than read past their end.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -20,8 +20,19 @@ constexpr int minus3Dbfs = 23197;  // 32767 * 10^(-3/20)
 constexpr int quietEdge = 164;     // half a percent of full scale
 constexpr double edgeSeconds = 0.001;
 
+bool isLoop(int name) { return name == BubblesSound || name == BrushScrubSound || name == DrillWhirrSound; }
+
+// Every file of every sound, with the sound it belongs to.
+std::vector<std::pair<int, const char*>> everyFile() {
+    std::vector<std::pair<int, const char*>> files;
+    for (int name = 0; name < soundNameCount; ++name)
+        for (const char* file : soundFiles[name])
+            if (file) files.push_back({name, file});
+    return files;
+}
+
 TEST(SoundFiles, EachIsShortMonoSixteenBitPeaksBelowMinus3DbfsAndStartsAndEndsWithoutAClick) {
-    for (const char* file : soundFiles) {
+    for (const auto& [name, file] : everyFile()) {
         SCOPED_TRACE(file);
         WavSound sound;
         ASSERT_EQ(readWavFile(file, sound), "");
@@ -33,6 +44,18 @@ TEST(SoundFiles, EachIsShortMonoSixteenBitPeaksBelowMinus3DbfsAndStartsAndEndsWi
         for (std::int16_t s : sound.samples) peak = std::max(peak, std::abs(int(s)));
         EXPECT_LE(peak, minus3Dbfs);
         EXPECT_GT(peak, minus3Dbfs / 8) << "loud enough to be heard at its gain";
+        if (isLoop(name)) {
+            // A loop never stops at its ends, it goes round: the step from
+            // its last sample to its first is no bigger than its steps
+            // elsewhere (all but the largest thousandth of them).
+            std::vector<int> stepsBetween;
+            for (std::size_t i = 1; i < sound.samples.size(); ++i)
+                stepsBetween.push_back(std::abs(int(sound.samples[i]) - int(sound.samples[i - 1])));
+            std::sort(stepsBetween.begin(), stepsBetween.end());
+            const int usual = stepsBetween[stepsBetween.size() * 999 / 1000];
+            EXPECT_LE(std::abs(int(sound.samples.front()) - int(sound.samples.back())), usual) << "the loop clicks";
+            continue;
+        }
         // A click is a jump from silence: the first and last samples are near
         // zero and the first and last millisecond stay far below the peak.
         EXPECT_LE(std::abs(int(sound.samples.front())), quietEdge);
@@ -60,8 +83,8 @@ TEST(SoundFiles, TheGeneratorWritesTheCommittedFilesByteForByte) {
     };
     const auto written =
         static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
-    EXPECT_EQ(written, std::size(soundFiles)) << "one file for every sound the game plays";
-    for (const char* file : soundFiles) {
+    EXPECT_EQ(written, everyFile().size()) << "one file for every sound the game plays, each variant";
+    for (const auto& [name, file] : everyFile()) {
         SCOPED_TRACE(file);
         const auto committed = bytes(file);
         ASSERT_FALSE(committed.empty());

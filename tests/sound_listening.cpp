@@ -19,7 +19,7 @@ unsigned le16(const unsigned char* p) { return p[0] | (p[1] << 8); }
 constexpr double stepSeconds = 0.0025;
 constexpr int lookBackSteps = 7;
 constexpr double leap = 6.0;            // energy ratio that starts a sound
-constexpr double quietestOnset = 3e-4;  // mean square, about -35 dBFS: over the bubbling bed
+constexpr double quietestOnset = 1.25e-3;  // mean square, -29 dBFS: over the bubbling bed
 constexpr double shortestGap = 0.025;   // one sound's own ripples are not new sounds
 
 // The game's trace fields, read without a JSON library: each line is one
@@ -53,7 +53,10 @@ Recording readRecording(const std::string& path) {
             const bool isFloat = format == 3 && bits == 32, isShort = format == 1 && bits == 16;
             if (!channels || (!isFloat && !isShort)) return Recording{};
             const std::size_t width = bits / 8, frames = bytes / (width * channels);
+            r.dataStart = at + 8;
+            r.frameBytes = width * channels;
             r.mono.resize(frames);
+            r.channels.assign(channels, std::vector<float>(frames));
             const unsigned char* p = &b[at + 8];
             for (std::size_t f = 0; f < frames; ++f) {
                 float sum = 0;
@@ -66,6 +69,7 @@ Recording readRecording(const std::string& path) {
                         v = static_cast<std::int16_t>(le16(p)) / 32768.0f;
                     }
                     r.peak = std::fmax(r.peak, std::fabs(v));
+                    r.channels[c][f] = v;
                     sum += v;
                 }
                 r.mono[f] = sum / channels;
@@ -119,7 +123,9 @@ HeardEvents eventsInTrace(const std::string& tracePath) {
         if (!first) {
             if (held < 0 && nowHeld >= 0 && events.pickUp < 0) events.pickUp = t;
             if (held >= 0 && nowHeld < 0 && events.drop < 0) events.drop = t;
-            if (nowBacteria > bacteria && events.brushStrike < 0) events.births.push_back(t);
+            // Pops while the brush visits make way for it, under its scrubbing.
+            if (nowBacteria > bacteria && nowBrush == 0 && events.brushStrike < 0) events.births.push_back(t);
+            if (brushPhase == 0 && nowBrush == 1 && events.brushIn < 0) events.brushIn = t;
             if (brushPhase == 2 && nowBrush == 3 && events.brushStrike < 0) events.brushStrike = t;
         }
         first = false;
@@ -128,6 +134,37 @@ HeardEvents eventsInTrace(const std::string& tracePath) {
         brushPhase = nowBrush;
     }
     return events;
+}
+
+std::vector<TraceFrame> framesInTrace(const std::string& tracePath) {
+    std::vector<TraceFrame> frames;
+    std::ifstream trace(tracePath);
+    std::string line;
+    // Standing teeth never move: each is known by where it stands.
+    std::vector<std::pair<std::pair<int, int>, int>> before, now;
+    while (std::getline(trace, line)) {
+        TraceFrame f;
+        f.seconds = numberAfter(line, "\"elapsedMs\":") / 1000.0;
+        f.heldFood = static_cast<int>(numberAfter(line, "\"heldFood\":"));
+        f.brushPhase = static_cast<int>(numberAfter(line, "\"phase\":", line.find("\"brush\":")));
+        f.drillPhase = static_cast<int>(numberAfter(line, "\"phase\":", line.find("\"drill\":")));
+        const std::size_t falling = line.find("\"falling\":"), tools = line.find("\"brush\":");
+        now.clear();
+        for (std::size_t at = line.find("{\"x\":"); at < falling; at = line.find("{\"x\":", at + 1)) {
+            const std::pair<int, int> place{static_cast<int>(numberAfter(line, "\"x\":", at)),
+                                            static_cast<int>(numberAfter(line, "\"y\":", at))};
+            const int n = static_cast<int>(numberAfter(line, "\"n\":", at));
+            now.push_back({place, n});
+            f.bacteria += n;
+            for (const auto& [was, wasN] : before)
+                if (was == place && n > wasN) f.births += n - wasN;
+        }
+        for (std::size_t at = line.find("{\"x\":", falling); at < tools; at = line.find("{\"x\":", at + 1)) ++f.falling;
+        if (frames.empty()) f.births = 0;
+        before.swap(now);
+        frames.push_back(f);
+    }
+    return frames;
 }
 
 double peakDbfs(const Recording& recording) { return 20 * std::log10(recording.peak); }

@@ -6,8 +6,11 @@
 
 struct Recording {
     int rate = 0;
-    std::vector<float> mono;  // the channels averaged
-    float peak = 0;           // the largest sample in any channel
+    std::vector<std::vector<float>> channels;
+    std::vector<float> mono;     // the channels averaged
+    float peak = 0;              // the largest sample in any channel
+    std::size_t dataStart = 0;   // where the samples begin in the file
+    std::size_t frameBytes = 0;  // one sample of every channel
 };
 
 // The WAV OpenAL Soft writes: 32-bit float (plain or extensible) or 16-bit
@@ -22,10 +25,23 @@ std::vector<double> findOnsets(const Recording& recording);
 struct HeardEvents {
     double pickUp = -1;
     double drop = -1;
-    std::vector<double> births;
+    std::vector<double> births;  // before the brush comes
+    double brushIn = -1;
     double brushStrike = -1;
 };
 HeardEvents eventsInTrace(const std::string& tracePath);
+
+// One frame of a game's trace, as far as sound cares.
+struct TraceFrame {
+    double seconds = 0;  // the game's clock
+    int heldFood = -1;
+    int brushPhase = 0;
+    int drillPhase = 0;
+    int births = 0;    // bacteria born on standing teeth since the frame before
+    int falling = 0;   // teeth falling
+    int bacteria = 0;  // on standing teeth
+};
+std::vector<TraceFrame> framesInTrace(const std::string& tracePath);
 
 // The loudest level over the recording, in dBFS (-inf for silence).
 double peakDbfs(const Recording& recording);

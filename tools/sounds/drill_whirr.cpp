@@ -1,24 +1,27 @@
-// The drill's whirr while it creeps in and works: a soft motor note with a
-// slow wobble, a second long so the loop's short breath at the joint reads
-// as the motor's own.
+// The drill's whirr while it creeps in and works: a motor's hum under a
+// turbine's whine, with a slow wobble. Every part repeats exactly once a
+// second, so the loop joins without a breath; the whine carries it on small
+// speakers that cannot play the hum.
 #include <cmath>
 
 #include "tools/sounds/sounds.h"
 
 namespace {
-constexpr double motorHz = 170;
-constexpr double wobbleHz = 5;
+constexpr double motorHz = 170;   // whole numbers of cycles a second:
+constexpr double whineHz = 2040;  // the second-long loop holds each part
+constexpr double wobbleHz = 5;    // a whole number of times
 }  // namespace
 
 Sound makeDrillWhirr() {
     Sound s = silence(1.0);
     for (std::size_t i = 0; i < s.samples.size(); ++i) {
         const double t = double(i) / soundRate;
-        double v = 0;
-        for (int k = 1; k <= 6; ++k) v += std::sin(2 * pi * motorHz * k * t) / (k * k);
-        s.samples[i] = v * (0.8 + 0.2 * std::sin(2 * pi * wobbleHz * t));
+        const double wobble = std::sin(2 * pi * wobbleHz * t);
+        double hum = 0;
+        for (int k = 1; k <= 8; ++k) hum += std::sin(2 * pi * motorHz * k * t) / k;
+        const double whine = std::sin(2 * pi * whineHz * t + 0.6 * wobble) + 0.3 * std::sin(2 * pi * 2 * whineHz * t);
+        s.samples[i] = (0.55 * hum + 0.45 * whine) * (0.85 + 0.15 * wobble);
     }
-    softenEnds(s, 0.03, 0.03);
     setPeak(s, -8);
     return s;
 }

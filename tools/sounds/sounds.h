@@ -1,22 +1,30 @@
 // Velmora's sounds, each made by its own file here with the toolkit in
 // synth.h. Soft and short, wet or squeaky or bright, the mouth's own moods.
+// Sounds heard many times a minute come in takes (put_down_1.wav ...), one
+// maker writing them all.
 #pragma once
 
 #include "tools/sounds/synth.h"
 
-Sound makePickUp();       // sounds/pick_up.wav: a squeak as food leaves its place
-Sound makePutDown();      // sounds/put_down.wav: a wet plop as it is let go
-Sound makePop();          // sounds/pop.wav: a bacterium is born
-Sound makeBubbles();      // sounds/bubbles.wav: the bed under a swarm, looped
-Sound makeBrushIn();      // sounds/brush_in.wav: the brush sweeps in
-Sound makeBrushScrub();   // sounds/brush_scrub.wav: scrubbing, looped
-Sound makeBrushStrike();  // sounds/brush_strike.wav: the bright strike
-Sound makeBrushOut();     // sounds/brush_out.wav: the brush sweeps out
-Sound makeDrillWhirr();   // sounds/drill_whirr.wav: creeping in and drilling, looped
-Sound makeDrillStrike();  // sounds/drill_strike.wav: a tooth mended
-Sound makeDrillOut();     // sounds/drill_out.wav: the drill winds down as it leaves
-Sound makeCrack();        // sounds/crack.wav: a tooth starts to fall
-Sound makeThud();         // sounds/thud.wav: it lands, out of sight
+constexpr int popVariants = 3;
+constexpr int putDownVariants = 3;
+constexpr int brushStrikeVariants = 3;
+constexpr int drillStrikeVariants = 3;
+constexpr int crackVariants = 3;
+
+Sound makePickUp();                  // sounds/pick_up.wav: a squeak as food leaves its place
+Sound makePutDown(int variant);      // sounds/put_down_N.wav: a wet plop as it is let go
+Sound makePop(int variant);          // sounds/pop_N.wav: a bacterium is born
+Sound makeBubbles();                 // sounds/bubbles.wav: the bed under a swarm, looped
+Sound makeBrushIn();                 // sounds/brush_in.wav: the brush sweeps in
+Sound makeBrushScrub();              // sounds/brush_scrub.wav: scrubbing, looped
+Sound makeBrushStrike(int variant);  // sounds/brush_strike_N.wav: the bright strike
+Sound makeBrushOut();                // sounds/brush_out.wav: the brush sweeps out
+Sound makeDrillWhirr();              // sounds/drill_whirr.wav: creeping in and drilling, looped
+Sound makeDrillStrike(int variant);  // sounds/drill_strike_N.wav: a tooth mended
+Sound makeDrillOut();                // sounds/drill_out.wav: the drill winds down as it leaves
+Sound makeCrack(int variant);        // sounds/crack_N.wav: a tooth starts to fall
+Sound makeThud();                    // sounds/thud.wav: it lands, out of sight
 
 // The two swishes are one gesture, in and out: a band of noise that sweeps
 // up (coming in) or down (leaving).

@@ -63,6 +63,19 @@ void setPeak(Sound& sound, double peakDbfs) {
     for (double& v : sound.samples) v *= scale;
 }
 
+void closeLoop(Sound& sound, double overlapSeconds) {
+    const auto overlap = static_cast<std::size_t>(overlapSeconds * soundRate);
+    if (overlap == 0 || overlap * 2 > sound.samples.size()) return;
+    const std::size_t loop = sound.samples.size() - overlap;
+    for (std::size_t i = 0; i < overlap; ++i) {
+        // Noise and tones alike: the two halves are unrelated at the joint,
+        // so their powers, not their amplitudes, add to one.
+        const double into = 0.5 * pi * (double(i) + 0.5) / double(overlap);
+        sound.samples[i] = sound.samples[i] * std::sin(into) + sound.samples[loop + i] * std::cos(into);
+    }
+    sound.samples.resize(loop);
+}
+
 namespace {
 void put16(std::FILE* f, unsigned v) {
     std::fputc(int(v & 255), f);

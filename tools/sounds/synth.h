@@ -42,6 +42,11 @@ double smoothStep(double t);
 void softenEnds(Sound& sound, double fadeInSeconds, double fadeOutSeconds);
 // Scales the loudest sample to peakDbfs (below 0).
 void setPeak(Sound& sound, double peakDbfs);
+// Makes a loop of a sound rendered overlapSeconds longer than the loop: the
+// extra tail is faded into the start at equal power, so the last sample leads
+// into the first as smoothly as any two neighbours and nothing dips at the
+// joint, whatever noise or filter state the sound carries across it.
+void closeLoop(Sound& sound, double overlapSeconds);
 // 16-bit mono PCM at soundRate; false (and a line on standard error) if the
 // file cannot be written.
 bool writeWav(const std::string& path, const Sound& sound);

@@ -1,4 +1,5 @@
-// A fallen tooth lands somewhere below the picture: a soft, low thud.
+// A fallen tooth lands somewhere below the picture: a soft, low thud with a
+// knock of enamel on top, so that it is heard on speakers with no bass.
 #include <cmath>
 
 #include "tools/sounds/sounds.h"
@@ -6,16 +7,19 @@
 Sound makeThud() {
     Sound s = silence(0.4);
     std::uint32_t seed = 9;
-    OnePole muffle;
-    double phase = 0;
+    BandPass grit;
+    double body = 0;
     for (std::size_t i = 0; i < s.samples.size(); ++i) {
         const double t = double(i) / soundRate;
-        phase += 2 * pi * (55 + 45 * std::exp(-t * 20)) / soundRate;
-        const double body = std::exp(-t * 9) * std::sin(phase);
-        const double dust = std::exp(-t * 30) * muffle.lowPass(whiteNoise(seed), 250) * 2.0;
-        s.samples[i] = (body + dust) * smoothStep(t / 0.006);
+        body += 2 * pi * (70 + 70 * std::exp(-t * 25)) / soundRate;
+        const double low = 0.8 * std::exp(-t * 12) * std::sin(body);
+        // Two damped modes of a small hard thing, a little out of tune.
+        const double knock =
+            std::exp(-t * 18) * (0.8 * std::sin(2 * pi * 430 * t) + 0.5 * std::sin(2 * pi * 710 * t));
+        const double dust = std::exp(-t * 45) * grit.run(whiteNoise(seed), 950, 1.4);
+        s.samples[i] = (low + knock + 0.9 * dust) * smoothStep(t / 0.004);
     }
-    softenEnds(s, 0.006, 0.06);
+    softenEnds(s, 0.004, 0.06);
     setPeak(s, -4);
     return s;
 }

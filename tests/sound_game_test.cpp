@@ -1,0 +1,216 @@
+// Three minutes of the real game heard as a player would hear it: a recording
+// written here (food fed to one tooth, then three, the brush and the drill
+// coming as they please, a quiet end with the food put aside) is watched at
+// its own speed under Xvfb while OpenAL Soft writes the mix to a file. The
+// whole game's loudness and true peak, and the loops without a seam where
+// they sound, are measured from that file.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/sound_listening.h"
+#include "tests/sound_measures.h"
+#include "tests/temp_files.h"
+#include "tests/x_session.h"
+
+namespace {
+
+constexpr int gameSeconds = 185;
+constexpr int quietFrom = 172;  // the food is put aside: the bed alone, but for the tools
+constexpr int frameMs = 16;
+
+// The loudness the mix is made for, and how far a game may stray from it.
+constexpr double targetLufs = -18;
+constexpr double allowedLu = 2;
+constexpr double highestTruePeak = -1;
+
+struct Feeding {
+    int fromSecond, toSecond;
+    int x, y;  // window pixels on one tooth alone
+};
+
+// The recording: every second, each piece of food in play is dragged from its
+// start onto its tooth, which moves it only when a strike has put it back;
+// at the times below it is moved on to a fresh tooth, and at the end aside.
+std::string gameScript() {
+    const int starts[3][2] = {{325, 50}, {400, 50}, {475, 50}};
+    const std::vector<Feeding> plans[3] = {
+        {{3, 45, 320, 200}, {45, 100, 312, 400}, {100, quietFrom, 500, 420}},
+        {{70, 130, 480, 210}, {130, quietFrom, 407, 400}},
+        {{70, 120, 610, 230}, {120, quietFrom, 595, 420}},
+    };
+    const int aside[3][2] = {{690, 560}, {730, 560}, {770, 560}};
+    std::ostringstream out;
+    int clock = 0;
+    const auto frames = [&](int n) {
+        out << "frames " << n << " " << frameMs << "\n";
+        clock += n * frameMs;
+    };
+    // Held for a few frames, so that each update sees it picked up and put down.
+    const auto drag = [&](int fromX, int fromY, int toX, int toY) {
+        out << "mouse 0 0 " << fromX << " " << fromY << "\n";
+        frames(2);
+        out << "motion " << toX << " " << toY << "\n";
+        frames(2);
+        out << "mouse 0 1 " << toX << " " << toY << "\n";
+    };
+    for (int s = 0; s < gameSeconds; ++s) {
+        for (int f = 0; f < 3; ++f) {
+            const std::vector<Feeding>& plan = plans[f];
+            for (std::size_t i = 0; i < plan.size(); ++i) {
+                if (plan[i].fromSecond <= s && s < plan[i].toSecond)
+                    drag(starts[f][0], starts[f][1], plan[i].x, plan[i].y);
+                if (i > 0 && s == plan[i].fromSecond) drag(plan[i - 1].x, plan[i - 1].y, plan[i].x, plan[i].y);
+            }
+            if (s == quietFrom) drag(plan.back().x, plan.back().y, aside[f][0], aside[f][1]);
+        }
+        frames(((s + 1) * 1000 - clock) / frameMs);
+    }
+    return out.str();
+}
+
+// Stretches of game time, in seconds.
+struct Stretch {
+    double from, to;
+};
+
+// Stretches where a phase holds, each shortened by margin at both ends.
+std::vector<Stretch> whilePhase(const std::vector<TraceFrame>& frames, int TraceFrame::*tool, int phase,
+                                double margin) {
+    std::vector<Stretch> found;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        if (frames[i].*tool != phase) continue;
+        std::size_t j = i;
+        while (j + 1 < frames.size() && frames[j + 1].*tool == phase) ++j;
+        if (frames[j].seconds - frames[i].seconds > 2 * margin + 1)
+            found.push_back({frames[i].seconds + margin, frames[j].seconds - margin});
+        i = j;
+    }
+    return found;
+}
+
+// Stretches of at least a second where only the bed sounds: no tool about,
+// no birth's pop still to come, no event ringing.
+std::vector<Stretch> bedAlone(const std::vector<TraceFrame>& frames) {
+    std::vector<Stretch> found;
+    double quietSince = -1, lastSound = -10;
+    for (std::size_t i = 1; i < frames.size(); ++i) {
+        const TraceFrame &f = frames[i], &b = frames[i - 1];
+        const bool event = f.heldFood != b.heldFood || f.falling != b.falling || f.brushPhase != b.brushPhase ||
+                           f.drillPhase != b.drillPhase;
+        if (event || f.births > 0 || f.brushPhase != 0 || f.drillPhase != 0) lastSound = f.seconds;
+        const bool quiet = f.seconds - lastSound > 1.0 && f.bacteria > 0;
+        if (quiet && quietSince < 0) quietSince = f.seconds;
+        if ((!quiet || i + 1 == frames.size()) && quietSince >= 0) {
+            if (f.seconds - quietSince > 1.0) found.push_back({quietSince, f.seconds - 0.1});
+            quietSince = -1;
+        }
+    }
+    return found;
+}
+
+TEST(HearingAWholeGame, ItMeasuresAbout18LufsPeaksUnderMinus1DbtpAndNoLoopHasASeam) {
+#ifdef VELMORA_SANITIZED
+    // Three minutes in real time: the sanitizer build runs the short listenings only.
+    GTEST_SKIP() << "the long listening is left to the plain build";
+#endif
+    XSession session;
+    ASSERT_TRUE(session.start()) << "Xvfb would not start";
+    TempFolder folder;
+    const std::string script = folder.file("game.txt"), trace = folder.file("trace.jsonl"),
+                      wav = folder.file("heard.wav"), config = folder.file("alsoft.conf"),
+                      log = folder.file("game.log");
+    std::ofstream(script) << gameScript();
+    std::ofstream(config) << "drivers=wave\n[wave]\nfile=" << wav << "\n";
+    setenv("ALSOFT_CONF", config.c_str(), 1);
+    ASSERT_TRUE(session.startGame(".", log, {"--play", script, "--trace", trace})) << readText(log);
+    unsetenv("ALSOFT_CONF");
+    // The recording plays at its own speed: three minutes, more on a loaded machine.
+    ASSERT_TRUE(waitUntil([&] { return readText(log).find("The recording ended") != std::string::npos; },
+                          (gameSeconds + 60) * 1000))
+        << readText(log);
+    ASSERT_TRUE(session.closeWindow());
+    ASSERT_EQ(session.waitForGameExit(20000), 0) << readText(log);
+
+    // VELMORA_KEEP_HEARD=FILE keeps the mix, to listen to or to measure with other tools.
+    if (const char* keep = std::getenv("VELMORA_KEEP_HEARD"))
+        std::filesystem::copy_file(wav, keep, std::filesystem::copy_options::overwrite_existing);
+    const std::vector<TraceFrame> frames = framesInTrace(trace);
+    ASSERT_GT(frames.size(), 10000u);
+    const Recording heard = readRecording(wav);
+    ASSERT_GT(heard.rate, 0) << "no WAV from OpenAL Soft";
+    // The file starts when the device opens, just before the first update,
+    // which starts the bed under the teeth's first bacteria: the first sound
+    // in the file is the game's first frame.
+    std::size_t first = 0;
+    while (first < heard.mono.size() && std::fabs(heard.mono[first]) < 1e-4f) ++first;
+    const double offset = double(first) / heard.rate - frames.front().seconds;
+    const auto sample = [&](double gameSeconds) {
+        return std::min(heard.mono.size(), static_cast<std::size_t>(std::max(0.0, gameSeconds + offset) * heard.rate));
+    };
+
+    // The whole game: its loudness and its peaks.
+    Recording game = heard;
+    const std::size_t end = sample(frames.back().seconds + 0.5);
+    for (auto& channel : game.channels) channel.assign(channel.begin() + long(first), channel.begin() + long(end));
+    game.mono.assign(game.mono.begin() + long(first), game.mono.begin() + long(end));
+    const double loudness = integratedLoudness(game), peak = truePeakDbtp(game);
+    std::printf(
+        "%.0f s of game heard: %.1f LUFS integrated, true peak %.1f dBTP (as ffmpeg -i FILE -af "
+        "ebur128=peak=true measures them)\n",
+        double(game.mono.size()) / game.rate, loudness, peak);
+    EXPECT_NEAR(loudness, targetLufs, allowedLu);
+    EXPECT_LE(peak, highestTruePeak);
+
+    // No seams: within every stretch where a loop sounds, no 20 ms falls
+    // more than 10 dB below the stretch's median.
+    const auto deepestDip = [&](const Stretch& s) {
+        const std::vector<float> part(heard.mono.begin() + long(sample(s.from)),
+                                      heard.mono.begin() + long(sample(s.to)));
+        const std::vector<double> levels = windowLevels(part, heard.rate, 0.02);
+        return median(levels) - *std::min_element(levels.begin(), levels.end());
+    };
+    struct Loop {
+        const char* what;
+        std::vector<Stretch> stretches;
+    };
+    const Loop loops[] = {
+        {"the drill working", whilePhase(frames, &TraceFrame::drillPhase, 1, 0.3)},
+        {"the brush scrubbing", whilePhase(frames, &TraceFrame::brushPhase, 2, 0.3)},
+        {"the bed alone", bedAlone(frames)},
+    };
+    for (const Loop& loop : loops) {
+        SCOPED_TRACE(loop.what);
+        ASSERT_FALSE(loop.stretches.empty());
+        double deepest = 0, seconds = 0;
+        for (const Stretch& s : loop.stretches) {
+            deepest = std::max(deepest, deepestDip(s));
+            seconds += s.to - s.from;
+        }
+        std::printf("%s: %zu stretches, %.1f s, deepest 20 ms dip %.1f dB under the median\n", loop.what,
+                    loop.stretches.size(), seconds, deepest);
+        EXPECT_LE(deepest, 10.0);
+    }
+
+    // How the parts sit in the game, for the record: each sound's own level
+    // is measured alone by sound_mix_test.
+    const std::vector<double> loudness100 = shortLoudness(heard, 0.1, 0.05);
+    const auto medianOver = [&](const std::vector<Stretch>& stretches) {
+        std::vector<double> all;
+        for (const Stretch& s : stretches) {
+            const auto at = [&](double t) { return std::min(loudness100.size(), sample(t) / (heard.rate / 20)); };
+            all.insert(all.end(), loudness100.begin() + long(at(s.from)), loudness100.begin() + long(at(s.to)));
+        }
+        return median(all);
+    };
+    std::printf("median 100 ms loudness: the drill working %.1f LUFS, the brush scrubbing %.1f, the bed alone %.1f\n",
+                medianOver(loops[0].stretches), medianOver(loops[1].stretches), medianOver(loops[2].stretches));
+}
+
+}  // namespace

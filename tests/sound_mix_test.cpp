@@ -1,0 +1,296 @@
+// The mix as the player makes it, heard through OpenAL Soft's file output:
+// every sound alone at its level in the mix, in the order a player can follow,
+// each event still itself through a small speaker's 400 Hz high-pass, the
+// loops without a seam, no event twice the same, and the pops of a steady
+// swarm as dense as its births and never in step.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <thread>
+
+#include "audio/sound_player.h"
+#include "game/random.h"
+#include "tests/sound_listening.h"
+#include "tests/sound_measures.h"
+#include "tests/temp_files.h"
+
+namespace {
+
+constexpr double updateSeconds = 1.0 / 60;
+constexpr double lead = 0.5;  // the file writer starts behind: nothing plays at first
+
+// OpenAL Soft reads its configuration once a process, so every listening
+// here goes to the one file it names, moved aside when the device closes.
+const TempFolder& listeningFolder() {
+    static const TempFolder folder;
+    return folder;
+}
+
+// Plays updates of the given cues to a real device writing into a WAV file,
+// sixty a second on the steady clock as a game would, and reads the file once
+// the device is closed.
+Recording listen(const std::string& name, int updates, const std::function<SoundCues(int)>& score) {
+    const std::string wav = listeningFolder().file("heard.wav"), config = listeningFolder().file("alsoft.conf");
+    std::ofstream(config) << "drivers=wave\n[wave]\nfile=" << wav << "\n";
+    setenv("ALSOFT_CONF", config.c_str(), 1);
+    const bool opened = openSoundPlayer(false);
+    unsetenv("ALSOFT_CONF");
+    if (!opened) return Recording{};
+    const auto start = std::chrono::steady_clock::now() + std::chrono::duration<double>(lead);
+    for (int u = 0; u < updates; ++u) {
+        std::this_thread::sleep_until(start + std::chrono::duration<double>(u * updateSeconds));
+        playSoundCues(score(u));
+    }
+    closeSoundPlayer();
+    const std::string kept = listeningFolder().file(name + ".wav");
+    std::rename(wav.c_str(), kept.c_str());
+    return readRecording(kept);
+}
+
+// Stretches of the recording that sound, apart by at least gapSeconds of
+// silence (below -60 dBFS), as [from, to) sample ranges.
+std::vector<std::pair<std::size_t, std::size_t>> soundingStretches(const Recording& r, double gapSeconds) {
+    const auto window = static_cast<std::size_t>(0.005 * r.rate);
+    const auto gap = static_cast<std::size_t>(gapSeconds / 0.005);
+    std::vector<std::pair<std::size_t, std::size_t>> stretches;
+    std::size_t silent = gap;
+    for (std::size_t w = 0; (w + 1) * window <= r.mono.size(); ++w) {
+        const bool sounding = levelDb(r.mono, w * window, (w + 1) * window) > -60;
+        if (sounding && silent >= gap)
+            stretches.push_back({w * window, (w + 1) * window});
+        else if (sounding)
+            stretches.back().second = (w + 1) * window;
+        silent = sounding ? 0 : silent + 1;
+    }
+    return stretches;
+}
+
+// One step of the catalogue: cues given in its first update, states held
+// through all of its updates.
+struct Step {
+    std::string what;
+    SoundCues first;  // given firstAt seconds into the step
+    SoundCues held;   // for the step's first heldSeconds
+    double heldSeconds;
+    double seconds;  // held, then silence
+    bool loop = false;
+    double firstAt = 0;
+    bool scrubEnding = false;  // the scrubbing counts down to the end of its held time
+};
+
+SoundCues cue(const std::function<void(SoundCues&)>& set) {
+    SoundCues c;
+    set(c);
+    return c;
+}
+
+std::vector<Step> catalogue() {
+    std::vector<Step> steps;
+    const auto oneShot = [&](const std::string& what, int times, double seconds,
+                             const std::function<void(SoundCues&)>& set) {
+        for (int i = 0; i < times; ++i) steps.push_back({what, cue(set), SoundCues{}, 0, seconds + 0.35});
+    };
+    // Three seconds of a loop, then time for it to be turned down and stop.
+    const auto loop = [&](const std::string& what, const std::function<void(SoundCues&)>& set) {
+        steps.push_back({what, SoundCues{}, cue(set), 3.0, 3.5, true});
+    };
+    oneShot("pick up", 1, 0.11, [](SoundCues& c) { c.pickUp = true; });
+    oneShot("put down", 4, 0.2, [](SoundCues& c) { c.putDown = true; });
+    oneShot("pop", 3, 0.3, [](SoundCues& c) { c.births = 1; });  // a quarter second's wait at most
+    // A pop while the brush visits, once the swarm has made way for it.
+    steps.push_back({"pop, the brush visiting", cue([](SoundCues& c) { c.births = 1; }),
+                     cue([](SoundCues& c) { c.brushVisiting = true; }), 1.0, 1.35, false, 0.5});
+    oneShot("brush in", 1, 1.0, [](SoundCues& c) { c.brushIn = true; });
+    oneShot("brush strike", 4, 0.7, [](SoundCues& c) { c.brushStrike = true; });
+    oneShot("brush out", 1, 0.8, [](SoundCues& c) { c.brushOut = true; });
+    oneShot("drill strike", 4, 0.6, [](SoundCues& c) { c.drillStrike = true; });
+    oneShot("drill out", 1, 0.9, [](SoundCues& c) { c.drillOut = true; });
+    oneShot("crack", 4, 0.3, [](SoundCues& c) { c.cracks = 1; });
+    oneShot("thud", 2, 0.45, [](SoundCues& c) { c.thuds = 1; });
+    loop("scrub", [](SoundCues& c) {
+        c.brushScrubbing = c.brushVisiting = true;
+        c.brushScrubLeft = 4;
+    });
+    // The scrubbing's last second, then the strike that ends it.
+    steps.push_back({"strike after scrubbing", cue([](SoundCues& c) { c.brushStrike = true; }),
+                     cue([](SoundCues& c) { c.brushScrubbing = c.brushVisiting = true; }), 1.0, 2.1, false, 1.0, true});
+    loop("drill whirr", [](SoundCues& c) { c.drillWhirring = true; });
+    loop("bubbles, 400 bacteria", [](SoundCues& c) { c.bacteriaOnScreen = 400; });
+    loop("bubbles, 22 bacteria", [](SoundCues& c) { c.bacteriaOnScreen = 22; });
+    return steps;
+}
+
+// The largest normalized correlation of two stretches within 10 ms of
+// alignment: near 1 when they are one recording played twice.
+double likeness(const std::vector<float>& mono, std::pair<std::size_t, std::size_t> a,
+                std::pair<std::size_t, std::size_t> b) {
+    const std::size_t n = std::min(a.second - a.first, b.second - b.first);
+    double ea = 0, eb = 0;
+    for (std::size_t i = 0; i < n; ++i) ea += double(mono[a.first + i]) * mono[a.first + i];
+    for (std::size_t i = 0; i < n; ++i) eb += double(mono[b.first + i]) * mono[b.first + i];
+    double best = 0;
+    for (long lag = -220; lag <= 220; ++lag) {
+        double sum = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const long j = static_cast<long>(i) + lag;
+            if (j >= 0 && j < static_cast<long>(n)) sum += double(mono[a.first + i]) * mono[b.first + std::size_t(j)];
+        }
+        best = std::max(best, std::fabs(sum) / std::sqrt(ea * eb));
+    }
+    return best;
+}
+
+TEST(TheMix, EverySoundAloneSitsAtItsLevelKeepsItsCharacterOnSmallSpeakersAndNeverRepeatsItself) {
+    const std::vector<Step> steps = catalogue();
+    // A step's cues go to its first update.
+    std::vector<std::pair<int, const Step*>> starts;  // update, step
+    int updates = 0;
+    for (const Step& s : steps) {
+        starts.push_back({updates, &s});
+        updates += static_cast<int>(std::lround(s.seconds / updateSeconds));
+    }
+    const std::uint32_t randomBefore = randomState;
+    const Recording heard = listen("catalogue", updates, [&](int u) {
+        const auto at =
+            std::upper_bound(starts.begin(), starts.end(), std::make_pair(u, static_cast<const Step*>(nullptr)),
+                             [](const auto& a, const auto& b) { return a.first < b.first; });
+        const auto& [first, step] = *(at - 1);
+        SoundCues c = u - first < std::lround(step->heldSeconds / updateSeconds) ? step->held : SoundCues{};
+        if (step->scrubEnding && c.brushScrubbing)
+            c.brushScrubLeft = static_cast<float>(step->heldSeconds - (u - first) * updateSeconds);
+        if (u == first + std::lround(step->firstAt / updateSeconds)) {
+            const SoundCues& f = step->first;
+            c.pickUp = f.pickUp, c.putDown = f.putDown, c.births = f.births, c.brushIn = f.brushIn;
+            c.brushStrike = f.brushStrike, c.brushOut = f.brushOut, c.drillStrike = f.drillStrike;
+            c.drillOut = f.drillOut, c.cracks = f.cracks, c.thuds = f.thuds;
+        }
+        return c;
+    });
+    ASSERT_GT(heard.rate, 0) << "no device, or no file from OpenAL Soft";
+    EXPECT_EQ(randomState, randomBefore) << "the player drew from the game's random sequence";
+
+    const auto stretches = soundingStretches(heard, 0.2);
+    ASSERT_EQ(stretches.size(), steps.size()) << "each sound heard apart from the next";
+    const std::vector<double> loudness = shortLoudness(heard, 0.1, 0.005);
+    const std::vector<float> small = highPassed(heard.mono, heard.rate, 400);
+    const auto window = [&](std::size_t sample) { return std::min(loudness.size() - 1, sample / (heard.rate / 200)); };
+
+    std::map<std::string, std::vector<double>> levels;
+    std::map<std::string, std::vector<std::pair<std::size_t, std::size_t>>> plays;
+    std::printf("each sound alone, as the mix plays it (100 ms loudness, LUFS; high-passed at 400 Hz, dB):\n");
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const Step& step = steps[i];
+        SCOPED_TRACE(step.what);
+        auto [from, to] = stretches[i];
+        double level;
+        if (step.loop) {
+            // The steady middle: the loop's level is its median, and no 20 ms
+            // of it falls 10 dB below that.
+            from += heard.rate / 2, to -= heard.rate / 2;
+            std::vector<double> middle(loudness.begin() + long(window(from)), loudness.begin() + long(window(to)));
+            level = median(middle);
+            const std::vector<float> part(heard.mono.begin() + long(from), heard.mono.begin() + long(to));
+            const std::vector<double> steps20 = windowLevels(part, heard.rate, 0.02);
+            const double deepest = *std::min_element(steps20.begin(), steps20.end());
+            EXPECT_GE(deepest, median(steps20) - 10) << "a seam or a gap in the loop";
+        } else {
+            level = *std::max_element(loudness.begin() + long(window(from)), loudness.begin() + long(window(to)));
+            const double drop = levelDb(heard.mono, from, to) - levelDb(small, from, to);
+            EXPECT_LE(drop, 10.0) << "lost through a small speaker";
+            plays[step.what].push_back({from, to});
+            std::printf("  %-22s %6.1f  high-passed %5.1f lower\n", step.what.c_str(), level, drop);
+        }
+        if (step.loop) std::printf("  %-22s %6.1f  (median)\n", step.what.c_str(), level);
+        levels[step.what].push_back(level);
+    }
+    // The scrubbing dies away before the strike, which rings out in the
+    // clear: a sound that starts, as the onsets tell it.
+    {
+        const auto it = std::find_if(steps.begin(), steps.end(), [](const Step& s) { return s.scrubEnding; });
+        const std::size_t from = stretches[std::size_t(it - steps.begin())].first;
+        const auto at = [&](double seconds) { return from + static_cast<std::size_t>(seconds * heard.rate); };
+        const double full = levelDb(heard.mono, at(0.2), at(0.6)), ending = levelDb(heard.mono, at(0.93), at(0.97));
+        EXPECT_LE(ending, full - 8) << "the scrubbing does not die away before the strike";
+        const std::vector<double> onsets = findOnsets(heard);
+        const double strikeAt = double(from) / heard.rate + it->firstAt;
+        EXPECT_TRUE(std::any_of(onsets.begin(), onsets.end(), [&](double o) {
+            return o > strikeAt - 0.05 && o < strikeAt + 0.1;
+        })) << "the strike is not heard starting over the scrubbing";
+    }
+    const auto averageLevel = [&](const std::string& what) {
+        double sum = 0;
+        for (double l : levels[what]) sum += std::pow(10.0, l / 10);
+        return 10 * std::log10(sum / double(levels[what].size()));
+    };
+    // The order a player can follow, with a clear step between each.
+    const double pop = averageLevel("pop"), scrub = averageLevel("scrub");
+    for (const char* event :
+         {"pick up", "put down", "brush in", "brush strike", "brush out", "drill strike", "drill out", "crack", "thud"})
+        EXPECT_GE(averageLevel(event), pop + 3) << event << " is not above the pops";
+    // The brush's visit: its scrubbing at the pops' level or over, and the
+    // swarm making way for it while it visits.
+    EXPECT_GE(scrub, pop - 1) << "the brush's scrubbing is buried";
+    EXPECT_GE(scrub, averageLevel("pop, the brush visiting") + 6) << "the brush is not the main thing of its visit";
+    EXPECT_LE(averageLevel("drill whirr"), pop - 3) << "the drill's whirr is not under the pops";
+    EXPECT_LE(averageLevel("drill whirr"), scrub - 3) << "the drill dominates the brush";
+    EXPECT_LE(averageLevel("bubbles, 400 bacteria"), pop - 3) << "the bed is not under the pops";
+    EXPECT_LT(averageLevel("bubbles, 22 bacteria"), averageLevel("bubbles, 400 bacteria") - 6)
+        << "the bed does not grow with the swarm";
+
+    // Events heard more than once a minute: never the same sound twice
+    // running, and at least three different ones in four plays.
+    for (const char* often : {"put down", "brush strike", "drill strike", "crack"}) {
+        SCOPED_TRACE(often);
+        const auto& p = plays[often];
+        ASSERT_EQ(p.size(), 4u);
+        std::vector<std::size_t> kinds;  // the first play of each different sound
+        for (std::size_t a = 0; a < p.size(); ++a) {
+            if (a > 0) {
+                EXPECT_LT(likeness(heard.mono, p[a - 1], p[a]), 0.9) << "plays " << a - 1 << " and " << a;
+            }
+            if (std::none_of(kinds.begin(), kinds.end(),
+                             [&](std::size_t k) { return likeness(heard.mono, p[k], p[a]) >= 0.9; }))
+                kinds.push_back(a);
+        }
+        EXPECT_GE(kinds.size(), 3u);
+    }
+}
+
+// The onsets of a steady swarm's pops: births given every fifteenth update
+// (a quarter second, the game's feeding) for eight seconds.
+std::vector<double> popOnsets(const std::string& name, int birthsPerFeed) {
+    constexpr int updates = 8 * 60;
+    const Recording heard = listen(name, updates, [&](int u) {
+        SoundCues c;
+        c.births = u % 15 == 0 ? birthsPerFeed : 0;
+        return c;
+    });
+    return findOnsets(heard);
+}
+
+TEST(TheMix, PopsFollowTheBirthsMoreOfThemDenserAndNeverInStep) {
+    const std::vector<double> one = popOnsets("one-tooth", 1);
+    const std::vector<double> three = popOnsets("three-teeth", 3);
+    ASSERT_GT(one.size(), 10u);
+    std::vector<double> gaps;
+    for (std::size_t i = 1; i < one.size(); ++i) gaps.push_back(one[i] - one[i - 1]);
+    const double spread = variation(gaps);
+    const double oneRate = double(one.size()) / (one.back() - one.front());
+    const double threeRate = double(three.size()) / (three.back() - three.front());
+    std::printf(
+        "pops of one fed tooth: %zu onsets, %.1f a second, gaps varying by %.2f of their mean; "
+        "three fed teeth: %zu onsets, %.1f a second\n",
+        one.size(), oneRate, spread, three.size(), threeRate);
+    EXPECT_GE(spread, 0.3) << "the pops of one tooth keep time";
+    EXPECT_NEAR(oneRate, 4.0, 0.6) << "one pop a birth";
+    EXPECT_GE(threeRate, 2 * oneRate) << "three fed teeth sound no thicker than one";
+}
+
+}  // namespace
