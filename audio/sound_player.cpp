@@ -1,6 +1,8 @@
 // Fixed voices, made when the player opens: one per loop, six for the pops
 // and a pool of eight for everything else, every level set here against one
-// overall gain. A sound finding all its voices busy is dropped. The mix keeps
+// overall gain. A pop finding all its voices busy is dropped; an event never
+// is: the event with the least still to sound gives way to it, so that a
+// recording watched many times as fast is heard event for event. The mix keeps
 // its own headroom (the summed peaks still to come of all that plays), which
 // is the whole of its limiting, the same on the desktop and in the browser.
 #include "audio/sound_player.h"
@@ -246,14 +248,41 @@ void makeRoom(float eventPeak) {
         if (loop->playing) setLoopGain(*loop, loop->gain * share);
 }
 
-// Starts a sound on the first free voice of the given ones; false when there
-// is no free voice, no file, or it would have to be quieter than leastShare
-// of its own level. An event is fitted under the other events and makes the
-// rest give way; a pop is fitted under everything.
+// The events sounding give way to a new one, together, as far as the
+// headroom needs: a watch many times as fast crowds them.
+void turnDownEvents(float over) {
+    const float events = peaksToCome(player.others, otherVoices);
+    if (over <= 0 || events <= 0) return;
+    const float share = std::max(0.0f, 1 - over / events);
+    for (Voice& v : player.others)
+        if (playing(v.source)) {
+            v.gain *= share;
+            alSourcef(v.source, AL_GAIN, v.gain);
+        }
+}
+
+// A voice for a new sound: a free one; for an event, failing that, the one
+// with the least of its sound still to come, which stops.
+Voice* voiceFor(Voice* voices, int count, bool event) {
+    Voice* least = nullptr;
+    float leastToCome = 0;
+    for (int i = 0; i < count; ++i) {
+        if (!playing(voices[i].source)) return &voices[i];
+        const float toCome = peakToCome(voices[i]);
+        if (!least || toCome < leastToCome) least = &voices[i], leastToCome = toCome;
+    }
+    if (!event || !least) return nullptr;
+    alSourceStop(least->source);
+    return least;
+}
+
+// Starts a sound on a voice of the given ones; false when there is none, no
+// file, or a pop would have to be quieter than leastPopShare of its own
+// level. An event is fitted under the other events (the rest giving way to
+// it), and when they leave it less than leastEventShare they give way too; a
+// pop is fitted under everything.
 bool startOn(Voice* voices, int count, SoundName name, float gainShare, bool event) {
-    Voice* voice = nullptr;
-    for (int i = 0; i < count && !voice; ++i)
-        if (!playing(voices[i].source)) voice = &voices[i];
+    Voice* voice = voiceFor(voices, count, event);
     if (!voice) return false;
     const int variant = pickVariant(name);
     if (variant < 0) return false;
@@ -264,8 +293,12 @@ bool startOn(Voice* voices, int count, SoundName name, float gainShare, bool eve
     const float peak = player.peaks[name][variant].from[0];
     float room = loudestSum - peaksToCome(player.others, otherVoices);
     if (!event) room -= peaksToCome(player.pops, popVoices) + loopPeaks();
-    const float gain = peak > 0 ? std::min(wanted, std::max(0.0f, room) / peak) : wanted;
-    if (gain < wanted * (event ? leastEventShare : leastPopShare)) return false;
+    float gain = peak > 0 ? std::min(wanted, std::max(0.0f, room) / peak) : wanted;
+    if (!event && gain < wanted * leastPopShare) return false;
+    if (event && gain < wanted * leastEventShare) {
+        turnDownEvents(wanted * peak - std::max(0.0f, room));
+        gain = wanted;
+    }
     if (event) makeRoom(gain * peak);
     alSourceStop(voice->source);
     alSourcei(voice->source, AL_BUFFER, static_cast<ALint>(player.buffers[name][variant]));

@@ -1,7 +1,8 @@
 // Preloaded into the game by a test: counts the sounds OpenAL is asked to
-// start, by the buffer each plays, looping voices aside, and writes the counts
-// to the file named by VELMORA_AL_PLAYS when the game ends ("BUFFER COUNT" a
-// line). The calls go on to the real OpenAL unchanged.
+// start, by the buffer each plays (named by its place among the buffers the
+// game made), looping voices aside, and writes the counts to the file named by
+// VELMORA_AL_PLAYS when the game ends ("PLACE COUNT" a line). The calls go on
+// to the real OpenAL unchanged.
 #include <AL/al.h>
 #include <dlfcn.h>
 
@@ -13,6 +14,7 @@
 namespace {
 
 std::map<ALuint, ALint> bufferOf;
+std::map<ALint, int> placeOf;  // each buffer's place in the order they were made
 std::set<ALuint> looping;
 std::map<ALint, long> plays;
 
@@ -25,12 +27,19 @@ __attribute__((destructor)) void writeCounts() {
     const char* path = std::getenv("VELMORA_AL_PLAYS");
     if (!path) return;
     if (std::FILE* out = std::fopen(path, "w")) {
-        for (const auto& [buffer, count] : plays) std::fprintf(out, "%d %ld\n", buffer, count);
+        for (const auto& [buffer, count] : plays) std::fprintf(out, "%d %ld\n", placeOf[buffer], count);
         std::fclose(out);
     }
 }
 
 }  // namespace
+
+extern "C" void alGenBuffers(ALsizei count, ALuint* buffers) {
+    static const auto next = real<void (*)(ALsizei, ALuint*)>("alGenBuffers");
+    next(count, buffers);
+    for (ALsizei i = 0; i < count; ++i)
+        placeOf.emplace(static_cast<ALint>(buffers[i]), static_cast<int>(placeOf.size()));
+}
 
 extern "C" void alSourcei(ALuint source, ALenum parameter, ALint value) {
     static const auto next = real<void (*)(ALuint, ALenum, ALint)>("alSourcei");
