@@ -53,7 +53,7 @@ if(TARGET velmora-replay)
   add_executable(session_window_test session_window_test.cpp x_session.cpp replay_test_support.cpp
     sound_listening.cpp)
   target_include_directories(session_window_test PRIVATE ${PROJECT_SOURCE_DIR})
-  target_link_libraries(session_window_test PRIVATE velmora_test_files X11::X11 PNG::PNG GTest::gtest_main)
+  target_link_libraries(session_window_test PRIVATE velmora_audio velmora_test_files X11::X11 PNG::PNG GTest::gtest_main)
   target_compile_definitions(session_window_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velmora>"
     VELMORA_REPLAY="$<TARGET_FILE:velmora-replay>" VELMORA_SOURCE="${PROJECT_SOURCE_DIR}"
     VELMORA_AL_PLAY_COUNTER="$<TARGET_FILE:al_play_counter>" $<$<BOOL:${VELMORA_SANITIZE}>:VELMORA_SANITIZED>)
