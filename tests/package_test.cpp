@@ -84,7 +84,7 @@ TEST_F(Package, IsADebianGamePackageThatLintianAndTheDesktopCheckerAccept) {
 
     for (const char* path : {"/usr/games/velmora-replay", "/usr/share/man/man6/velmora.6.gz",
                              "/usr/share/doc/velmora/copyright", "/usr/share/velmora/img/teeth.tga",
-                             "/usr/share/velmora/sounds/pop.wav", "/usr/share/velmora/sounds/thud.wav"})
+                             "/usr/share/velmora/sounds/pop_1.wav", "/usr/share/velmora/sounds/thud.wav"})
         EXPECT_TRUE(fs::is_regular_file(root + path)) << path;
     for (int size : {48, 128, 256}) {
         const std::string icon = root + "/usr/share/icons/hicolor/" + std::to_string(size) + "x" +

@@ -18,13 +18,13 @@ namespace {
 
 TEST(SoundFileOpening, AFifoIsNotReadAndNeverWaitedFor) {
     signal(SIGPIPE, SIG_IGN);  // the writer may find its reader gone
-    const Bytes good = readFile("sounds/pop.wav");
+    const Bytes good = readFile("sounds/pick_up.wav");
     ASSERT_LT(good.size(), 65536u) << "more than a pipe holds: the writer would wait for its reader";
     WavSound sound;
     ASSERT_EQ(parseWav(good.data(), good.size(), sound), "") << "the committed sound reads";
 
     TempFolder folder;
-    const std::string fifo = folder.file("pop.wav");
+    const std::string fifo = folder.file("pick_up.wav");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     // Waits for a reader, then feeds it the good sound.
     std::thread writer([&] {

@@ -160,7 +160,7 @@ async function touchChecks(browser, url, check, errors) {
         await page.evaluateOnNewDocument(watchAudioStarts);
         await page.goto(url, {waitUntil: 'load'});
         // The sounds in, so that the tap itself can open the player.
-        await quietlyWaitFor(cdp, "window.velmoraFirstFrameMs !== undefined && Module.FS.analyzePath('/sounds/pop.wav').exists");
+        await quietlyWaitFor(cdp, "window.velmoraFirstFrameMs !== undefined && Module.FS.analyzePath('/sounds/pop_1.wav').exists");
         const before = await quietly(cdp, "document.getElementById('sound').textContent");
         check(before === 'Tap for sound', `on a phone, before a tap, the button says that sound waits for one: "${before}"`);
         const point = JSON.parse(await quietly(cdp, `(() => {
