@@ -1,47 +1,61 @@
 #!/usr/bin/env bash
 # Builds the Targa, PNG and replay script fuzzers with clang (libFuzzer,
 # AddressSanitizer, UndefinedBehaviorSanitizer) straight from the reader
-# sources and runs each for SECONDS (default 30) on a copy of its seed corpus,
-# one worker. Exits non-zero if any finds a crash, leak, timeout or runaway
-# memory use.
+# sources, warnings as errors, and runs each for SECONDS (default 30) on a copy
+# of its seed corpus, one worker, the three side by side. Exits non-zero if
+# any finds a crash, leak, timeout or runaway memory use.
 # Usage: fuzz/build_and_run.sh [SECONDS]
 set -u
 seconds="${1:-30}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="${VELMORA_FUZZ_DIR:-$root/build-fuzz}"
 cxx="${CXX_FUZZ:-clang++}"
-flags=(-std=c++17 -O1 -g -fno-omit-frame-pointer -fsanitize=fuzzer,address,undefined
+flags=(-std=c++17 -O1 -g -Wall -Wextra -Werror -fno-omit-frame-pointer -fsanitize=fuzzer,address,undefined
        -fno-sanitize-recover=all -I "$root")
 
 mkdir -p "$out/artifacts"
 build() {
     local name="$1"; shift
-    echo "== building $name"
-    "$cxx" "${flags[@]}" -o "$out/$name" "$@" || exit 2
+    "$cxx" "${flags[@]}" -o "$out/$name" "$@" >"$out/$name.build.log" 2>&1 ||
+        { cat "$out/$name.build.log"; return 1; }
 }
-build targa_fuzzer "$root/fuzz/targa_fuzzer.cpp" "$root/gfx/targa.cpp"
-build png_fuzzer "$root/fuzz/png_fuzzer.cpp" "$root/gfx/png_image.cpp" -lpng -lz
-build script_fuzzer "$root/fuzz/script_fuzzer.cpp" "$root/recording/replay_script.cpp"
+# The three at once: each is one compiler, and there are cores to spare.
+echo "== building the fuzzers"
+build targa_fuzzer "$root/fuzz/targa_fuzzer.cpp" "$root/gfx/targa.cpp" & targa=$!
+build png_fuzzer "$root/fuzz/png_fuzzer.cpp" "$root/gfx/png_image.cpp" -lpng -lz & png=$!
+build script_fuzzer "$root/fuzz/script_fuzzer.cpp" "$root/recording/replay_script.cpp" & script=$!
+built=0
+for job in "$targa" "$png" "$script"; do wait "$job" || built=2; done
+[ "$built" -eq 0 ] || exit 2
 
-status=0
 run() {
     local name="$1" corpus="$2"; shift 2
     local work="$out/corpus-$corpus"
     rm -rf "$work"
     mkdir -p "$work"
     cp "$root/fuzz/corpus/$corpus/"* "$work/"
-    echo "== running $name for ${seconds}s"
-    if ! "$out/$name" "$work" -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=64 -timeout=10 \
-        -print_final_stats=1 -artifact_prefix="$out/artifacts/$name-" "$@" >"$out/$name.log" 2>&1; then
-        echo "!! $name failed; see $out/$name.log and $out/artifacts/"
-        status=1
-    fi
+    "$out/$name" "$work" -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=64 -timeout=10 \
+        -print_final_stats=1 -artifact_prefix="$out/artifacts/$name-" "$@" >"$out/$name.log" 2>&1
+}
+report() {
+    local name="$1" status="$2"
+    echo "== $name, ${seconds}s"
+    [ "$status" -eq 0 ] || echo "!! $name failed; see $out/$name.log and $out/artifacts/"
     grep -E "^(#[0-9]+ *DONE|stat::number_of_executed_units|stat::peak_rss_mb)" "$out/$name.log" || true
     grep -E "^#[0-9]+" "$out/$name.log" | tail -n 1
 }
-run targa_fuzzer targa
+echo "== running the three fuzzers for ${seconds}s, side by side"
+run targa_fuzzer targa & targa=$!
 # libpng reports every bad file on standard error; keep the log readable.
-run png_fuzzer png -close_fd_mask=2
+run png_fuzzer png -close_fd_mask=2 & png=$!
 # 4 KiB, a few seconds of a recording; the longer seeds are cut to that.
-run script_fuzzer script -max_len=4096
+run script_fuzzer script -max_len=4096 & script=$!
+status=0
+for pair in "targa_fuzzer $targa" "png_fuzzer $png" "script_fuzzer $script"; do
+    set -- $pair
+    code=0
+    wait "$2" || code=$?
+    report "$1" "$code"
+    [ "$code" -eq 0 ] || status=1
+done
 exit "$status"

@@ -31,6 +31,7 @@ bool printableLine(const std::string& text) {
 void checkCommands(const ReplayScript& script) {
     require(script.commands.size() <= maxScriptCommands);
     long long lastMs = 0;
+    long long frames = 0;
     int lastLine = 0;
     for (const ReplayCommand& c : script.commands) {
         require(c.line > lastLine);
@@ -38,6 +39,8 @@ void checkCommands(const ReplayScript& script) {
         switch (c.kind) {
             case ReplayCommandKind::Frames:
                 require(c.count >= 0 && c.stepMs >= 0 && c.firstMs >= 0);
+                frames += c.count;
+                require(frames <= static_cast<long long>(maxScriptFrames));
                 if (c.count > 0) {
                     // The clock never goes back, and no reading of a run passes an int.
                     require(c.firstMs >= lastMs);
@@ -62,6 +65,7 @@ void checkCommands(const ReplayScript& script) {
             case ReplayCommandKind::Special:
             case ReplayCommandKind::SpecialUp:
             case ReplayCommandKind::Reshape:
+            case ReplayCommandKind::Restart:
                 break;
         }
     }

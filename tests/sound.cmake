@@ -45,5 +45,5 @@ if(NOT VELMORA_SANITIZE AND TEST web_site)
   add_test(NAME sound_browser_test
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/sound_browser_test.sh ${PROJECT_SOURCE_DIR}
             ${VELMORA_WEB_OUT} $<TARGET_FILE:sound_mix_test>)
-  set_tests_properties(sound_browser_test PROPERTIES FIXTURES_REQUIRED web_site RESOURCE_LOCK browser TIMEOUT 900)
+  set_tests_properties(sound_browser_test PROPERTIES FIXTURES_REQUIRED web_site RESOURCE_LOCK second_browser TIMEOUT 900)
 endif()

@@ -11,14 +11,15 @@ set_tests_properties(web_site PROPERTIES FIXTURES_SETUP web_site TIMEOUT 1800)
 # game's picture; loading, a slow connection, buttons, full screen, offline.
 add_test(NAME web_browser_test
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/web_browser_test.sh ${PROJECT_SOURCE_DIR} ${VELMORA_WEB_OUT})
-# One browser at a time: each is a Chromium of several processes; beside the
-# native tests, which are steady under load, they run at once.
+# Two browsers at a time, each test in one of two lanes of about three minutes
+# (browser and second_browser): each is a Chromium of several processes, and
+# beside them the native tests, which are steady under load, run at once.
 set_tests_properties(web_browser_test PROPERTIES FIXTURES_REQUIRED web_site RESOURCE_LOCK browser TIMEOUT 600)
 
 # Sound under Chromium's ordinary autoplay rule, with the mouse and a finger;
 # the sound setting kept between visits.
 add_test(NAME web_sound_test COMMAND node ${VELMORA_WEB_OUT}/driver/sound_check.js --site ${VELMORA_WEB_OUT}/site)
-set_tests_properties(web_sound_test PROPERTIES FIXTURES_REQUIRED web_site RESOURCE_LOCK browser TIMEOUT 300)
+set_tests_properties(web_sound_test PROPERTIES FIXTURES_REQUIRED web_site RESOURCE_LOCK second_browser TIMEOUT 300)
 
 # A second build deployed over the first: only its bytes run, online and offline.
 add_test(NAME web_update_test
@@ -38,7 +39,7 @@ add_test(NAME web_same_game_test
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/web_same_game_test.sh ${PROJECT_SOURCE_DIR} ${VELMORA_WEB_OUT}
           $<TARGET_FILE:velmora-replay>)
 # The browser's game runs on real time while the test plays it.
-set_tests_properties(web_same_game_test PROPERTIES FIXTURES_REQUIRED web_site RESOURCE_LOCK browser TIMEOUT 1500)
+set_tests_properties(web_same_game_test PROPERTIES FIXTURES_REQUIRED web_site RESOURCE_LOCK second_browser TIMEOUT 1500)
 
 # The pictures and sounds as the page unpacks them: the game's pixels and bytes.
 add_executable(web_packed_files_check ${CMAKE_CURRENT_SOURCE_DIR}/web_packed_files_check.cpp)

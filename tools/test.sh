@@ -27,16 +27,31 @@ if grep -q 'warning:' "$log"; then
   exit 1
 fi
 
-stage "Tests"
-(cd "$root/build" && ctest --output-on-failure -j "$testJobs")
+# Beside the first build's tests, which wait on real time as much as they
+# compute, the sanitizer build and the fuzzers use the processors they leave
+# (at a lower priority, so the tests come first).
+sanitizerLog="$root/build-sanitize.log"
+(
+  cmake -S "$root" -B "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF \
+    -DVELMORA_WERROR=ON -DVELMORA_TEST_AREAS="loaders;pictures;replay;window;desktop;soak;sound" &&
+  nice -n 10 cmake --build "$root/build-sanitize" -j "$jobs" &&
+  if [ -x "$root/fuzz/build_and_run.sh" ]; then
+    printf '\n== Fuzzing (%s)\n' "$(date +%T)"
+    nice -n 10 bash "$root/fuzz/build_and_run.sh" "${VELMORA_FUZZ_SECONDS:-30}"
+  fi
+) >"$sanitizerLog" 2>&1 &
+beside=$!
+trap 'kill "$beside" 2>/dev/null; rm -f "$log"' EXIT
 
-stage "Build under AddressSanitizer and UndefinedBehaviorSanitizer"
-# The page's code is not built natively, the package and the README's build
-# are the first build's, and the checks in Python run no code of the game:
-# the sanitizer build holds only the native tests.
-cmake -S "$root" -B "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF \
-  -DVELMORA_WERROR=ON -DVELMORA_TEST_AREAS="loaders;pictures;replay;window;desktop;soak;sound" >/dev/null
-cmake --build "$root/build-sanitize" -j "$jobs"
+stage "Tests, with the sanitizer build and the fuzzers beside them"
+testsPassed=0
+(cd "$root/build" && ctest --output-on-failure -j "$testJobs") && testsPassed=1
+stage "The sanitizer build and the fuzzers"
+besidePassed=0
+wait "$beside" && besidePassed=1
+grep -vE '^\[ *[0-9]+%\]|^-- ' "$sanitizerLog" || true
+[ "$testsPassed" -eq 1 ] || { echo "The tests failed."; exit 1; }
+[ "$besidePassed" -eq 1 ] || { echo "The sanitizer build or a fuzzer failed; all it printed: $sanitizerLog"; exit 1; }
 
 stage "Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
@@ -48,14 +63,11 @@ export LSAN_OPTIONS="suppressions=$root/tests/driver_leaks.supp:print_suppressio
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 # Left to the first build: what measures speed (the frame rate), what runs
 # only Mesa's reference rasterizer for minutes (trimmed quads against whole
-# ones), and the checks that run no code of the game's.
+# ones), and the checks that run no code of the game's. The page's code is not
+# built natively, and the package and the README's build are the first
+# build's: the sanitizer build holds only the native tests.
 (cd "$root/build-sanitize" &&
   ctest --output-on-failure -j "$testJobs" -E '^(frame_rate_test|replay_trimming_test|layering|bench_table_test|readme_build_test)$')
 unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
-
-if [ -x "$root/fuzz/build_and_run.sh" ]; then
-  stage "Fuzzing"
-  bash "$root/fuzz/build_and_run.sh" "${VELMORA_FUZZ_SECONDS:-30}"
-fi
 
 stage "All tests passed"
