@@ -258,6 +258,8 @@ TEST_F(SessionWindow, AWatchHiddenForEightSecondsGoesOnWhereItStood) {
     // At four times as fast, 1.5 s plays some 375 frames; a watch making up
     // the eight hidden seconds would play 2,000 more.
     const int playedBack = lineCount(trace) - framesThen;
+    std::printf("watched at 4x: %d frames before hiding, none in 8 s hidden, %d in the 1.5 s after\n", framesThen,
+                playedBack);
     EXPECT_GT(playedBack, 0);
     EXPECT_LT(playedBack, 600) << "the watch raced to make up the hidden time";
     ASSERT_TRUE(waitUntil([&] { return readText(log).find("The recording ended") != std::string::npos; }, 60000));
@@ -325,6 +327,7 @@ TEST_F(SessionWindow, LoopsFallSilentWithinASecondOfHidingAndComeBack) {
     const std::vector<double> levels = stretchLevels(readRecording(wav));
     std::size_t start = 0;
     const double silent = longestSilence(levels, start);
+    std::printf("hidden for 4 s: below -60 dBFS for %.2f s of it\n", silent);
     // Hidden four seconds, silent within one.
     EXPECT_GE(silent, 3.0) << "the bubbling went on while hidden";
     ASSERT_GT(start, 25u);
@@ -350,6 +353,8 @@ TEST_F(SessionWindow, AWatchThatEndsWithTheDrillWhirringFallsSilent) {
     ASSERT_GT(levels.size(), 150u);
     // Whirring to the end, then silent within a second: the last second and a
     // half of the file, written after that, hears nothing.
+    std::printf("a watch ended with the drill whirring: the last 1.5 s at most %.1f dBFS (20 ms stretches)\n",
+                *std::max_element(levels.end() - 75, levels.end()));
     EXPECT_GT(*std::max_element(levels.begin(), levels.end() - 100), -40) << "the drill was never heard";
     EXPECT_LT(*std::max_element(levels.end() - 75, levels.end()), -60) << "the loops sound on after the end";
 }

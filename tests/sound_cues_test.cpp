@@ -48,6 +48,10 @@ void* realloc(void* p, std::size_t size) {
 }
 }
 #else
+// GCC, seeing malloc and free through these replacements once they are
+// inlined, takes the pair for a mismatch; they are each other's.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(std::size_t size) {
     if (counting) ++allocations;
     if (void* p = std::malloc(size ? size : 1)) return p;
@@ -55,6 +59,7 @@ void* operator new(std::size_t size) {
 }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
 #endif
 
 namespace {

@@ -11,6 +11,10 @@ namespace {
 long allocations = 0;
 }
 
+// GCC, seeing malloc and free through these replacements once they are
+// inlined, takes the pair for a mismatch; they are each other's.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(std::size_t size) {
     ++allocations;
     if (void* p = std::malloc(size ? size : 1)) return p;
@@ -18,6 +22,7 @@ void* operator new(std::size_t size) {
 }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
 
 namespace {
 
