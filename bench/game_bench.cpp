@@ -12,14 +12,14 @@
 #include <memory>
 #include <string>
 
-#include "recording/game_trace.h"
-#include "replay/offscreen_context.h"
-#include "session/frame_loop.h"
 #include "core/state.h"
 #include "game/game_state.h"
 #include "game/random.h"
 #include "gfx/diagnostic.h"
 #include "gfx/sprite.h"
+#include "recording/game_trace.h"
+#include "replay/offscreen_context.h"
+#include "session/frame_loop.h"
 
 // The shell's few GLUT calls, answered here: the benchmarks drive the clock.
 extern "C" {

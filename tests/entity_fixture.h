@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "session/frame_loop.h"
 #include "game/random.h"
 #include "game/tooth.h"
 #include "gfx/texture_cache.h"
+#include "session/frame_loop.h"
 #include "tests/test_support.h"
 
 class EntityTest : public ::testing::Test {

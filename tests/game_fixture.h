@@ -6,12 +6,12 @@
 
 #include <memory>
 
-#include "session/frame_loop.h"
 #include "core/state.h"
 #include "game/bacterium.h"
 #include "game/game_state.h"
 #include "game/random.h"
 #include "gfx/texture_cache.h"
+#include "session/frame_loop.h"
 #include "tests/recording_gl.h"
 #include "tests/test_support.h"
 

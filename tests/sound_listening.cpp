@@ -18,9 +18,9 @@ unsigned le16(const unsigned char* p) { return p[0] | (p[1] << 8); }
 
 constexpr double stepSeconds = 0.0025;
 constexpr int lookBackSteps = 7;
-constexpr double leap = 6.0;            // energy ratio that starts a sound
+constexpr double leap = 6.0;               // energy ratio that starts a sound
 constexpr double quietestOnset = 1.25e-3;  // mean square, -29 dBFS: over the bubbling bed
-constexpr double shortestGap = 0.025;   // one sound's own ripples are not new sounds
+constexpr double shortestGap = 0.025;      // one sound's own ripples are not new sounds
 
 // The game's trace fields, read without a JSON library: each line is one
 // object and the names below occur once each, apart from the teeth's "n".

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "session/frame_loop.h"
 #include "core/state.h"
+#include "session/frame_loop.h"
 #include "tests/test_support.h"
 
 namespace {

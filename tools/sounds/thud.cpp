@@ -14,8 +14,7 @@ Sound makeThud() {
         body += 2 * pi * (70 + 70 * std::exp(-t * 25)) / soundRate;
         const double low = 0.8 * std::exp(-t * 12) * std::sin(body);
         // Two damped modes of a small hard thing, a little out of tune.
-        const double knock =
-            std::exp(-t * 18) * (0.8 * std::sin(2 * pi * 430 * t) + 0.5 * std::sin(2 * pi * 710 * t));
+        const double knock = std::exp(-t * 18) * (0.8 * std::sin(2 * pi * 430 * t) + 0.5 * std::sin(2 * pi * 710 * t));
         const double dust = std::exp(-t * 45) * grit.run(whiteNoise(seed), 950, 1.4);
         s.samples[i] = (low + knock + 0.9 * dust) * smoothStep(t / 0.004);
     }
