@@ -23,13 +23,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
 struct Replayed {
     int status = -1;
     std::string trace;
@@ -56,12 +49,6 @@ int lastFrameMs(const std::vector<std::string>& recording) {
     for (const std::string& line : recording)
         if (line.rfind("frame ", 0) == 0) last = std::stoi(line.substr(6));
     return last;
-}
-
-int countStarting(const std::vector<std::string>& lines, const std::string& start) {
-    int n = 0;
-    for (const std::string& line : lines) n += line.rfind(start, 0) == 0;
-    return n;
 }
 
 // The bacteria on the first tooth by the last line of a trace.

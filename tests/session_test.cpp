@@ -20,16 +20,10 @@
 #include "recording/script_player.h"
 #include "session/frame_loop.h"
 #include "session/watch.h"
+#include "tests/temp_files.h"
 #include "tests/test_support.h"
 
 namespace {
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
 
 int count(const std::vector<std::string>& lines, const std::string& start) {
     int n = 0;

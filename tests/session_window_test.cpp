@@ -26,19 +26,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-int countStarting(const std::vector<std::string>& lines, const std::string& start) {
-    int n = 0;
-    for (const std::string& line : lines) n += line.rfind(start, 0) == 0;
-    return n;
-}
-
 int lineCount(const std::string& path) {
     std::ifstream in(path);
     return static_cast<int>(std::count(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), '\n'));

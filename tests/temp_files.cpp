@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 TempFolder::TempFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "velmora-test-XXXXXX").string();
@@ -28,4 +29,17 @@ Bytes readFile(const std::string& name) {
 std::string readText(const std::string& name) {
     const Bytes bytes = readFile(name);
     return std::string(bytes.begin(), bytes.end());
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+int countStarting(const std::vector<std::string>& lines, const std::string& start) {
+    int n = 0;
+    for (const std::string& line : lines) n += line.rfind(start, 0) == 0;
+    return n;
 }

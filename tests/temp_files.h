@@ -23,3 +23,7 @@ void writeFile(const std::string& name, const Bytes& bytes);
 Bytes readFile(const std::string& name);
 // The whole file as text; empty when it cannot be read.
 std::string readText(const std::string& name);
+// Text's lines, without their newlines.
+std::vector<std::string> linesOf(const std::string& text);
+// How many of lines start with start.
+int countStarting(const std::vector<std::string>& lines, const std::string& start);
