@@ -27,34 +27,18 @@ if grep -q 'warning:' "$log"; then
   exit 1
 fi
 
-# Beside the first build's tests, which wait on real time as much as they
-# compute, the sanitizer build and the fuzzers use the processors they leave
-# (at a lower priority, so the tests come first). The sanitizer build is
-# optimized a little (-O1, as the sanitizers' makers advise): its tests take
-# 3.2 minutes on two cores against 4 at -O0, and every check stays.
-sanitizerLog="$root/build-sanitize.log"
-(
-  cmake -S "$root" -B "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
-    -DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF \
-    -DVELMORA_WERROR=ON -DVELMORA_TEST_AREAS="loaders;pictures;replay;window;desktop;soak;sound" &&
-  nice -n 10 cmake --build "$root/build-sanitize" -j "$jobs" &&
-  if [ -x "$root/fuzz/build_and_run.sh" ]; then
-    printf '\n== Fuzzing (%s)\n' "$(date +%T)"
-    nice -n 10 bash "$root/fuzz/build_and_run.sh" "${VELMORA_FUZZ_SECONDS:-30}"
-  fi
-) >"$sanitizerLog" 2>&1 &
-beside=$!
-trap 'kill "$beside" 2>/dev/null; rm -f "$log"' EXIT
+stage "Tests"
+(cd "$root/build" && ctest --output-on-failure -j "$testJobs")
 
-stage "Tests, with the sanitizer build and the fuzzers beside them"
-testsPassed=0
-(cd "$root/build" && ctest --output-on-failure -j "$testJobs") && testsPassed=1
-stage "The sanitizer build and the fuzzers"
-besidePassed=0
-wait "$beside" && besidePassed=1
-grep -vE '^\[ *[0-9]+%\]|^-- ' "$sanitizerLog" || true
-[ "$testsPassed" -eq 1 ] || { echo "The tests failed."; exit 1; }
-[ "$besidePassed" -eq 1 ] || { echo "The sanitizer build or a fuzzer failed; all it printed: $sanitizerLog"; exit 1; }
+# The first build's tests keep both processors busy, so the sanitizer build
+# comes after them (made beside them it only slowed both). It is optimized a
+# little (-O1, as the sanitizers' makers advise): its tests take 3.2 minutes
+# on two cores against 4 at -O0, and every check stays.
+stage "Build under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S "$root" -B "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+  -DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF -DVELMORA_WERROR=ON \
+  -DVELMORA_TEST_AREAS="loaders;pictures;replay;window;desktop;soak;sound" >/dev/null
+cmake --build "$root/build-sanitize" -j "$jobs"
 
 stage "Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
@@ -72,5 +56,10 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 (cd "$root/build-sanitize" &&
   ctest --output-on-failure -j "$testJobs" -E '^(frame_rate_test|replay_trimming_test|layering|bench_table_test|readme_build_test)$')
 unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
+
+if [ -x "$root/fuzz/build_and_run.sh" ]; then
+  stage "Fuzzing"
+  bash "$root/fuzz/build_and_run.sh" "${VELMORA_FUZZ_SECONDS:-30}"
+fi
 
 stage "All tests passed"
