@@ -101,11 +101,15 @@ TEST(FrameRate, TheGameKeepsToSixtyFramesAndRestsBetweenThem) {
         "--fps 0 %.1f frames/s at %.0f%%; --fps 20 %.1f frames/s%s\n",
         measuredSeconds, capped.framesPerSecond, capped.shareOfOneCore * 100,
         capped.shareOfOneCore <= 0.45 ? "met" : "not met", uncapped.framesPerSecond, uncapped.shareOfOneCore * 100,
-        twenty.framesPerSecond, headroom ? "" : " (too busy a machine to check sixty from below)");
-    ASSERT_GT(uncapped.framesPerSecond, 25) << "too busy a machine to tell a cap of 20 from none";
+        twenty.framesPerSecond,
+        uncapped.framesPerSecond > 25 ? (headroom ? "" : " (too busy a machine to check sixty from below)")
+                                      : " (too busy a machine to check any lower bound)");
     EXPECT_LE(capped.framesPerSecond, 62.0);
     EXPECT_LE(twenty.framesPerSecond, 21.0);
-    EXPECT_GE(twenty.framesPerSecond, 15.0);
+    // A machine so busy that the game draws 25 frames a second or fewer
+    // without a cap cannot tell a cap of 20 from none: there only the upper
+    // bounds are judged.
+    if (uncapped.framesPerSecond > 25) EXPECT_GE(twenty.framesPerSecond, 15.0);
     if (headroom) {
         EXPECT_GE(capped.framesPerSecond, 58.0);
         // Each capped second costs less processor time than an uncapped one.

@@ -408,6 +408,10 @@ async function desktopChecks(browser, url, server, reference, site, check) {
     check(installabilityErrors.length === 0,
           'installable: Chromium reports no installability errors' +
               installabilityErrors.map((e) => '\n      ' + e.errorId).join(''));
+    // What the page fetches after its first frame (the sounds, the worker's
+    // copies) is over before the network goes off: the server has sent
+    // nothing for a second.
+    for (let sent = -1; sent !== server.bytesSent; await sleep(1000)) sent = server.bytesSent;
     page.velmoraOffline = true;
     await cdp.send('Network.enable');
     await cdp.send('Network.emulateNetworkConditions',
