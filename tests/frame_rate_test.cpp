@@ -109,7 +109,9 @@ TEST(FrameRate, TheGameKeepsToSixtyFramesAndRestsBetweenThem) {
     // A machine so busy that the game draws 25 frames a second or fewer
     // without a cap cannot tell a cap of 20 from none: there only the upper
     // bounds are judged.
-    if (uncapped.framesPerSecond > 25) EXPECT_GE(twenty.framesPerSecond, 15.0);
+    if (uncapped.framesPerSecond > 25) {
+        EXPECT_GE(twenty.framesPerSecond, 15.0);
+    }
     if (headroom) {
         EXPECT_GE(capped.framesPerSecond, 58.0);
         // Each capped second costs less processor time than an uncapped one.
