@@ -39,7 +39,7 @@ const contentTypes = {
 // header every file gets; "no-store" unless given), routes (path -> handler
 // (request, response), for servers that misbehave on purpose). server.folder
 // can be changed to deploy another build; server.bytesSent counts the files'
-// bytes sent.
+// bytes sent, and server.served lists their paths.
 function serve(folder, options = {}) {
     const routes = options.routes || {};
     const server = http.createServer((request, response) => {
@@ -55,6 +55,7 @@ function serve(folder, options = {}) {
                 return;
             }
             server.bytesSent += data.length;
+            server.served.push(name);
             const type = contentTypes[path.extname(file)] || 'application/octet-stream';
             response.writeHead(200, {'Content-Type': type, 'Content-Length': data.length,
                                      'Cache-Control': options.cacheControl || 'no-store'});
@@ -63,6 +64,7 @@ function serve(folder, options = {}) {
     });
     server.folder = folder;
     server.bytesSent = 0;
+    server.served = [];  // the paths sent, in order
     return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
