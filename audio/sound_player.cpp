@@ -368,9 +368,12 @@ void startDuePops(double now) {
 
 // The brush's ducking slides to its target; the share the events left the
 // rest comes back up as fast, but only as far as the events still playing
-// leave room for the loops at their full gains.
+// leave room for the loops at their full gains. Both go by the time between
+// calls, so a machine too busy for more than a few updates a second does not
+// hold the loops down after an event has rung out; a longer gap (a game that
+// stood still) counts as a quarter second.
 void followDucking(bool brushVisiting, float loopsAtFull, double now) {
-    const double elapsed = player.lastCall < 0 ? 0 : std::clamp(now - player.lastCall, 0.0, 0.1);
+    const double elapsed = player.lastCall < 0 ? 0 : std::clamp(now - player.lastCall, 0.0, 0.25);
     player.lastCall = now;
     const float target = brushVisiting ? brushDucking : 1.0f;
     const auto step = static_cast<float>(duckingPerSecond * elapsed);
