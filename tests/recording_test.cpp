@@ -160,6 +160,8 @@ TEST_F(RecordedGame, AKilledGameLeavesARecordingThatReplaysToItsLastLine) {
     drag(325, 50, 93, 218, [&] { return waitUntil([&] { return firstToothBacteria(trace) >= 8; }, 20000); });
     session.run("xdotool mousedown --window " + session.windowId() + " 1");  // a drag cut off by the kill
     ASSERT_TRUE(session.waitForFrames());
+    // Frames enough to compare, however slowly a busy machine draws them.
+    ASSERT_TRUE(waitUntil([&] { return linesOf(readText(trace)).size() > 120; }, 60000));
     session.signalGame(SIGKILL);
     const auto killedAfterMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - windowSeen).count();
     ASSERT_EQ(session.waitForGameExit(5000), 128 + SIGKILL);
