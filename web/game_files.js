@@ -63,29 +63,49 @@ var velmoraFiles = (function () {
       }
       // A compressed transfer declares the compressed length: no total then.
       var total = response.headers.get("Content-Encoding") ? 0 : declared;
-      // The browser reads the body to its end itself: Chromium reports a body
-      // that a page's own reader finished as an aborted request. A copy of it
-      // is counted as it comes, for the bar, the limit and the stall watch.
-      var counted = response.clone();
-      var whole = response.arrayBuffer();
-      whole.catch(function () {});  // its failure is the count's
       var loaded = 0;
+      var counted = function (chunk) {
+        loaded += chunk.length;
+        if (loaded > limit) {
+          stop(fault("too-large", "it is larger than " + sizeText(limit) + ": reading stopped there"));
+          throw ended;
+        }
+        watchStall();
+        if (options.onProgress) options.onProgress(loaded, total);
+      };
+      if (total > 0) {
+        // A declared length the browser holds the body to, within the limit:
+        // the browser reads it whole (Chromium reports a body that the page's
+        // own reader finished as a failed request), and a copy is counted as
+        // it comes, for the bar and the stall watch.
+        var copy = response.clone();
+        var whole = response.arrayBuffer();
+        whole.catch(function () {});  // its failure is the count's
+        try {
+          await copy.body.pipeTo(new WritableStream({write: counted}));
+          return new Uint8Array(await whole);
+        } catch (error) {
+          throw failed();
+        }
+      }
+      // No length to hold it to: read by the page itself, a chunk at a time,
+      // so that nothing is taken from the network past the limit. A copy read
+      // whole beside the count would take the body as fast as it came,
+      // however far a busy machine had let the count fall behind.
+      var reader = response.body.getReader();
+      var chunks = [];
       try {
-        await counted.body.pipeTo(new WritableStream({
-          write: function (chunk) {
-            loaded += chunk.length;
-            if (loaded > limit) {
-              stop(fault("too-large", "it is larger than " + sizeText(limit) + ": reading stopped there"));
-              throw ended;
-            }
-            watchStall();
-            if (options.onProgress) options.onProgress(loaded, total);
-          }
-        }));
-        return new Uint8Array(await whole);
+        for (;;) {
+          var part = await reader.read();
+          if (part.done) break;
+          counted(part.value);
+          chunks.push(part.value);
+        }
       } catch (error) {
+        reader.cancel().catch(function () {});
         throw failed();
       }
+      return joined(chunks, loaded);
     } finally {
       clearTimeout(stallTimer);
       clearTimeout(totalTimer);
