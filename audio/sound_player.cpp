@@ -99,6 +99,11 @@ constexpr int mostPeakStretches = 256;
 // its own is not worth its voice.
 constexpr float leastEventShare = 0.05f;
 constexpr float leastPopShare = 0.25f;
+// The loops make way for an event down to half their level (-6 dB) and no
+// further: they come back up only as the updates come, and a busy machine
+// that holds the updates back would otherwise leave a hole in the mix once
+// the event had rung out. What they keep is taken from the event's room.
+constexpr float leastLoopShare = 0.5f;
 
 constexpr int mixingRate = 22050;
 constexpr int popVoices = 6;
@@ -229,23 +234,28 @@ void setLoopGain(Loop& loop, float gain) {
     alSourcef(loop.source, AL_GAIN, gain);
 }
 
+// The share of their present level the loops may still give up.
+float loopShareLeft() { return player.background > leastLoopShare ? leastLoopShare / player.background : 1.0f; }
+
 // An event about to start with the given peak: the pops and loops playing
 // are turned down together as far as the headroom needs (OpenAL ramps each
-// change over its next mix, so nothing clicks), and the loops come back up
-// over the next updates.
+// change over its next mix, so nothing clicks), the loops no further than
+// their least share and the pops the rest; the loops come back up over the
+// next updates.
 void makeRoom(float eventPeak) {
     const float pops = peaksToCome(player.pops, popVoices), loops = loopPeaks();
     const float over = peaksToCome(player.others, otherVoices) + eventPeak + pops + loops - loudestSum;
     if (over <= 0 || pops + loops <= 0) return;
-    const float share = std::max(0.0f, 1 - over / (pops + loops));
+    const float loopShare = std::max(loopShareLeft(), 1 - over / (pops + loops));
+    const float popShare = pops > 0 ? std::clamp(1 - (over - (1 - loopShare) * loops) / pops, 0.0f, 1.0f) : 1.0f;
     for (Voice& v : player.pops)
         if (playing(v.source)) {
-            v.gain *= share;
+            v.gain *= popShare;
             alSourcef(v.source, AL_GAIN, v.gain);
         }
-    player.background *= share;
+    player.background *= loopShare;
     for (Loop* loop : {&player.bubbles, &player.scrub, &player.whirr})
-        if (loop->playing) setLoopGain(*loop, loop->gain * share);
+        if (loop->playing) setLoopGain(*loop, loop->gain * loopShare);
 }
 
 // The events sounding give way to a new one, together, as far as the
@@ -292,7 +302,7 @@ bool startOn(Voice* voices, int count, SoundName name, float gainShare, bool eve
     const float wanted = shape.gain * gainShare * std::pow(10.0f, levelDb / 20);
     const float peak = player.peaks[name][variant].from[0];
     float room = loudestSum - peaksToCome(player.others, otherVoices);
-    if (!event) room -= peaksToCome(player.pops, popVoices) + loopPeaks();
+    room -= event ? loopPeaks() * loopShareLeft() : peaksToCome(player.pops, popVoices) + loopPeaks();
     float gain = peak > 0 ? std::min(wanted, std::max(0.0f, room) / peak) : wanted;
     if (!event && gain < wanted * leastPopShare) return false;
     if (event && gain < wanted * leastEventShare) {
@@ -515,6 +525,10 @@ void playSoundCues(const SoundCues& cues) {
     const float scrubEnding = std::clamp(cues.brushScrubLeft / scrubEndingSeconds, scrubEndShare, 1.0f);
     const float scrubGain = cues.brushScrubbing ? shapes[BrushScrubSound].gain * scrubEnding : 0;
     const float whirrGain = cues.drillWhirring ? shapes[DrillWhirrSound].gain : 0;
+    // One update's changes reach the mixer together: a busy machine that
+    // holds the game back between turning the loops down for an event and
+    // starting it would otherwise leave a hole in the mix.
+    alcSuspendContext(player.context);
     followDucking(
         cues.brushVisiting,
         scrubGain * loopPeak(BrushScrubSound) + whirrGain * loopPeak(DrillWhirrSound) + bed * loopPeak(BubblesSound),
@@ -537,6 +551,7 @@ void playSoundCues(const SoundCues& cues) {
     holdLoop(player.scrub, on && scrubGain > 0, scrubGain * player.background, now);
     holdLoop(player.whirr, on && whirrGain > 0, whirrGain * player.background, now);
     holdLoop(player.bubbles, on && bed > 0, bed * player.ducking * player.background, now);
+    alcProcessContext(player.context);
 }
 
 void quietSoundLoops() {
