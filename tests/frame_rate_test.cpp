@@ -109,8 +109,15 @@ TEST(FrameRate, TheGameKeepsToSixtyFramesAndRestsBetweenThem) {
     // A machine so busy that the game draws 25 frames a second or fewer
     // without a cap cannot tell a cap of 20 from none: there only the upper
     // bounds are judged.
-    if (uncapped.framesPerSecond > 25) {
-        EXPECT_GE(twenty.framesPerSecond, 15.0);
+    // The machine's load changes from one measurement to the next: a cap of
+    // 20 that fell short is judged against the game uncapped again right
+    // after it, under the load it met.
+    if (uncapped.framesPerSecond > 25 && twenty.framesPerSecond < 15) {
+        const Pace beside = measure(session, {"--fps", "0"});
+        std::printf("--fps 20 fell short; --fps 0 right after it: %.1f frames/s\n", beside.framesPerSecond);
+        if (beside.framesPerSecond > 25) {
+            EXPECT_GE(twenty.framesPerSecond, 15.0);
+        }
     }
     if (headroom) {
         EXPECT_GE(capped.framesPerSecond, 58.0);
