@@ -50,37 +50,60 @@ struct Pace {
     double shareOfOneCore = 0;
 };
 
-// Starts the game with the arguments, lets it settle, and measures it.
-Pace measure(XSession& session, const std::vector<std::string>& arguments) {
-    const std::string frameLog = session.frameLogPath();
-    const std::string output = "/tmp/velmora-frame-rate-" + std::to_string(::getpid()) + ".log";
-    const bool started = session.startGame(".", output, arguments);
-    Pace pace;
-    if (!started) {
+// One game being measured: started, settled, and its first sample taken.
+struct Measuring {
+    XSession* session = nullptr;
+    std::string output;
+    Sample first;
+    bool gotFirst = false;
+};
+
+// Starts the game with the arguments and lets it settle.
+Measuring startMeasuring(XSession& session, const std::vector<std::string>& arguments) {
+    Measuring m;
+    m.session = &session;
+    static int games = 0;
+    m.output = "/tmp/velmora-frame-rate-" + std::to_string(::getpid()) + "-" + std::to_string(++games) + ".log";
+    if (!session.startGame(".", m.output, arguments)) {
         ADD_FAILURE() << "no window titled Velmora appeared";
-        return pace;
+        return m;
     }
     // Settled once the first second's frames are behind it.
     if (!waitUntil([&] { return session.framesCounted() >= settleFrames; }, 20000))
         ADD_FAILURE() << "the game drew fewer than " << settleFrames << " frames";
-    Sample first, last;
-    const bool gotFirst = readSample(frameLog, session.gameProcess(), first);
-    std::this_thread::sleep_for(std::chrono::seconds(measuredSeconds));
-    const bool gotLast = readSample(frameLog, session.gameProcess(), last);
-    EXPECT_TRUE(session.gameRunning());
-    session.stopGame();
-    std::ifstream said(output);
+    m.gotFirst = readSample(session.frameLogPath(), session.gameProcess(), m.first);
+    return m;
+}
+
+// The game's pace since its first sample; the game is stopped.
+Pace finishMeasuring(Measuring& m) {
+    Pace pace;
+    if (!m.session || !m.session->gameRunning()) {
+        ADD_FAILURE() << "the game is not running";
+        return pace;
+    }
+    Sample last;
+    const bool gotLast = readSample(m.session->frameLogPath(), m.session->gameProcess(), last);
+    m.session->stopGame();
+    std::ifstream said(m.output);
     const std::string lines((std::istreambuf_iterator<char>(said)), std::istreambuf_iterator<char>());
     EXPECT_EQ(lines.find("not found"), std::string::npos) << "a game without its pictures is no measure: " << lines;
-    std::remove(output.c_str());
-    if (!gotFirst || !gotLast || last.micros <= first.micros) {
+    std::remove(m.output.c_str());
+    if (!m.gotFirst || !gotLast || last.micros <= m.first.micros) {
         ADD_FAILURE() << "the game wrote no frame log";
         return pace;
     }
-    pace.framesPerSecond = (last.frames - first.frames) * 1e6 / static_cast<double>(last.micros - first.micros);
-    pace.shareOfOneCore = (last.cpuTicks - first.cpuTicks) / static_cast<double>(sysconf(_SC_CLK_TCK)) /
-                          (last.wallSeconds - first.wallSeconds);
+    pace.framesPerSecond = (last.frames - m.first.frames) * 1e6 / static_cast<double>(last.micros - m.first.micros);
+    pace.shareOfOneCore = (last.cpuTicks - m.first.cpuTicks) / static_cast<double>(sysconf(_SC_CLK_TCK)) /
+                          (last.wallSeconds - m.first.wallSeconds);
     return pace;
+}
+
+// Starts the game with the arguments, lets it settle, and measures it.
+Pace measure(XSession& session, const std::vector<std::string>& arguments) {
+    Measuring m = startMeasuring(session, arguments);
+    std::this_thread::sleep_for(std::chrono::seconds(measuredSeconds));
+    return finishMeasuring(m);
 }
 
 // On a busy machine the game may fall short of sixty frames, but never goes
@@ -110,13 +133,21 @@ TEST(FrameRate, TheGameKeepsToSixtyFramesAndRestsBetweenThem) {
     // without a cap cannot tell a cap of 20 from none: there only the upper
     // bounds are judged.
     // The machine's load changes from one measurement to the next: a cap of
-    // 20 that fell short is judged against the game uncapped again right
-    // after it, under the load it met.
+    // 20 that fell short is measured again beside the game uncapped, in a
+    // second display at the same time, so that both meet the same load.
     if (uncapped.framesPerSecond > 25 && twenty.framesPerSecond < 15) {
-        const Pace beside = measure(session, {"--fps", "0"});
-        std::printf("--fps 20 fell short; --fps 0 right after it: %.1f frames/s\n", beside.framesPerSecond);
+        XSession second;
+        ASSERT_TRUE(second.start()) << "a second Xvfb would not start";
+        Measuring capped20 = startMeasuring(session, {"--fps", "20"});
+        Measuring free = startMeasuring(second, {"--fps", "0"});
+        capped20.gotFirst = readSample(session.frameLogPath(), session.gameProcess(), capped20.first);
+        std::this_thread::sleep_for(std::chrono::seconds(measuredSeconds));
+        const Pace again = finishMeasuring(capped20), beside = finishMeasuring(free);
+        std::printf("--fps 20 fell short; again beside --fps 0: %.1f frames/s against %.1f\n", again.framesPerSecond,
+                    beside.framesPerSecond);
+        EXPECT_LE(again.framesPerSecond, 21.0);
         if (beside.framesPerSecond > 25) {
-            EXPECT_GE(twenty.framesPerSecond, 15.0);
+            EXPECT_GE(again.framesPerSecond, 15.0);
         }
     }
     if (headroom) {

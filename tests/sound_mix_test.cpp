@@ -93,20 +93,23 @@ SoundCues cue(const std::function<void(SoundCues&)>& set) {
 
 std::vector<Step> catalogue() {
     std::vector<Step> steps;
+    // The silence that keeps one sound apart from the next: a busy machine may
+    // hold back the update that ends a loop by a few tenths of a second.
+    constexpr double apart = 0.8;
     const auto oneShot = [&](const std::string& what, int times, double seconds,
                              const std::function<void(SoundCues&)>& set) {
-        for (int i = 0; i < times; ++i) steps.push_back({what, cue(set), SoundCues{}, 0, seconds + 0.35});
+        for (int i = 0; i < times; ++i) steps.push_back({what, cue(set), SoundCues{}, 0, seconds + apart});
     };
     // Three seconds of a loop, then time for it to be turned down and stop.
     const auto loop = [&](const std::string& what, const std::function<void(SoundCues&)>& set) {
-        steps.push_back({what, SoundCues{}, cue(set), 3.0, 3.5, true});
+        steps.push_back({what, SoundCues{}, cue(set), 3.0, 3.0 + apart, true});
     };
     oneShot("pick up", 1, 0.11, [](SoundCues& c) { c.pickUp = true; });
     oneShot("put down", 4, 0.2, [](SoundCues& c) { c.putDown = true; });
     oneShot("pop", 3, 0.3, [](SoundCues& c) { c.births = 1; });  // a quarter second's wait at most
     // A pop while the brush visits, once the swarm has made way for it.
     steps.push_back({"pop, the brush visiting", cue([](SoundCues& c) { c.births = 1; }),
-                     cue([](SoundCues& c) { c.brushVisiting = true; }), 1.0, 1.35, false, 0.5});
+                     cue([](SoundCues& c) { c.brushVisiting = true; }), 1.0, 1.0 + apart, false, 0.5});
     oneShot("brush in", 1, 1.0, [](SoundCues& c) { c.brushIn = true; });
     oneShot("brush strike", 4, 0.7, [](SoundCues& c) { c.brushStrike = true; });
     oneShot("brush out", 1, 0.8, [](SoundCues& c) { c.brushOut = true; });
@@ -120,7 +123,8 @@ std::vector<Step> catalogue() {
     });
     // The scrubbing's last second, then the strike that ends it.
     steps.push_back({"strike after scrubbing", cue([](SoundCues& c) { c.brushStrike = true; }),
-                     cue([](SoundCues& c) { c.brushScrubbing = c.brushVisiting = true; }), 1.0, 2.1, false, 1.0, true});
+                     cue([](SoundCues& c) { c.brushScrubbing = c.brushVisiting = true; }), 1.0, 1.75 + apart, false,
+                     1.0, true});
     loop("drill whirr", [](SoundCues& c) { c.drillWhirring = true; });
     loop("bubbles, 400 bacteria", [](SoundCues& c) { c.bacteriaOnScreen = 400; });
     loop("bubbles, 22 bacteria", [](SoundCues& c) { c.bacteriaOnScreen = 22; });
@@ -177,7 +181,17 @@ TEST(TheMix, EverySoundAloneSitsAtItsLevelKeepsItsCharacterOnSmallSpeakersAndNev
     EXPECT_EQ(randomState, randomBefore) << "the player drew from the game's random sequence";
 
     const auto stretches = soundingStretches(heard, 0.2);
-    ASSERT_EQ(stretches.size(), steps.size()) << "each sound heard apart from the next";
+    const auto listed = [&] {
+        std::string text;
+        for (const auto& [from, to] : stretches)
+            text += " " + std::to_string(double(from) / heard.rate).substr(0, 6) + "-" +
+                    std::to_string(double(to) / heard.rate).substr(0, 6);
+        text += "\nthe steps' starts:";
+        for (const auto& [u, step] : starts)
+            text += " " + step->what + " " + std::to_string(lead + u * updateSeconds).substr(0, 6);
+        return text;
+    };
+    ASSERT_EQ(stretches.size(), steps.size()) << "each sound heard apart from the next; heard (s):" << listed();
     const std::vector<double> loudness = shortLoudness(heard, 0.1, 0.005);
     const std::vector<float> small = highPassed(heard.mono, heard.rate, 400);
     const auto window = [&](std::size_t sample) { return std::min(loudness.size() - 1, sample / (heard.rate / 200)); };

@@ -228,24 +228,33 @@ async function touchDrag(page, from, to, second) {
 
 // Food onto the first tooth by `drag`: after four seconds of breeding (four
 // bacteria a second) the tooth must hold far more bacteria than its first two.
+// A new game first: the brush's first sweep is then about 20 s of game time
+// away, however long the checks before this one took. A machine so busy that
+// the drag itself outlasts that is given a second and a third new game.
 async function feedFirstTooth(page, drag, text, check) {
-    // A new game first: the brush's first sweep is then about 20 s of game
-    // time away, however long the checks before this one took.
-    await page.evaluate(() => Module._velmoraNewGame());
-    const start = await gameClock(page);
-    await waitForGameTime(page, start + 100);
-    await takeShot(page, 'before');
-    const before = await greenPixels(page, 'before', firstTooth);
-    await drag(foods[0], toothCentres[0]);
-    await waitForGameTime(page, (await gameClock(page)) + 4000);
-    await takeShot(page, 'after');
-    const after = await greenPixels(page, 'after', firstTooth);
-    const bred = after > 3 * before + 200;
-    // The brush's first sweep takes the food back and most bacteria with it;
-    // on a machine too slow to feed before it, say so.
-    const late = (await gameClock(page)) - start > 19000 ? ' (too late: the brush may have come)' : '';
-    check(bred, `${text}: the bacteria's green in the fed tooth grew: ${before} -> ${after} pixels${late}`);
-    if (!bred) await saveShot(page, 'after', path.join(os.tmpdir(), 'velmora-after.png'));
+    const tries = 3;
+    for (let attempt = 1;; ++attempt) {
+        await page.evaluate(() => Module._velmoraNewGame());
+        const start = await gameClock(page);
+        await waitForGameTime(page, start + 100);
+        await takeShot(page, 'before');
+        const before = await greenPixels(page, 'before', firstTooth);
+        await drag(foods[0], toothCentres[0]);
+        await waitForGameTime(page, (await gameClock(page)) + 4000);
+        await takeShot(page, 'after');
+        const after = await greenPixels(page, 'after', firstTooth);
+        const bred = after > 3 * before + 200;
+        // The brush's first sweep takes the food back and most bacteria with it.
+        const late = (await gameClock(page)) - start > 19000;
+        if (!bred && late && attempt < tries) {
+            console.log(`${text}: the brush may have come before the tooth was judged; a new game again`);
+            continue;
+        }
+        check(bred, `${text}: the bacteria's green in the fed tooth grew: ${before} -> ${after} pixels${
+                        late ? ' (too late: the brush may have come)' : ''}`);
+        if (!bred) await saveShot(page, 'after', path.join(os.tmpdir(), 'velmora-after.png'));
+        return;
+    }
 }
 
 // The canvas's size on the page, its backing store and the viewport.
@@ -393,9 +402,11 @@ async function desktopChecks(browser, url, server, reference, site, check) {
     const stepBack = await page.evaluate(() => window.velmoraStepBack);
     const clockAdvance = (await gameClock(page)) - clockBefore;
     const wallAdvance = Date.now() - hiddenSince;
-    check(framesWhileHidden === 0 && stepBack <= 0.1 && clockAdvance < wallAdvance - 9000,
+    // The hidden ten seconds, had they counted, would make one step of ten
+    // seconds; a busy machine may hold an ordinary frame back a good part of one.
+    check(framesWhileHidden === 0 && stepBack <= 1 && clockAdvance < wallAdvance - 9000,
           `desktop, a tab in front for 10 s: ${framesWhileHidden} frames while hidden, the step back ` +
-              `into view ${stepBack.toFixed(3)} s (at most 0.1), the game's clock ${clockAdvance} ms on ` +
+              `into view ${stepBack.toFixed(3)} s (at most 1), the game's clock ${clockAdvance} ms on ` +
               `over ${wallAdvance} ms`);
 
     // Installable, and playable with the network off once visited.
