@@ -1,7 +1,6 @@
 # The Debian package made from this build, unpacked and played under Xvfb.
-find_package(X11 REQUIRED)
-add_executable(package_test package_test.cpp x_session.cpp)
-target_link_libraries(package_test PRIVATE velmora_test_files X11::X11 PNG::PNG GTest::gtest_main)
+add_executable(package_test package_test.cpp)
+target_link_libraries(package_test PRIVATE velmora_x_session PNG::PNG GTest::gtest_main)
 target_compile_definitions(package_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velmora>"
   VELMORA_BUILD_DIR="${PROJECT_BINARY_DIR}" VELMORA_VERSION="${PROJECT_VERSION}")
 add_dependencies(package_test velmora velmora-replay)

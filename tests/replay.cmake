@@ -13,12 +13,12 @@ target_link_libraries(replay_line_file_test PRIVATE GTest::gtest_main)
 add_test(NAME replay_line_file_test COMMAND replay_line_file_test)
 
 if(TARGET velmora-replay)
-  add_executable(replay_run_test replay_test_support.cpp replay_trace_test.cpp replay_timeline_test.cpp
+  add_executable(replay_run_test replay_trace_test.cpp replay_timeline_test.cpp
     replay_long_game_test.cpp replay_screenshot_test.cpp replay_command_line_test.cpp replay_no_draw_test.cpp)
   target_include_directories(replay_run_test PRIVATE ${PROJECT_SOURCE_DIR})
   target_compile_definitions(replay_run_test PRIVATE VELMORA_REPLAY="$<TARGET_FILE:velmora-replay>"
     VELMORA_SOURCE="${PROJECT_SOURCE_DIR}")
-  target_link_libraries(replay_run_test PRIVATE PNG::PNG GTest::gtest_main)
+  target_link_libraries(replay_run_test PRIVATE velmora_replay_testing GTest::gtest_main)
   add_dependencies(replay_run_test velmora-replay)
   add_test(NAME replay_run_test COMMAND replay_run_test)
 endif()
@@ -31,10 +31,10 @@ endif()
 
 # Trimmed and whole quads drawn from the same long game, shot for shot.
 if(TARGET velmora-replay)
-  add_executable(replay_trimming_test replay_test_support.cpp replay_trimming_test.cpp)
+  add_executable(replay_trimming_test replay_trimming_test.cpp)
   target_include_directories(replay_trimming_test PRIVATE ${PROJECT_SOURCE_DIR})
   target_compile_definitions(replay_trimming_test PRIVATE VELMORA_REPLAY="$<TARGET_FILE:velmora-replay>")
-  target_link_libraries(replay_trimming_test PRIVATE PNG::PNG GTest::gtest_main)
+  target_link_libraries(replay_trimming_test PRIVATE velmora_replay_testing GTest::gtest_main)
   add_dependencies(replay_trimming_test velmora-replay)
   add_test(NAME replay_trimming_test COMMAND replay_trimming_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
   set_tests_properties(replay_trimming_test PROPERTIES TIMEOUT 900)
@@ -46,11 +46,11 @@ velmora_unit_test(script_pace_test script_pace_test.cpp)
 # The README's pictures, taken again by tools/take_screenshots.sh, which checks
 # each caption against the trace, and compared with those in docs/.
 if(TARGET velmora-replay)
-  add_executable(readme_pictures_test replay_test_support.cpp readme_pictures_test.cpp)
+  add_executable(readme_pictures_test readme_pictures_test.cpp)
   target_include_directories(readme_pictures_test PRIVATE ${PROJECT_SOURCE_DIR})
   target_compile_definitions(readme_pictures_test PRIVATE VELMORA_REPLAY="$<TARGET_FILE:velmora-replay>"
     VELMORA_SOURCE="${PROJECT_SOURCE_DIR}")
-  target_link_libraries(readme_pictures_test PRIVATE PNG::PNG GTest::gtest_main)
+  target_link_libraries(readme_pictures_test PRIVATE velmora_replay_testing GTest::gtest_main)
   add_dependencies(readme_pictures_test velmora-replay)
   add_test(NAME readme_pictures_test COMMAND readme_pictures_test)
 endif()

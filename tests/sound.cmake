@@ -8,10 +8,8 @@ if(TARGET make-sounds)
   target_compile_definitions(sound_test PRIVATE MAKE_SOUNDS="$<TARGET_FILE:make-sounds>")
 endif()
 
-find_package(X11 REQUIRED)
-add_executable(sound_window_test ${CMAKE_CURRENT_LIST_DIR}/sound_window_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/sound_listening.cpp ${CMAKE_CURRENT_LIST_DIR}/x_session.cpp)
-target_link_libraries(sound_window_test PRIVATE velmora_test_files X11::X11 GTest::gtest_main)
+add_executable(sound_window_test ${CMAKE_CURRENT_LIST_DIR}/sound_window_test.cpp)
+target_link_libraries(sound_window_test PRIVATE velmora_x_session velmora_listening GTest::gtest_main)
 target_compile_definitions(sound_window_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velmora>"
   $<$<BOOL:${VELMORA_SANITIZE}>:VELMORA_SANITIZED>)
 add_dependencies(sound_window_test velmora)
@@ -20,18 +18,15 @@ set_tests_properties(sound_window_test PROPERTIES TIMEOUT 300)
 
 # The player's mix heard alone, sound by sound, through OpenAL Soft's file
 # output, in real time (about a minute).
-add_executable(sound_mix_test ${CMAKE_CURRENT_LIST_DIR}/sound_mix_test.cpp ${CMAKE_CURRENT_LIST_DIR}/sound_listening.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/sound_measures.cpp)
-target_link_libraries(sound_mix_test PRIVATE velmora_audio velmora_test_files GTest::gtest_main)
+add_executable(sound_mix_test ${CMAKE_CURRENT_LIST_DIR}/sound_mix_test.cpp)
+target_link_libraries(sound_mix_test PRIVATE velmora_audio velmora_listening GTest::gtest_main)
 add_test(NAME sound_mix_test COMMAND sound_mix_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
 set_tests_properties(sound_mix_test PROPERTIES TIMEOUT 300)
 
 # Three minutes of the real game watched from a recording under Xvfb and
 # heard through OpenAL Soft's file output, in real time.
-add_executable(sound_game_test ${CMAKE_CURRENT_LIST_DIR}/sound_game_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/sound_listening.cpp ${CMAKE_CURRENT_LIST_DIR}/sound_measures.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/x_session.cpp)
-target_link_libraries(sound_game_test PRIVATE velmora_test_files X11::X11 GTest::gtest_main)
+add_executable(sound_game_test ${CMAKE_CURRENT_LIST_DIR}/sound_game_test.cpp)
+target_link_libraries(sound_game_test PRIVATE velmora_x_session velmora_listening GTest::gtest_main)
 target_compile_definitions(sound_game_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velmora>"
   $<$<BOOL:${VELMORA_SANITIZE}>:VELMORA_SANITIZED>)
 add_dependencies(sound_game_test velmora)

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/file_growth.h"
 #include "tests/sound_listening.h"
 #include "tests/sound_measures.h"
 #include "tests/temp_files.h"
@@ -129,6 +130,7 @@ TEST(HearingAWholeGame, ItMeasuresAbout18LufsPeaksUnderMinus1DbtpAndNoLoopHasASe
     std::ofstream(script) << gameScript();
     std::ofstream(config) << "drivers=wave\n[wave]\nfile=" << wav << "\n";
     setenv("ALSOFT_CONF", config.c_str(), 1);
+    FileGrowth growth({wav, trace});
     ASSERT_TRUE(session.startGame(".", log, {"--play", script, "--trace", trace})) << readText(log);
     unsetenv("ALSOFT_CONF");
     // The recording plays at its own speed: three minutes, more on a loaded machine.
@@ -137,6 +139,7 @@ TEST(HearingAWholeGame, ItMeasuresAbout18LufsPeaksUnderMinus1DbtpAndNoLoopHasASe
         << readText(log);
     ASSERT_TRUE(session.closeWindow());
     ASSERT_EQ(session.waitForGameExit(20000), 0) << readText(log);
+    growth.stop();
 
     // VELMORA_KEEP_HEARD=FILE keeps the mix, to listen to or to measure with
     // other tools, and its trace beside it in FILE.trace.
@@ -149,15 +152,61 @@ TEST(HearingAWholeGame, ItMeasuresAbout18LufsPeaksUnderMinus1DbtpAndNoLoopHasASe
     ASSERT_GT(frames.size(), 10000u);
     const Recording heard = readRecording(wav);
     ASSERT_GT(heard.rate, 0) << "no WAV from OpenAL Soft";
+    // Where a moment of the game is heard in the file. A busy machine holds
+    // the watch back now and then, so the game's clock and the file drift
+    // apart by up to a second or more: each moment is followed through the
+    // files' growth instead. The trace gains its lines a few at a time, and
+    // the last line of each batch was written just after its frame ran; the
+    // sound file's end at that moment is where that frame's sounds go.
+    const std::vector<double> lineEnds = [&] {
+        std::vector<double> ends;
+        std::ifstream in(trace);
+        std::string line;
+        long at = 0;
+        while (std::getline(in, line)) ends.push_back(double(at += long(line.size()) + 1));
+        return ends;
+    }();
+    ASSERT_EQ(lineEnds.size(), frames.size());
+    struct Anchor {
+        double gameSeconds, fileSeconds;
+    };
+    std::vector<Anchor> anchors;
+    const auto fileSecondsAt = [&](double moment) {
+        const long size = growth.sizesAround(0, moment).first;
+        return size < long(heard.dataStart)
+                   ? 0.0
+                   : double(std::size_t(size) - heard.dataStart) / heard.frameBytes / heard.rate;
+    };
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const double seenAt = growth.firstMomentWith(1, long(lineEnds[i]));
+        if (i + 1 < frames.size() && growth.firstMomentWith(1, long(lineEnds[i + 1])) == seenAt) continue;
+        anchors.push_back({frames[i].seconds, fileSecondsAt(seenAt)});
+    }
+    ASSERT_GT(anchors.size(), 100u) << "the trace was not seen growing";
+    const auto fileSeconds = [&](double gameSeconds) {
+        auto after = std::lower_bound(anchors.begin(), anchors.end(), gameSeconds,
+                                      [](const Anchor& a, double t) { return a.gameSeconds < t; });
+        if (after == anchors.begin()) return after->fileSeconds - (after->gameSeconds - gameSeconds);
+        if (after == anchors.end()) return anchors.back().fileSeconds + (gameSeconds - anchors.back().gameSeconds);
+        const Anchor& before = *std::prev(after);
+        const double share = (gameSeconds - before.gameSeconds) / (after->gameSeconds - before.gameSeconds);
+        return before.fileSeconds + share * (after->fileSeconds - before.fileSeconds);
+    };
+    const auto sample = [&](double gameSeconds) {
+        return std::min(heard.mono.size(),
+                        static_cast<std::size_t>(std::max(0.0, fileSeconds(gameSeconds)) * heard.rate));
+    };
+    double leastLag = 1e9, mostLag = -1e9;
+    for (const Anchor& a : anchors) {
+        leastLag = std::min(leastLag, a.fileSeconds - a.gameSeconds);
+        mostLag = std::max(mostLag, a.fileSeconds - a.gameSeconds);
+    }
+    std::printf("the file ran %.2f to %.2f s behind the game's clock, followed at %zu moments\n", leastLag, mostLag,
+                anchors.size());
     // The file starts when the device opens, just before the first update,
-    // which starts the bed under the teeth's first bacteria: the first sound
-    // in the file is the game's first frame.
+    // which starts the bed under the teeth's first bacteria.
     std::size_t first = 0;
     while (first < heard.mono.size() && std::fabs(heard.mono[first]) < 1e-4f) ++first;
-    const double offset = double(first) / heard.rate - frames.front().seconds;
-    const auto sample = [&](double gameSeconds) {
-        return std::min(heard.mono.size(), static_cast<std::size_t>(std::max(0.0, gameSeconds + offset) * heard.rate));
-    };
 
     // The whole game: its loudness and its peaks.
     Recording game = heard;

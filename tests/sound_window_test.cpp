@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -18,6 +17,8 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/file_growth.h"
+#include "tests/game_exit.h"
 #include "tests/sound_listening.h"
 #include "tests/temp_files.h"
 #include "tests/x_session.h"
@@ -93,61 +94,8 @@ protected:
     void closeGame() {
         ASSERT_TRUE(session.closeWindow());
         const int status = session.waitForGameExit(20000);
-#ifdef VELMORA_SANITIZED
-        // The leak check at exit finds the OpenGL driver's own allocations,
-        // unloaded with the window and beyond naming in a suppression: 1.
-        ASSERT_LT(status, 128) << readText(log);
-        ASSERT_GE(status, 0) << "the game did not end when its window was closed";
-        EXPECT_EQ(readText(log).find("ERROR: AddressSanitizer"), std::string::npos) << readText(log);
-        EXPECT_EQ(readText(log).find("runtime error"), std::string::npos) << readText(log);
-#else
-        ASSERT_EQ(status, 0) << readText(log);
-#endif
+        expectGameEnded(status, 0, readText(log));
     }
-};
-
-double steadySeconds() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-// How far OpenAL Soft's file writer had got, watched from outside: the file's
-// size every two milliseconds. The writer mixes the game's sound a stretch at
-// a time and writes each stretch out as it is done, so a sound the game
-// starts at some moment goes into the next stretch to be mixed, which begins
-// where the file ended at that moment. A loaded machine may keep the writer
-// waiting and it then mixes that stretch late, but in the same place: a
-// sound's place measured against the file's end at its cue's frame judges
-// what the game did, not how the writer was kept.
-class WriterWatch {
-public:
-    explicit WriterWatch(std::string file) : path(std::move(file)) {
-        watcher = std::thread([this] {
-            while (running) {
-                struct stat status;
-                const long size = ::stat(path.c_str(), &status) == 0 ? long(status.st_size) : -1;
-                seen.push_back({steadySeconds(), size});
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            }
-        });
-    }
-    ~WriterWatch() { stop(); }
-    void stop() {
-        running = false;
-        if (watcher.joinable()) watcher.join();
-    }
-    // The file's size seen last before moment t and first after it.
-    std::pair<long, long> sizesAround(double t) const {
-        const auto after = std::lower_bound(seen.begin(), seen.end(), std::make_pair(t, -2L));
-        const long before = after == seen.begin() ? -1 : std::prev(after)->second;
-        return {before, after == seen.end() ? seen.back().second : after->second};
-    }
-    double firstMoment() const { return seen.empty() ? 0 : seen.front().first; }
-
-private:
-    std::string path;
-    std::atomic<bool> running{true};
-    std::vector<std::pair<double, long>> seen;  // moment, size; -1 before the file is there
-    std::thread watcher;
 };
 
 struct Expected {
@@ -158,8 +106,15 @@ struct Expected {
 
 // Where in the file (seconds from its first sample) a cue's sound may start
 // when its frame ran at the given moment: from the file's end then to one
-// mixing stretch after its end once the player's wait is over.
-std::pair<double, double> placeAllowed(const WriterWatch& watch, const Recording& heard, double moment, double waits) {
+// mixing stretch after its end once the player's wait is over. OpenAL Soft's
+// file writer mixes the game's sound a stretch at a time and writes each
+// stretch out as it is done, so a sound the game starts at some moment goes
+// into the next stretch to be mixed, which begins where the file ended at that
+// moment. A loaded machine may keep the writer waiting and it then mixes that
+// stretch late, but in the same place: a sound's place measured against the
+// file's end at its cue's frame judges what the game did, not how the writer
+// was kept.
+std::pair<double, double> placeAllowed(const FileGrowth& watch, const Recording& heard, double moment, double waits) {
     const auto seconds = [&](long size) {
         return size < long(heard.dataStart)
                    ? 0.0
@@ -167,14 +122,14 @@ std::pair<double, double> placeAllowed(const WriterWatch& watch, const Recording
     };
     // OpenAL Soft mixes 23 ms at a time at this rate.
     constexpr double mixingStretch = 512.0 / 22050;
-    return {seconds(watch.sizesAround(moment).first) - allowedSeconds,
-            seconds(watch.sizesAround(moment + waits).second) + mixingStretch + allowedSeconds};
+    return {seconds(watch.sizesAround(0, moment).first) - allowedSeconds,
+            seconds(watch.sizesAround(0, moment + waits).second) + mixingStretch + allowedSeconds};
 }
 
 // Each expected event with the onset it was matched to, one onset to one
 // event, taken in order: -1 for an event left without one.
 std::vector<int> matchOnsets(const std::vector<Expected>& expected, const std::vector<double>& onsets,
-                             const WriterWatch& watch, const Recording& heard, double offset) {
+                             const FileGrowth& watch, const Recording& heard, double offset) {
     std::vector<int> matched(expected.size(), -1);
     std::vector<bool> used(onsets.size(), false);
     for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -188,7 +143,7 @@ std::vector<int> matchOnsets(const std::vector<Expected>& expected, const std::v
 // The game's clock and the test's have different zeros: the offset is the
 // one that places the most sounds where they belong (the narrow windows of
 // the drop and the strike decide it), the middle of the best ones.
-double findOffset(const std::vector<Expected>& expected, const std::vector<double>& onsets, const WriterWatch& watch,
+double findOffset(const std::vector<Expected>& expected, const std::vector<double>& onsets, const FileGrowth& watch,
                   const Recording& heard) {
     std::size_t best = 0;
     double bestFrom = 0, bestTo = 0;
@@ -207,7 +162,7 @@ constexpr double settledSeconds = 3.0;
 
 TEST_F(HearingTheGame, DropBirthsAndStrikeSoundWhereTheWriterStoodAtTheirFrames) {
     std::remove(wav.c_str());
-    WriterWatch watch(wav);
+    FileGrowth watch({wav});
     ASSERT_TRUE(startListenedGame({})) << readText(log);
     // OpenAL Soft's file writer starts behind and catches up: the game
     // settles first.

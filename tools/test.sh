@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds Velmora as the README's Install section does and runs every test:
-# the unit, rendering, replay, window, sound and browser tests; the native
-# ones again under AddressSanitizer and UndefinedBehaviorSanitizer; and a
-# short run of each fuzzer. Warnings are errors here: the README's build may
+# Builds Velmora as the README's Install section does and runs every test
+# once: the native ones (unit, rendering, replay, window, sound) under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the rest (the page, the
+# package, valgrind, speed) in the README's build; and a short run of each
+# fuzzer. Warnings are errors here: the README's build may
 # print none, and the sanitizer build is made with -Werror.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -27,12 +28,17 @@ if grep -q 'warning:' "$log"; then
   exit 1
 fi
 
-stage "Tests"
-(cd "$root/build" && ctest --output-on-failure -j "$testJobs")
+# Each test runs once: here what needs the plain build (the page, the package,
+# valgrind, speed, the long listening; the label "plain" in tests/CMakeLists.txt),
+# the native tests under the sanitizers below.
+stage "Tests of the plain build"
+(cd "$root/build" && ctest --output-on-failure -j "$testJobs" -L plain)
 
 # The first build's tests keep both processors busy, so the sanitizer build
 # comes after them (made beside them it only slowed both). At -O0: -O1 saves
-# a minute of its tests but costs nearly four more of building.
+# a minute of its tests but costs nearly four more of building. The page's
+# code is not built natively, and the package and valgrind are the plain
+# build's: the sanitizer build holds only the native tests.
 stage "Build under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug \
   -DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF -DVELMORA_WERROR=ON \
@@ -40,21 +46,8 @@ cmake -S "$root" -B "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug \
 cmake --build "$root/build-sanitize" -j "$jobs"
 
 stage "Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
-# use_tls=0: LeakSanitizer's scan of the thread-local blocks that the driver's
-# run-time loaded libraries hold crashes at exit with this glibc (a bogus block
-# range). Not scanning them can only report more, never hide a leak; the game
-# keeps nothing in thread-local storage.
-export LSAN_OPTIONS="suppressions=$root/tests/driver_leaks.supp:print_suppressions=0:use_tls=0"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-# Left to the first build: what measures speed (the frame rate), what runs
-# only Mesa's reference rasterizer for minutes (trimmed quads against whole
-# ones), and the checks that run no code of the game's. The page's code is not
-# built natively, and the package and the README's build are the first
-# build's: the sanitizer build holds only the native tests.
-(cd "$root/build-sanitize" &&
-  ctest --output-on-failure -j "$testJobs" -E '^(frame_rate_test|replay_trimming_test|layering|bench_table_test|readme_build_test)$')
-unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
+# The sanitizers' settings are the build's own (tests/CMakeLists.txt).
+(cd "$root/build-sanitize" && ctest --output-on-failure -j "$testJobs" -LE plain)
 
 if [ -x "$root/fuzz/build_and_run.sh" ]; then
   stage "Fuzzing"
