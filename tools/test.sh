@@ -30,20 +30,33 @@ fi
 
 # Each test runs once: here what needs the plain build (the page, the package,
 # valgrind, speed, the long listening; the label "plain" in tests/CMakeLists.txt),
-# the native tests under the sanitizers below.
-stage "Tests of the plain build"
-(cd "$root/build" && ctest --output-on-failure -j "$testJobs" -L plain)
-
-# The first build's tests keep both processors busy, so the sanitizer build
-# comes after them (made beside them it only slowed both). At -O0: -O1 saves
-# a minute of its tests but costs nearly four more of building. The page's
-# code is not built natively, and the package and valgrind are the plain
-# build's: the sanitizer build holds only the native tests.
-stage "Build under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S "$root" -B "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug \
-  -DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF -DVELMORA_WERROR=ON \
-  -DVELMORA_TEST_AREAS="loaders;pictures;replay;window;desktop;soak;sound" >/dev/null
-cmake --build "$root/build-sanitize" -j "$jobs"
+# the native tests under the sanitizers below, built meanwhile at the lowest
+# priority: the tests keep both processors busy but for their last minute,
+# when they mostly wait on browsers, and the build takes what they leave.
+# At -O0: -O1 saves a minute of its tests but costs nearly four more of
+# building. The page's code is not built natively, and the package and
+# valgrind are the plain build's: the sanitizer build holds only the native
+# tests.
+stage "Tests of the plain build, and the sanitizer build beside them"
+sanitizeLog="$(mktemp)"
+trap 'rm -f "$log" "$sanitizeLog"' EXIT
+# In a process group of its own, so that a failed test stops all of it.
+root="$root" jobs="$jobs" setsid -w nice -n 19 bash -c '
+  cmake -S "$root" -B "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug \
+    -DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF -DVELMORA_WERROR=ON \
+    -DVELMORA_TEST_AREAS="loaders;pictures;replay;window;desktop;soak;sound" &&
+    cmake --build "$root/build-sanitize" -j "$jobs"' >"$sanitizeLog" 2>&1 &
+sanitizeBuild=$!
+if ! (cd "$root/build" && ctest --output-on-failure -j "$testJobs" -L plain); then
+  kill -- -"$sanitizeBuild" 2>/dev/null
+  exit 1
+fi
+stage "The sanitizer build's end"
+if ! wait "$sanitizeBuild"; then
+  cat "$sanitizeLog"
+  exit 1
+fi
+grep -E '^\[100%\] Built target' "$sanitizeLog" | tail -n 1
 
 stage "Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 # The sanitizers' settings are the build's own (tests/CMakeLists.txt).
