@@ -146,8 +146,14 @@ TEST(FrameRate, TheGameKeepsToSixtyFramesAndRestsBetweenThem) {
         std::printf("--fps 20 fell short; again beside --fps 0: %.1f frames/s against %.1f\n", again.framesPerSecond,
                     beside.framesPerSecond);
         EXPECT_LE(again.framesPerSecond, 21.0);
+        // A busy machine wakes a sleeping game late, so the cap may fall
+        // short of 20; but a pacer that waited a whole period after each
+        // frame's work, rather than until the frame is due, could go no
+        // faster than one frame per period and frame's work (the game
+        // beside shows what a frame costs under this load), and this one must.
         if (beside.framesPerSecond > 25) {
-            EXPECT_GE(again.framesPerSecond, 15.0);
+            const double wholePeriodAfterWork = 1.0 / (1.0 / 20 + 1.0 / beside.framesPerSecond);
+            EXPECT_GT(again.framesPerSecond, wholePeriodAfterWork + 0.5);
         }
     }
     if (headroom) {
