@@ -1,12 +1,21 @@
 #!/usr/bin/env bash
 # Builds the Targa, PNG and replay script fuzzers with clang (libFuzzer,
 # AddressSanitizer, UndefinedBehaviorSanitizer) straight from the reader
-# sources, warnings as errors, and runs each for SECONDS (default 30) on a copy
-# of its seed corpus, one worker, the three side by side. Exits non-zero if
-# any finds a crash, leak, timeout or runaway memory use.
-# Usage: fuzz/build_and_run.sh [SECONDS]
+# sources, warnings as errors, and runs each on a copy of its seed corpus, one
+# worker, the three side by side: for SECONDS (default 30), or with --inputs
+# for a set number of inputs each (about what 30 s gives them on two cores),
+# however long that takes, for a run at low priority beside other work.
+# Exits non-zero if any finds a crash, leak, timeout or runaway memory use.
+# Usage: fuzz/build_and_run.sh [SECONDS | --inputs]
 set -u
-seconds="${1:-30}"
+limit="${1:-30}"
+inputs() { echo "-max_total_time=$limit"; }
+if [ "$limit" = --inputs ]; then
+    # Ten minutes at most: a machine so busy that they take longer has no
+    # room for them.
+    declare -A budget=([targa_fuzzer]=250000 [png_fuzzer]=2500000 [script_fuzzer]=300000)
+    inputs() { echo "-runs=${budget[$1]} -max_total_time=600"; }
+fi
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="${VELMORA_FUZZ_DIR:-$root/build-fuzz}"
 cxx="${CXX_FUZZ:-clang++}"
@@ -34,17 +43,18 @@ run() {
     rm -rf "$work"
     mkdir -p "$work"
     cp "$root/fuzz/corpus/$corpus/"* "$work/"
-    "$out/$name" "$work" -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=64 -timeout=10 \
+    # shellcheck disable=SC2046
+    "$out/$name" "$work" $(inputs "$name") -rss_limit_mb=2048 -malloc_limit_mb=64 -timeout=10 \
         -print_final_stats=1 -artifact_prefix="$out/artifacts/$name-" "$@" >"$out/$name.log" 2>&1
 }
 report() {
     local name="$1" status="$2"
-    echo "== $name, ${seconds}s"
+    echo "== $name, $(inputs "$name")"
     [ "$status" -eq 0 ] || echo "!! $name failed; see $out/$name.log and $out/artifacts/"
     grep -E "^(#[0-9]+ *DONE|stat::number_of_executed_units|stat::peak_rss_mb)" "$out/$name.log" || true
     grep -E "^#[0-9]+" "$out/$name.log" | tail -n 1
 }
-echo "== running the three fuzzers for ${seconds}s, side by side"
+echo "== running the three fuzzers side by side"
 run targa_fuzzer targa & targa=$!
 # libpng reports every bad file on standard error; keep the log readable.
 run png_fuzzer png -close_fd_mask=2 & png=$!

@@ -58,13 +58,28 @@ if ! wait "$sanitizeBuild"; then
 fi
 grep -E '^\[100%\] Built target' "$sanitizeLog" | tail -n 1
 
-stage "Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-# The sanitizers' settings are the build's own (tests/CMakeLists.txt).
-(cd "$root/build-sanitize" && ctest --output-on-failure -j "$testJobs" -LE plain)
-
+stage "Tests under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzzers beside them"
+# The fuzzers try a set number of inputs each, at the lowest priority: the
+# tests keep both processors busy but for their last half minute, when the
+# last window tests mostly wait, and the fuzzers take what they leave.
+fuzzing=""
 if [ -x "$root/fuzz/build_and_run.sh" ]; then
-  stage "Fuzzing"
-  bash "$root/fuzz/build_and_run.sh" "${VELMORA_FUZZ_SECONDS:-30}"
+  fuzzLog="$(mktemp)"
+  trap 'rm -f "$log" "$sanitizeLog" "$fuzzLog"' EXIT
+  setsid -w nice -n 19 bash "$root/fuzz/build_and_run.sh" --inputs >"$fuzzLog" 2>&1 &
+  fuzzing=$!
+fi
+# The sanitizers' settings are the build's own (tests/CMakeLists.txt).
+if ! (cd "$root/build-sanitize" && ctest --output-on-failure -j "$testJobs" -LE plain); then
+  [ -z "$fuzzing" ] || kill -- -"$fuzzing" 2>/dev/null
+  exit 1
+fi
+if [ -n "$fuzzing" ]; then
+  stage "The fuzzers' end"
+  fuzzStatus=0
+  wait "$fuzzing" || fuzzStatus=$?
+  cat "$fuzzLog"
+  [ "$fuzzStatus" -eq 0 ] || exit 1
 fi
 
 stage "All tests passed"
