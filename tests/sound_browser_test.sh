@@ -8,7 +8,10 @@
 set -euo pipefail
 root="$1" out="$2" mix="$3"
 
-heard="$(cd "$root" && "$mix" --gtest_filter='TheMix.EverySound*')"
+if ! heard="$(cd "$root" && "$mix" --gtest_filter='TheMix.EverySound*' 2>&1)"; then
+  printf 'FAIL: sound_mix_test failed:\n%s\n' "$heard"
+  exit 1
+fi
 bed="$(sed -nE 's/^  bubbles, 22 bacteria +(-?[0-9.]+).*/\1/p' <<<"$heard")"
 # The pops' levels together, as their power adds.
 pop="$(sed -nE 's/^  pop +(-?[0-9.]+) .*/\1/p' <<<"$heard" |
