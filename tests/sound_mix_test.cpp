@@ -43,10 +43,17 @@ Recording listen(const std::string& name, int updates, const std::function<Sound
     const bool opened = openSoundPlayer(false);
     unsetenv("ALSOFT_CONF");
     if (!opened) return Recording{};
-    const auto start = std::chrono::steady_clock::now() + std::chrono::duration<double>(lead);
+    using Clock = std::chrono::steady_clock;
+    const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(updateSeconds));
+    Clock::time_point next =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(lead));
     for (int u = 0; u < updates; ++u) {
-        std::this_thread::sleep_until(start + std::chrono::duration<double>(u * updateSeconds));
+        std::this_thread::sleep_until(next);
         playSoundCues(score(u));
+        // A busy machine that holds the updates back is not made up for with
+        // a burst of them, which would squeeze what they play: like the
+        // game's, the next update comes a period after this one.
+        next = std::max(next, Clock::now() - 2 * period) + period;
     }
     closeSoundPlayer();
     const std::string kept = listeningFolder().file(name + ".wav");
