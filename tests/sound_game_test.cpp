@@ -76,7 +76,7 @@ std::string gameScript() {
     return out.str();
 }
 
-// Stretches of game time, in seconds.
+// Stretches of time in seconds: of the game's clock, or of the sound file once mapped there.
 struct Stretch {
     double from, to;
 };

@@ -49,6 +49,16 @@ double lastTraceSeconds(const std::string& trace) {
     return at == std::string::npos ? 0 : std::atof(text.c_str() + at + 12) / 1000.0;
 }
 
+// The food held in the trace's last whole line; -1 for none, or no line yet.
+int lastTraceHeldFood(const std::string& trace) {
+    const std::string text = readText(trace);
+    const std::size_t end = text.rfind('\n');
+    if (end == std::string::npos) return -1;
+    const std::size_t before = end == 0 ? std::string::npos : text.rfind('\n', end - 1);
+    const std::size_t at = text.find("\"heldFood\":", before == std::string::npos ? 0 : before + 1);
+    return at < end ? std::atoi(text.c_str() + at + 11) : -1;
+}
+
 class HearingTheGame : public ::testing::Test {
 protected:
     XSession session;
@@ -83,10 +93,14 @@ protected:
     }
 
     // The left piece of food onto the first tooth, held a moment and left there.
+    // A busy machine may run no frame between the press and the release: the
+    // button is let go once a frame has shown the food held.
     void dropFoodOnFirstTooth() {
         const std::string w = session.windowId();
         session.run("xdotool mousemove --window " + w + " 325 50 mousedown 1 mousemove --window " + w +
-                    " 200 130 mousemove --window " + w + " 93 218 sleep 0.3 mouseup 1");
+                    " 200 130 mousemove --window " + w + " 93 218 sleep 0.3");
+        waitForTrace([&] { return lastTraceHeldFood(trace) >= 0; });
+        session.run("xdotool mouseup 1");
     }
 
     // Closes the window as a player would; the device is closed and the WAV's
