@@ -69,6 +69,20 @@ protected:
 
     void SetUp() override { ASSERT_TRUE(session.start()) << "Xvfb would not start"; }
 
+    // VELMORA_KEEP_FAILED=FOLDER keeps a failed test's sound, trace and log,
+    // to look at what a busy machine did.
+    void TearDown() override {
+        const char* keep = std::getenv("VELMORA_KEEP_FAILED");
+        if (!keep || !HasFailure()) return;
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        const std::filesystem::path to = std::filesystem::path(keep) / (name + "." + std::to_string(::getpid()));
+        std::error_code ignored;
+        std::filesystem::create_directories(to, ignored);
+        for (const std::string& kept : {wav, trace, log})
+            std::filesystem::copy_file(kept, to / std::filesystem::path(kept).filename(), ignored);
+        std::printf("kept in %s\n", to.c_str());
+    }
+
     // With device false OpenAL Soft is offered no driver at all, as on a
     // machine without sound.
     bool startListenedGame(std::vector<std::string> arguments, bool device = true) {
@@ -228,7 +242,13 @@ TEST_F(HearingTheGame, DropBirthsAndStrikeSoundWhereTheWriterStoodAtTheirFrames)
     std::size_t birthsUnheard = 0;
     for (std::size_t i = 0; i < expected.size(); ++i)
         if (matched[i] < 0) {
-            listed += "\n  " + std::string(expected[i].what) + " at " + std::to_string(expected[i].gameSeconds) + " s";
+            const auto [from, to] = placeAllowed(watch, heard, expected[i].gameSeconds + offset, expected[i].waits);
+            const auto near = std::lower_bound(onsets.begin(), onsets.end(), from - 0.5);
+            std::string around;
+            for (auto o = near; o != onsets.end() && *o < to + 0.5; ++o) around += " " + std::to_string(*o);
+            listed += "\n  " + std::string(expected[i].what) + " at " + std::to_string(expected[i].gameSeconds) +
+                      " s, allowed " + std::to_string(from) + "-" + std::to_string(to) +
+                      " s in the file; onsets near:" + (around.empty() ? " none" : around);
             if (std::string(expected[i].what) == "a birth") ++birthsUnheard;
         }
     // Few onsets besides the events' own before the brush comes (the
