@@ -228,6 +228,9 @@ async function touchDrag(page, from, to, second) {
 
 // Food onto the first tooth by `drag`: after four seconds of breeding (four
 // bacteria a second) the tooth must hold far more bacteria than its first two.
+// Food feeds at most once an update: a busy machine that runs fewer than four
+// updates a second breeds fewer in those seconds, so 16 updates are waited for
+// as well.
 // A new game first: the brush's first sweep is then about 20 s of game time
 // away, however long the checks before this one took. A machine so busy that
 // the drag itself outlasts that is given a second and a third new game.
@@ -240,7 +243,9 @@ async function feedFirstTooth(page, drag, text, check) {
         await takeShot(page, 'before');
         const before = await greenPixels(page, 'before', firstTooth);
         await drag(foods[0], toothCentres[0]);
+        const updates = await page.evaluate(() => Module._webFramesRun());
         await waitForGameTime(page, (await gameClock(page)) + 4000);
+        await page.waitForFunction((n) => Module._webFramesRun() >= n, {timeout: longWait, polling: 50}, updates + 16);
         await takeShot(page, 'after');
         const after = await greenPixels(page, 'after', firstTooth);
         const bred = after > 3 * before + 200;
