@@ -231,9 +231,10 @@ async function touchDrag(page, from, to, second) {
 // Food feeds at most once an update: a busy machine that runs fewer than four
 // updates a second breeds fewer in those seconds, so 16 updates are waited for
 // as well.
-// A new game first: the brush's first sweep is then about 20 s of game time
-// away, however long the checks before this one took. A machine so busy that
-// the drag itself outlasts that is given a second and a third new game.
+// A new game first: the brush then waits 15 s of game time before it enters
+// from the left, and the first tooth is the first it covers, hiding its
+// bacteria long before its sweep takes them. A machine so busy that the drag
+// and the breeding outlast those 15 s is given a second and a third new game.
 async function feedFirstTooth(page, drag, text, check) {
     const tries = 3;
     for (let attempt = 1;; ++attempt) {
@@ -244,19 +245,20 @@ async function feedFirstTooth(page, drag, text, check) {
         const before = await greenPixels(page, 'before', firstTooth);
         await drag(foods[0], toothCentres[0]);
         const updates = await page.evaluate(() => Module._webFramesRun());
+        const dropped = (await gameClock(page)) - start;
         await waitForGameTime(page, (await gameClock(page)) + 4000);
         await page.waitForFunction((n) => Module._webFramesRun() >= n, {timeout: longWait, polling: 50}, updates + 16);
         await takeShot(page, 'after');
         const after = await greenPixels(page, 'after', firstTooth);
         const bred = after > 3 * before + 200;
-        // The brush's first sweep takes the food back and most bacteria with it.
-        const late = (await gameClock(page)) - start > 19000;
+        const elapsed = (await gameClock(page)) - start;
+        const late = elapsed > 15000;
         if (!bred && late && attempt < tries) {
             console.log(`${text}: the brush may have come before the tooth was judged; a new game again`);
             continue;
         }
-        check(bred, `${text}: the bacteria's green in the fed tooth grew: ${before} -> ${after} pixels${
-                        late ? ' (too late: the brush may have come)' : ''}`);
+        check(bred, `${text}: the bacteria's green in the fed tooth grew: ${before} -> ${after} pixels (dropped ${
+                        dropped} ms and judged ${elapsed} ms into a new game${late ? ': the brush may have come' : ''})`);
         if (!bred) await saveShot(page, 'after', path.join(os.tmpdir(), 'velmora-after.png'));
         return;
     }
