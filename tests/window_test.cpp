@@ -365,9 +365,9 @@ TEST_F(ManagedWindow, MinimizedWindowPausesTheGameAndItsClock) {
     // The first two frames carry the start-up: the whole time since start (by
     // design) and the mouth's first drawing. On a machine with processors to
     // spare, no later step may be longer than 0.1 s; where others keep them
-    // busy, any frame may stall for a while, so the limit there is twice the
-    // longest step before hiding, or a fifth of a second times the load per
-    // processor: either is far short of the ten seconds the window was hidden.
+    // busy, a frame may stall for a second and more (one just after the
+    // window came back took 1.007 s beside stress-ng and five other window
+    // tests), so the limit there is a third of the time the window was hidden.
     std::istringstream lines(readText(trace));
     int frame = 0;
     double lastMs = 0, longestBefore = 0, longestAfter = 0;
@@ -380,11 +380,11 @@ TEST_F(ManagedWindow, MinimizedWindowPausesTheGameAndItsClock) {
     RecordProperty("longest_step_before_ms", static_cast<int>(longestBefore * 1000));
     RecordProperty("longest_step_after_ms", static_cast<int>(longestAfter * 1000));
     EXPECT_GT(frame, framesThen + 59);
+    const double hiddenMs = std::chrono::duration<double, std::milli>(shown - hidden).count();
     const bool busy = patienceMs(1000) > 1000;
-    const double limit = busy ? std::max(2 * longestBefore, patienceMs(200) / 1000.0) : 0.1;
+    const double limit = busy ? hiddenMs / 3000 : 0.1;
     EXPECT_LE(longestAfter, limit) << "the hidden time came back as one step; before hiding, frames took up to "
                                    << longestBefore << " s";
-    const double hiddenMs = std::chrono::duration<double, std::milli>(shown - hidden).count();
     EXPECT_LE(lastMs, wallMs - hiddenMs + patienceMs(1000)) << "the play clock counted the hidden time";
 }
 
