@@ -307,9 +307,20 @@ bool startOn(Voice* voices, int count, SoundName name, float gainShare, bool eve
     if (!event && gain < wanted * leastPopShare) return false;
     if (event && gain < wanted * leastEventShare) {
         turnDownEvents(wanted * peak - std::max(0.0f, room));
-        gain = wanted;
+        // The events sounding gave up what they had; an event louder than
+        // all the room the loops at their least leave plays as loud as that.
+        const float left = loudestSum - peaksToCome(player.others, otherVoices) - loopPeaks() * loopShareLeft();
+        gain = std::min(wanted, std::max(0.0f, left) / peak);
     }
-    if (event) makeRoom(gain * peak);
+    if (event) {
+        makeRoom(gain * peak);
+        // OpenAL starts a sound at once, but the gains set since the update
+        // began wait until the context is processed: the room just made must
+        // reach the mixer first, or a busy machine that holds the game back
+        // here has the event mixed over everything at its old level.
+        alcProcessContext(player.context);
+        alcSuspendContext(player.context);
+    }
     alSourceStop(voice->source);
     alSourcei(voice->source, AL_BUFFER, static_cast<ALint>(player.buffers[name][variant]));
     alSourcef(voice->source, AL_GAIN, gain);
@@ -346,6 +357,30 @@ void holdLoop(Loop& loop, bool wanted, float gain, double now) {
             loop.playing = false;
             loop.quietSince = -1;
         }
+    }
+}
+
+// Sets the loops to the gains wanted, but a loop rises (a tool arriving, the
+// swarm growing, the swarm coming back after the brush) only into the room
+// the events and pops playing leave it: those were fitted under the loops as
+// they were. Rising loops share what room there is, and take the rest of
+// their rise in later updates, as the pops ring out.
+void holdLoops(const float (&wanted)[3], bool on, double now) {
+    Loop* const loops[3] = {&player.scrub, &player.whirr, &player.bubbles};
+    float room = loudestSum - peaksToCome(player.others, otherVoices) - peaksToCome(player.pops, popVoices);
+    float rises = 0;
+    float gains[3];
+    for (int i = 0; i < 3; ++i) {
+        const float peak = player.peaks[loops[i]->sound][0].from[0];
+        gains[i] = loops[i]->playing ? loops[i]->gain : 0.0f;
+        room -= std::min(gains[i], wanted[i]) * peak;
+        rises += std::max(0.0f, wanted[i] - gains[i]) * peak;
+    }
+    // An event may have taken more than the room there was: then nothing rises.
+    const float share = rises > 0 ? std::clamp(room / rises, 0.0f, 1.0f) : 1.0f;
+    for (int i = 0; i < 3; ++i) {
+        const float gain = std::min(gains[i], wanted[i]) + share * std::max(0.0f, wanted[i] - gains[i]);
+        holdLoop(*loops[i], on && wanted[i] > 0, gain, now);
     }
 }
 
@@ -525,9 +560,10 @@ void playSoundCues(const SoundCues& cues) {
     const float scrubEnding = std::clamp(cues.brushScrubLeft / scrubEndingSeconds, scrubEndShare, 1.0f);
     const float scrubGain = cues.brushScrubbing ? shapes[BrushScrubSound].gain * scrubEnding : 0;
     const float whirrGain = cues.drillWhirring ? shapes[DrillWhirrSound].gain : 0;
-    // One update's changes reach the mixer together: a busy machine that
-    // holds the game back between turning the loops down for an event and
-    // starting it would otherwise leave a hole in the mix.
+    // One update's changes reach the mixer together, but for the room an
+    // event makes, which reaches it just before the event: a busy machine
+    // that holds the game back part-way would otherwise leave a hole in the
+    // mix, or play the event over the rest at its old level.
     alcSuspendContext(player.context);
     followDucking(
         cues.brushVisiting,
@@ -548,9 +584,8 @@ void playSoundCues(const SoundCues& cues) {
     } else {
         player.waitingCount = 0;
     }
-    holdLoop(player.scrub, on && scrubGain > 0, scrubGain * player.background, now);
-    holdLoop(player.whirr, on && whirrGain > 0, whirrGain * player.background, now);
-    holdLoop(player.bubbles, on && bed > 0, bed * player.ducking * player.background, now);
+    holdLoops({scrubGain * player.background, whirrGain * player.background, bed * player.ducking * player.background},
+              on, now);
     alcProcessContext(player.context);
 }
 
@@ -569,3 +604,8 @@ void quietSoundLoops() {
 }
 
 long soundsStarted() { return player.started; }
+
+float soundHeadroomUsed() {
+    if (!player.context) return 0;
+    return (peaksToCome(player.others, otherVoices) + peaksToCome(player.pops, popVoices) + loopPeaks()) / loudestSum;
+}

@@ -57,3 +57,7 @@ void quietSoundLoops();
 // How many sounds have been started since the player opened (loops count
 // when they start), for tests that cannot hear.
 long soundsStarted();
+
+// The peaks still to come of everything playing, as the mix counts them for
+// its headroom, as a share of what it allows itself: at most 1, for tests.
+float soundHeadroomUsed();

@@ -3,9 +3,12 @@
 // each event still itself through a small speaker's 400 Hz high-pass, the
 // loops without a seam, no event twice the same, and the pops of a steady
 // swarm as dense as its births and never in step.
+#include <AL/al.h>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -20,6 +23,17 @@
 #include "tests/sound_listening.h"
 #include "tests/sound_measures.h"
 #include "tests/temp_files.h"
+
+// A machine so busy that the game is held back just after it starts a sound,
+// for longer than the mixer takes to mix its next stretch: the mixer goes on
+// with whatever it has been given by then.
+std::atomic<bool> stallAfterEachStart{false};
+
+extern "C" void alSourcePlay(ALuint source) {
+    static const auto play = reinterpret_cast<void (*)(ALuint)>(dlsym(RTLD_NEXT, "alSourcePlay"));
+    play(source);
+    if (stallAfterEachStart) std::this_thread::sleep_for(std::chrono::milliseconds(120));
+}
 
 namespace {
 
@@ -36,7 +50,8 @@ const TempFolder& listeningFolder() {
 // Plays updates of the given cues to a real device writing into a WAV file,
 // sixty a second on the steady clock as a game would, and reads the file once
 // the device is closed.
-Recording listen(const std::string& name, int updates, const std::function<SoundCues(int)>& score) {
+Recording listen(const std::string& name, int updates, const std::function<SoundCues(int)>& score,
+                 const std::function<void()>& afterEach = {}) {
     const std::string wav = listeningFolder().file("heard.wav"), config = listeningFolder().file("alsoft.conf");
     std::ofstream(config) << "drivers=wave\n[wave]\nfile=" << wav << "\n";
     setenv("ALSOFT_CONF", config.c_str(), 1);
@@ -50,6 +65,7 @@ Recording listen(const std::string& name, int updates, const std::function<Sound
     for (int u = 0; u < updates; ++u) {
         std::this_thread::sleep_until(next);
         playSoundCues(score(u));
+        if (afterEach) afterEach();
         // A busy machine that holds the updates back is not made up for with
         // a burst of them, which would squeeze what they play: like the
         // game's, the next update comes a period after this one.
@@ -379,6 +395,51 @@ TEST(TheMix, PopsFollowTheBirthsMoreOfThemDenserAndNeverInStep) {
     // at the second, and a busy machine that spaces the updates out runs more
     // of them into one onset. One pop an update would sound no thicker at all.
     EXPECT_GE(threePerBirth, 0.5 * onePerBirth) << "three fed teeth sound no thicker than one";
+}
+
+// A watch catching up after the machine held it back: the births of the
+// stall fall due in one update and their pops start together, the tools
+// arrive and the swarm swells in that same update; in the next, a crowd of
+// events that the pops must make way for, the machine stalling the game
+// after every sound it starts. Nothing may go over the mix's headroom: not the loops
+// rising over pops fitted under them as they were, nor an event mixed before
+// the room made for it has reached the mixer.
+TEST(TheMix, AWatchCatchingUpKeepsItsHeadroom) {
+    constexpr int cycle = 60;
+    float mostUsed = 0;
+    const Recording heard = listen(
+        "catching-up", 6 * cycle,
+        [](int u) {
+            const int at = u % cycle;
+            SoundCues c;
+            c.bacteriaOnScreen = at < 28 ? 40 : 400;
+            if (at == 27) c.births = 6;
+            if (at == 28) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            if (at >= 28 && at < 50) {
+                c.drillWhirring = c.brushScrubbing = c.brushVisiting = true;
+                c.brushScrubLeft = 4;
+            }
+            stallAfterEachStart = at == 29;
+            // A crowd of events on the stalling machine, and another once the
+            // loops have risen and hold steady.
+            if (at == 29 || at == 45) {
+                c.drillStrike = c.pickUp = c.putDown = c.brushIn = true;
+                c.cracks = 2;
+            }
+            return c;
+        },
+        [&] {
+            // A gain gone wrong (not a number) is kept, not passed over.
+            const float used = soundHeadroomUsed();
+            if (!std::isnan(mostUsed) && !(used <= mostUsed)) mostUsed = used;
+        });
+    stallAfterEachStart = false;
+    ASSERT_GT(heard.rate, 0) << "no device, or no file from OpenAL Soft";
+    const double peak = truePeakDbtp(heard);
+    std::printf("a watch catching up: at most %.3f of the headroom counted, true peak %.2f dBTP heard\n", mostUsed,
+                peak);
+    EXPECT_LE(mostUsed, 1.0f + 1e-5f);
+    EXPECT_LE(peak, -1.0);
 }
 
 }  // namespace
