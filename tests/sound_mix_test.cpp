@@ -4,6 +4,8 @@
 // loops without a seam, no event twice the same, and the pops of a steady
 // swarm as dense as its births and never in step.
 #include <AL/al.h>
+#include <AL/alc.h>
+#include <AL/alext.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -35,6 +37,20 @@ extern "C" void alSourcePlay(ALuint source) {
     if (stallAfterEachStart) std::this_thread::sleep_for(std::chrono::milliseconds(120));
 }
 
+// A machine so busy that OpenAL Soft's mixer is held back: it writes its
+// stretches to the file from its own thread, and the next one it writes waits
+// this long, after which it catches up with the clock in a burst.
+std::atomic<int> mixerStallMs{0};
+const std::thread::id testThread = std::this_thread::get_id();
+
+extern "C" size_t fwrite(const void* data, size_t size, size_t count, FILE* file) {
+    static const auto write =
+        reinterpret_cast<size_t (*)(const void*, size_t, size_t, FILE*)>(dlsym(RTLD_NEXT, "fwrite"));
+    if (std::this_thread::get_id() != testThread)
+        if (const int ms = mixerStallMs.exchange(0)) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    return write(data, size, count, file);
+}
+
 namespace {
 
 constexpr double updateSeconds = 1.0 / 60;
@@ -47,9 +63,23 @@ const TempFolder& listeningFolder() {
     return folder;
 }
 
+// How much the mixer has written, in seconds: the updates are paced by it.
+// A mixer held back on a busy machine catches up in a burst afterwards, and
+// every sound started while it waited would go into the file where it
+// stopped, as if the updates had come together; paced by it, each sound goes
+// where the updates put it, however late the mixer runs.
+double mixedSeconds() {
+    using ClockQuery = void(ALC_APIENTRY*)(ALCdevice*, ALCenum, ALCsizei, ALCint64SOFT*);
+    ALCdevice* device = alcGetContextsDevice(alcGetCurrentContext());
+    static const auto query = reinterpret_cast<ClockQuery>(alcGetProcAddress(device, "alcGetInteger64vSOFT"));
+    ALCint64SOFT nanoseconds = 0;
+    if (query) query(device, ALC_DEVICE_CLOCK_SOFT, 1, &nanoseconds);
+    return double(nanoseconds) * 1e-9;
+}
+
 // Plays updates of the given cues to a real device writing into a WAV file,
-// sixty a second on the steady clock as a game would, and reads the file once
-// the device is closed.
+// sixty a second of what the mixer writes, and reads the file once the
+// device is closed.
 Recording listen(const std::string& name, int updates, const std::function<SoundCues(int)>& score,
                  const std::function<void()>& afterEach = {}) {
     const std::string wav = listeningFolder().file("heard.wav"), config = listeningFolder().file("alsoft.conf");
@@ -58,18 +88,26 @@ Recording listen(const std::string& name, int updates, const std::function<Sound
     const bool opened = openSoundPlayer(false);
     unsetenv("ALSOFT_CONF");
     if (!opened) return Recording{};
-    using Clock = std::chrono::steady_clock;
-    const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(updateSeconds));
-    Clock::time_point next =
-        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(lead));
+    if (!alcIsExtensionPresent(alcGetContextsDevice(alcGetCurrentContext()), "ALC_SOFT_device_clock")) {
+        ADD_FAILURE() << "OpenAL Soft has no device clock to pace the updates by";
+        closeSoundPlayer();
+        return Recording{};
+    }
+    double next = mixedSeconds() + lead;
     for (int u = 0; u < updates; ++u) {
-        std::this_thread::sleep_until(next);
+        const auto givenUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (mixedSeconds() < next && std::chrono::steady_clock::now() < givenUp)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (mixedSeconds() < next) {
+            ADD_FAILURE() << "the mixer wrote nothing for 10 s, at update " << u;
+            break;
+        }
         playSoundCues(score(u));
         if (afterEach) afterEach();
         // A busy machine that holds the updates back is not made up for with
         // a burst of them, which would squeeze what they play: like the
         // game's, the next update comes a period after this one.
-        next = std::max(next, Clock::now() - 2 * period) + period;
+        next = std::max(next, mixedSeconds() - 2 * updateSeconds) + updateSeconds;
     }
     closeSoundPlayer();
     const std::string kept = listeningFolder().file(name + ".wav");
@@ -95,6 +133,10 @@ std::vector<std::pair<std::size_t, std::size_t>> soundingStretches(const Recordi
     return stretches;
 }
 
+// The silence that keeps one sound apart from the next: a busy machine may
+// hold back the update that ends a loop by a few tenths of a second.
+constexpr double apart = 0.8;
+
 // One step of the catalogue: cues given in its first update, states held
 // through all of its updates.
 struct Step {
@@ -106,6 +148,7 @@ struct Step {
     bool loop = false;
     double firstAt = 0;
     bool scrubEnding = false;  // the scrubbing counts down to the end of its held time
+    double mixerStall = 0;     // the mixer held back this long once the step's sound has rung out
 };
 
 SoundCues cue(const std::function<void(SoundCues&)>& set) {
@@ -116,9 +159,6 @@ SoundCues cue(const std::function<void(SoundCues&)>& set) {
 
 std::vector<Step> catalogue() {
     std::vector<Step> steps;
-    // The silence that keeps one sound apart from the next: a busy machine may
-    // hold back the update that ends a loop by a few tenths of a second.
-    constexpr double apart = 0.8;
     const auto oneShot = [&](const std::string& what, int times, double seconds,
                              const std::function<void(SoundCues&)>& set) {
         for (int i = 0; i < times; ++i) steps.push_back({what, cue(set), SoundCues{}, 0, seconds + apart});
@@ -137,6 +177,10 @@ std::vector<Step> catalogue() {
     oneShot("brush strike", 4, 0.7, [](SoundCues& c) { c.brushStrike = true; });
     oneShot("brush out", 1, 0.8, [](SoundCues& c) { c.brushOut = true; });
     oneShot("drill strike", 4, 0.6, [](SoundCues& c) { c.drillStrike = true; });
+    // Held back past the next strike's start, the mixer would place that
+    // strike where it stalled, straight after this one, were the updates not
+    // paced by what it has mixed.
+    steps[steps.size() - 3].mixerStall = 1.0;
     oneShot("drill out", 1, 0.9, [](SoundCues& c) { c.drillOut = true; });
     oneShot("crack", 4, 0.3, [](SoundCues& c) { c.cracks = 1; });
     oneShot("thud", 2, 0.45, [](SoundCues& c) { c.thuds = 1; });
@@ -192,6 +236,8 @@ Recording listenToSteps(const std::string& name, const std::vector<Step>& steps,
         SoundCues c = u - first < std::lround(step->heldSeconds / updateSeconds) ? step->held : SoundCues{};
         if (step->scrubEnding && c.brushScrubbing)
             c.brushScrubLeft = static_cast<float>(step->heldSeconds - (u - first) * updateSeconds);
+        if (step->mixerStall > 0 && u == first + std::lround((step->seconds - apart) / updateSeconds))
+            mixerStallMs = static_cast<int>(step->mixerStall * 1000);
         if (u == first + std::lround(step->firstAt / updateSeconds)) {
             const SoundCues& f = step->first;
             c.pickUp = f.pickUp, c.putDown = f.putDown, c.births = f.births, c.brushIn = f.brushIn;
