@@ -15,7 +15,7 @@
 #include "core/state.h"
 #include "gfx/diagnostic.h"
 #include "gfx/texture_cache.h"
-#include "session/pause_sign.h"
+#include "session/signs.h"
 #include "session/session.h"
 
 namespace {
@@ -94,7 +94,7 @@ void onWindowStatus(int status) { setWindowHidden(status == GLUT_HIDDEN); }
 // OpenGL goes now, while the context is still current.
 void closeWindow() {
     leaveCurrentState();
-    releasePauseSign();
+    releaseSigns();
     releaseGlObjects();
 }
 
@@ -104,13 +104,21 @@ bool startedIconic(const CommandLine& commandLine) {
     return false;
 }
 
-// What the session's keys did that the window shows or keeps.
+}  // namespace
+
 void afterPlayerAction(PlayerAction action) {
     switch (action) {
         case PlayerAction::Pause:
         case PlayerAction::NewGame:
+        case PlayerAction::Help:
+        case PlayerAction::EndSignGone:
             followStillness();
             glutPostRedisplay();
+            break;
+        case PlayerAction::HelpGone:
+            followStillness();
+            glutPostRedisplay();
+            rememberHelpSeen();
             break;
         case PlayerAction::Sound:
             rememberSoundSwitch();
@@ -119,8 +127,6 @@ void afterPlayerAction(PlayerAction action) {
             break;
     }
 }
-
-}  // namespace
 
 void openGameWindow(CommandLine& commandLine) {
     int glutArgc = static_cast<int>(commandLine.glutArguments.size());
@@ -190,7 +196,7 @@ void windowSpecial(int key, int x, int y) {
         glutFullScreenToggle();
         return;
     }
-    playerSpecial(*window.session, key, x, y);
+    afterPlayerAction(playerSpecial(*window.session, key, x, y, steadyNowMs()));
 }
 
 void windowSpecialUp(int key, int x, int y) {
@@ -199,7 +205,7 @@ void windowSpecialUp(int key, int x, int y) {
         window.f11Taken = false;
         return;
     }
-    playerSpecial(*window.session, key, x, y, true);
+    playerSpecial(*window.session, key, x, y, steadyNowMs(), true);
 }
 
 void drawInBox(int windowWidth, int windowHeight, const CanvasBox& box) {

@@ -9,6 +9,7 @@
 struct CanvasBox;
 struct CommandLine;
 struct Session;
+enum class PlayerAction;
 
 // Opens the game's window as the command line asks (its GLUT options, the
 // size from -geometry, full screen) and watches it. Must come before anything
@@ -21,6 +22,10 @@ void openGameWindow(CommandLine& commandLine);
 void useSession(Session& session, void (*idle)());
 // After anything that may have made the game stand still or go on.
 void followStillness();
+// What the player's key or press did that the window shows or keeps: the
+// pause or help sign shown or taken away, the sound switch and the help seen
+// kept in the settings.
+void afterPlayerAction(PlayerAction action);
 
 // GLUT keyboard callbacks: the window's own keys first, then the session's
 // (P, N, M), then the game's. A release goes where its press went.

@@ -67,13 +67,12 @@ void playReshape(int width, int height) {
 
 // Pointer positions are made relative to the canvas's corner.
 void playMouse(int button, int state, int x, int y) {
-    playerPointer(session, ReplayCommandKind::Mouse, x - canvasBox.left, y - canvasBox.top, button, state);
+    afterPlayerAction(
+        playerPointer(session, x - canvasBox.left, y - canvasBox.top, button, state, steadyNowMs()));
 }
-void playMotion(int x, int y) {
-    playerPointer(session, ReplayCommandKind::Motion, x - canvasBox.left, y - canvasBox.top);
-}
+void playMotion(int x, int y) { playerMove(session, ReplayCommandKind::Motion, x - canvasBox.left, y - canvasBox.top); }
 void playPassiveMotion(int x, int y) {
-    playerPointer(session, ReplayCommandKind::Passive, x - canvasBox.left, y - canvasBox.top);
+    playerMove(session, ReplayCommandKind::Passive, x - canvasBox.left, y - canvasBox.top);
 }
 
 }  // namespace
@@ -96,7 +95,10 @@ int playGame(CommandLine& commandLine) {
     switchState(game);
     startSession(session, game, steadyNowMs());
     openGameFiles(session, commandLine.recordPath, commandLine.tracePath);
-    startGameSounds(game, commandLine.mute || !readSettings().soundOn);
+    const Settings settings = readSettings();
+    startGameSounds(game, commandLine.mute || !settings.soundOn);
+    // The first game a player starts opens under the help sign.
+    if (settings.helpOn) setHelping(session, true, steadyNowMs());
     useSession(session, playIdle);
 
     setFixedGlState();

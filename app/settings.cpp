@@ -108,6 +108,12 @@ bool parseSettings(const std::string& text, Settings& settings, std::string& fau
                 return false;
             }
             read.soundOn = value == "on";
+        } else if (name == "help") {
+            if (value != "on" && value != "off") {
+                fault = "line " + std::to_string(number) + ": help is \"on\" or \"off\"";
+                return false;
+            }
+            read.helpOn = value == "on";
         } else if (name.empty() || value.empty()) {
             fault = "line " + std::to_string(number) + " is not \"name value\"";
             return false;
@@ -118,7 +124,8 @@ bool parseSettings(const std::string& text, Settings& settings, std::string& fau
 }
 
 std::string settingsText(const Settings& settings) {
-    return std::string("# Velmora's settings, kept between games\nsound ") + (settings.soundOn ? "on" : "off") + "\n";
+    return std::string("# Velmora's settings, kept between games\nsound ") + (settings.soundOn ? "on" : "off") +
+           "\nhelp " + (settings.helpOn ? "on" : "off") + "\n";
 }
 
 Settings readSettings() {
@@ -149,7 +156,14 @@ void writeSettings(const Settings& settings) {
 }
 
 void rememberSoundSwitch() {
-    Settings settings;
+    Settings settings = readSettings();
     settings.soundOn = soundIsOn();
+    writeSettings(settings);
+}
+
+void rememberHelpSeen() {
+    Settings settings = readSettings();
+    if (!settings.helpOn) return;
+    settings.helpOn = false;
     writeSettings(settings);
 }

@@ -1,4 +1,6 @@
-// The player's settings, kept between games: the sound switch. They live in
+// The player's settings, kept between games: the sound switch, and whether
+// the help sign still opens the game (`help off` once the player has seen it,
+// or for scripts that start the game). They live in
 // $XDG_CONFIG_HOME/velmora/settings (~/.config/velmora/settings by default),
 // one "name value" a line. A file that cannot be read or makes no sense is
 // named in one line and the defaults apply; the game never stops over it.
@@ -7,6 +9,7 @@
 
 struct Settings {
     bool soundOn = true;
+    bool helpOn = true;
 };
 
 // Where the settings are kept; empty when there is no home to keep them in.
@@ -23,5 +26,8 @@ Settings readSettings();
 // Writes them whole (to a new file, renamed over the old one); one line if it cannot.
 void writeSettings(const Settings& settings);
 
-// The sound switch as it is now, kept for the next game.
+// The sound switch as it is now, kept for the next game with the rest of
+// the settings as the file holds them.
 void rememberSoundSwitch();
+// The help sign seen and taken away: later games open without it.
+void rememberHelpSeen();

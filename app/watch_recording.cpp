@@ -153,6 +153,11 @@ int watchRecording(CommandLine& commandLine) {
     }
 
     openGameWindow(commandLine);
+    // The title says what the window shows: a recording, not a game to play.
+    const std::string::size_type slash = commandLine.playPath.rfind('/');
+    const std::string title = "Velmora - watching " +
+                              (slash == std::string::npos ? commandLine.playPath : commandLine.playPath.substr(slash + 1));
+    glutSetWindowTitle(title.c_str());
     startFramePacing(commandLine.framesPerSecond);
     watching.paced = commandLine.framesPerSecond != 0;
     viewSettings.perspective = 0;

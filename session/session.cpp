@@ -11,11 +11,13 @@
 #include "recording/script_lines.h"
 #include "recording/script_player.h"
 #include "session/frame_loop.h"
-#include "session/pause_sign.h"
+#include "session/signs.h"
 
 namespace {
 
-constexpr int glutLeftButtonUp = 1;  // GLUT_UP, as a recording holds it
+constexpr int glutButtonDown = 0;    // GLUT_DOWN, as a recording holds it
+constexpr int glutLeftButtonUp = 1;  // GLUT_UP
+constexpr int glutKeyF1 = 1;         // GLUT_KEY_F1
 
 void record(Session& session, const ReplayCommand& c) {
     if (session.recording) appendScriptLine(session.recordLines, c);
@@ -53,6 +55,9 @@ PlayerAction actionOfKey(const Session& session, unsigned char key) {
         case 'm':
         case 'M':
             return PlayerAction::Sound;
+        case 'h':
+        case 'H':
+            return session.watching ? PlayerAction::PassedOn : PlayerAction::Help;
         default:
             return PlayerAction::PassedOn;
     }
@@ -66,7 +71,9 @@ void startSession(Session& session, GameState& game, long long steadyMs) {
     session.lastReadingMs = 0;
 }
 
-bool standingStill(const Session& session) { return session.hidden || session.paused || session.ended; }
+bool standingStill(const Session& session) {
+    return session.hidden || session.paused || session.helping || session.ended;
+}
 
 void runUpdate(Session& session, int clockMs) {
     updateGameAt(clockMs);
@@ -89,13 +96,15 @@ void playUpdate(Session& session, long long steadyMs) {
 void sendInput(Session& session, const ReplayCommand& input) {
     if (session.watching) return;
     const bool release = input.kind == ReplayCommandKind::Mouse && input.buttonState == glutLeftButtonUp;
-    if (session.paused && !release) return;
+    if ((session.paused || session.helping) && !release) return;
     record(session, input);
     deliverInput(input);
 }
 
 PlayerAction playerKey(Session& session, unsigned char key, int x, int y, long long steadyMs) {
-    const PlayerAction action = actionOfKey(session, key);
+    PlayerAction action = actionOfKey(session, key);
+    if (session.helping) action = PlayerAction::HelpGone;
+    if (session.endSignUp) action = PlayerAction::EndSignGone;
     switch (action) {
         case PlayerAction::Pause:
             setPaused(session, !session.paused, steadyMs);
@@ -106,6 +115,15 @@ PlayerAction playerKey(Session& session, unsigned char key, int x, int y, long l
             break;
         case PlayerAction::Sound:
             toggleSound();
+            break;
+        case PlayerAction::Help:
+            setHelping(session, true, steadyMs);
+            break;
+        case PlayerAction::HelpGone:
+            setHelping(session, false, steadyMs);
+            break;
+        case PlayerAction::EndSignGone:
+            session.endSignUp = false;
             break;
         case PlayerAction::PassedOn:
             sendInput(session, keyInput(ReplayCommandKind::Key, key, x, y));
@@ -123,15 +141,35 @@ void playerKeyUp(Session& session, unsigned char key, int x, int y) {
     sendInput(session, keyInput(ReplayCommandKind::KeyUp, key, x, y));
 }
 
-void playerSpecial(Session& session, int key, int x, int y, bool up) {
+PlayerAction playerSpecial(Session& session, int key, int x, int y, long long steadyMs, bool up) {
+    if (!up && session.helping) {
+        setHelping(session, false, steadyMs);
+        return PlayerAction::HelpGone;
+    }
+    if (!up && key == glutKeyF1 && !session.watching) {
+        setHelping(session, true, steadyMs);
+        return PlayerAction::Help;
+    }
     sendInput(session, keyInput(up ? ReplayCommandKind::SpecialUp : ReplayCommandKind::Special, key, x, y));
+    return PlayerAction::PassedOn;
 }
 
-void playerPointer(Session& session, ReplayCommandKind kind, int x, int y, int button, int buttonState) {
+PlayerAction playerPointer(Session& session, int x, int y, int button, int buttonState, long long steadyMs) {
+    const bool helpGoes = session.helping && buttonState == glutButtonDown;
+    if (helpGoes) setHelping(session, false, steadyMs);
     ReplayCommand c;
-    c.kind = kind;
+    c.kind = ReplayCommandKind::Mouse;
     c.button = button;
     c.buttonState = buttonState;
+    c.x = x;
+    c.y = y;
+    sendInput(session, c);
+    return helpGoes ? PlayerAction::HelpGone : PlayerAction::PassedOn;
+}
+
+void playerMove(Session& session, ReplayCommandKind kind, int x, int y) {
+    ReplayCommand c;
+    c.kind = kind;
     c.x = x;
     c.y = y;
     sendInput(session, c);
@@ -160,6 +198,11 @@ void setPaused(Session& session, bool paused, long long steadyMs) {
     followStillness(session, steadyMs);
 }
 
+void setHelping(Session& session, bool helping, long long steadyMs) {
+    session.helping = helping && !session.watching;
+    followStillness(session, steadyMs);
+}
+
 void setHidden(Session& session, bool hidden, long long steadyMs) {
     session.hidden = hidden;
     followStillness(session, steadyMs);
@@ -167,6 +210,7 @@ void setHidden(Session& session, bool hidden, long long steadyMs) {
 
 void setEnded(Session& session, bool ended, long long steadyMs) {
     session.ended = ended;
+    session.endSignUp = ended && session.watching;
     followStillness(session, steadyMs);
 }
 
@@ -226,4 +270,10 @@ bool playScriptStep(Session& session, const ScriptStep& step) {
 void drawSessionFrame(const Session& session) {
     onDisplay();
     if (session.paused) drawPauseSign();
+    if (session.helping) drawHelpSign();
+    if (!session.watching) return;
+    if (!session.ended)
+        drawWatchLabel(session.watchSpeed, elapsedMs);
+    else if (session.endSignUp)
+        drawEndSign();
 }

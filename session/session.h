@@ -3,7 +3,8 @@
 // nothing more. Each update goes the same way everywhere: the frame clock
 // moved on, the game advanced, then each listener told of it (the recording's
 // line, the trace line, the sounds). The session also knows when the game
-// stands still (a hidden window, a pause, a watched recording that ended):
+// stands still (a hidden window, a pause, the help sign, a watched recording
+// that ended):
 // then no update runs, its clock is held and the loops fall silent.
 #pragma once
 #include <string>
@@ -29,9 +30,12 @@ struct Session {
     long long frames = 0;  // updates run so far, numbering the trace lines
 
     bool watching = false;  // the game is a recording's: the player's input does not reach it
+    double watchSpeed = 1;  // shown on the watching label; 0 for as fast as it goes
     bool hidden = false;
     bool paused = false;
+    bool helping = false;      // the help sign is up
     bool ended = false;        // a watched recording played out
+    bool endSignUp = false;    // and the sign saying so is over its last frame
     bool takenKeys[256] = {};  // keys whose press the session took, so their release is its too
 };
 
@@ -47,29 +51,41 @@ void runUpdate(Session& session, int clockMs);
 void playUpdate(Session& session, long long steadyMs);
 
 // The player's own input (never a script's): written down, then handed to
-// the game. None reaches a watched game, and while paused only a button's
-// release does, so nothing stays held.
+// the game. None reaches a watched game, and while paused or under the help
+// sign only a button's release does.
 void sendInput(Session& session, const ReplayCommand& input);
+// What the player's key or press did, for the program to show or keep it:
+// HelpGone is the help sign taken away by the player, to be kept as seen;
+// EndSignGone the end sign of a watched recording, to see its last frame bare.
+enum class PlayerAction { PassedOn, Pause, NewGame, Sound, Help, HelpGone, EndSignGone };
 // The player's keys. P pauses and goes on, N starts a new game (not while
-// watching) and M turns sound off and on: the session takes them, their
-// releases too, and no recording holds them. Other keys are input as above.
-// Says what the key did, for the program to show it.
-enum class PlayerAction { PassedOn, Pause, NewGame, Sound };
+// watching), M turns sound off and on and H shows the help sign (not while
+// watching): the session takes them, their releases too, and no recording
+// holds them. Under the help sign, or a watched recording's end sign, any key
+// only takes the sign away. Other keys are input as above.
 PlayerAction playerKey(Session& session, unsigned char key, int x, int y, long long steadyMs);
 void playerKeyUp(Session& session, unsigned char key, int x, int y);
-// The player's special keys (arrows, F1...), input for the game; with up, their release.
-void playerSpecial(Session& session, int key, int x, int y, bool up = false);
-// The player's pointer: a button (GLUT's codes) or, for Motion and Passive, a move.
-void playerPointer(Session& session, ReplayCommandKind kind, int x, int y, int button = 0, int buttonState = 0);
+// The player's special keys (arrows, F1...), input for the game; with up,
+// their release. F1 shows the help sign as H does.
+PlayerAction playerSpecial(Session& session, int key, int x, int y, long long steadyMs, bool up = false);
+// A button of the player's pointer (GLUT's codes). A press under the help sign takes the sign away and goes on to the
+// game, so the press that picks up a sweet also starts the play.
+PlayerAction playerPointer(Session& session, int x, int y, int button, int buttonState, long long steadyMs);
+// A move of the pointer: Motion with a button held, Passive without.
+void playerMove(Session& session, ReplayCommandKind kind, int x, int y);
 
 // A window size, written down and applied to the view; true when the game
 // uses it, and the program then asks its window for currentView's size.
 bool reshapeGame(Session& session, int width, int height);
 
-// A new game in place of this one, written down as `restart`. It also ends a pause.
+// A new game in place of this one, written down as `restart`. A pause goes on:
+// the player's N ends it as it starts the game.
 void newGame(Session& session);
 
 void setPaused(Session& session, bool paused, long long steadyMs);
+// The help sign up or away; the game stands still under it. Never over a
+// watched recording.
+void setHelping(Session& session, bool helping, long long steadyMs);
 void setHidden(Session& session, bool hidden, long long steadyMs);
 void setEnded(Session& session, bool ended, long long steadyMs);
 
@@ -82,5 +98,6 @@ void deliverInput(const ReplayCommand& c);
 bool playScriptStep(Session& session, const ScriptStep& step);
 
 // Draws the frame the session shows: the game, and over it the pause sign
-// while paused. The program swaps the buffers.
+// while paused, the help sign while it is up, and a watched recording's label
+// or, once it has played out, its end sign. The program swaps the buffers.
 void drawSessionFrame(const Session& session);

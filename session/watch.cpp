@@ -41,6 +41,8 @@ bool openWatch(Watch& watch, const std::string& path, std::string& fault) {
 
 void startWatching(Session& session, Watch& watch, double speed) {
     session.watching = true;
+    session.watchSpeed = speed;
+    session.helping = false;
     session.recording = false;
     watch.pace = ScriptPace{};
     watch.pace.speed = speed;

@@ -213,3 +213,55 @@ TEST(Session, AWatchStandsStillWithTheGameAndGoesOnWhereItStood) {
 }
 
 }  // namespace
+
+// The help sign holds the game as a pause does: a game played under it, the
+// sign taken away by the press that picks up a sweet and brought back with H
+// and F1, is frame for frame the game played without it, and the recording
+// holds none of the keys that only moved the sign.
+TEST(Session, TheHelpSignHoldsTheGameAndLeavesNoMark) {
+    const auto playGame = [](bool withHelp, std::string& trace, std::string& recording) {
+        Played p;
+        p.session.recording = true;
+        if (withHelp) {
+            setHelping(p.session, true, p.steadyMs);
+            p.play(3000);
+            EXPECT_EQ(p.session.frames, 0) << "the game moved under the help sign";
+        }
+        const PlayerAction press = playerPointer(p.session, 325, 50, 0, 0, p.steadyMs);
+        EXPECT_EQ(press, withHelp ? PlayerAction::HelpGone : PlayerAction::PassedOn);
+        EXPECT_FALSE(p.session.helping);
+        EXPECT_EQ(p.game->heldFood, 0) << "the press that took the sign away picked up the sweet";
+        playerMove(p.session, ReplayCommandKind::Motion, 330, 200);
+        p.play(2000);
+        if (withHelp) {
+            EXPECT_EQ(playerKey(p.session, 'h', 1, 1, p.steadyMs), PlayerAction::Help);
+            playerKeyUp(p.session, 'h', 1, 1);
+            p.play(2000);
+            EXPECT_EQ(playerSpecial(p.session, 5, 1, 1, p.steadyMs), PlayerAction::HelpGone) << "any key";
+            EXPECT_EQ(playerSpecial(p.session, 1, 1, 1, p.steadyMs), PlayerAction::Help) << "F1";
+            playerSpecial(p.session, 1, 1, 1, p.steadyMs, true);
+            playerMove(p.session, ReplayCommandKind::Motion, 500, 500);  // not the game's: it stands still
+            p.play(1000);
+            EXPECT_EQ(playerKey(p.session, 'q', 1, 1, p.steadyMs), PlayerAction::HelpGone);
+            playerKeyUp(p.session, 'q', 1, 1);
+        }
+        playerPointer(p.session, 330, 200, 0, 1, p.steadyMs);
+        p.play(3000);
+        trace = p.session.traceLines;
+        recording = p.session.recordLines;
+    };
+    std::string helpedTrace, helpedRecording, trace, recording;
+    playGame(true, helpedTrace, helpedRecording);
+    playGame(false, trace, recording);
+    EXPECT_GT(linesOf(trace).size(), 250u);
+    EXPECT_EQ(helpedTrace, trace);
+    EXPECT_EQ(helpedRecording, recording);
+
+    // Never over a watched recording: H and F1 are the recording's to ignore.
+    Played watched;
+    watched.session.watching = true;
+    EXPECT_EQ(playerKey(watched.session, 'H', 1, 1, watched.steadyMs), PlayerAction::PassedOn);
+    EXPECT_EQ(playerSpecial(watched.session, 1, 1, 1, watched.steadyMs), PlayerAction::PassedOn);
+    setHelping(watched.session, true, watched.steadyMs);
+    EXPECT_FALSE(watched.session.helping);
+}

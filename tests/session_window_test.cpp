@@ -85,6 +85,27 @@ bool showsPauseSign(const Look& look, const Look& unpaused) {
     return look.outside < 0.7 * unpaused.outside && look.lightInside > 150;
 }
 
+// Light pixels (every channel over 200) in a box of the window, every other one counted.
+int lightIn(const Screenshot& shot, int left, int top, int right, int bottom) {
+    int light = 0;
+    for (int y = top; y < bottom && y < shot.height; y += 2)
+        for (int x = left; x < right && x < shot.width; x += 2) {
+            const unsigned char* p = shot.at(x, y);
+            light += p[0] > 200 && p[1] > 200 && p[2] > 200;
+        }
+    return light;
+}
+
+// A sign over the mouth: the mouth dimmed around it, light letters in its box.
+bool showsSign(const Screenshot& shot, const Look& plain, int left, int top, int right, int bottom) {
+    return lookAt(shot).outside < 0.7 * plain.outside && lightIn(shot, left, top, right, bottom) > 200;
+}
+// Where the signs lie in an 800 x 600 window: the help sign 512 x 256 in the
+// middle, the end sign 512 x 64, the watching label in the top-left corner.
+constexpr int helpBox[4] = {144, 172, 656, 428};
+constexpr int endBox[4] = {144, 268, 656, 332};
+constexpr int labelBox[4] = {8, 8, 300, 40};
+
 class SessionWindow : public ::testing::Test {
 protected:
     XSession session;
@@ -184,8 +205,11 @@ TEST_F(SessionWindow, TheSoundSwitchIsKeptBetweenGamesAndABadSettingsFileIsSaid)
     const std::string config = folder.file("config");
     session.gameEnvironment = {"XDG_CONFIG_HOME=" + config};
     const std::string settings = config + "/velmora/settings";
-    const auto playAndPress = [&](const std::string& keys) {
+    // A settings file the game cannot use leaves the defaults, the help sign
+    // among them: a key takes it away before the game moves.
+    const auto playAndPress = [&](const std::string& keys, bool helpShows = false) {
         ASSERT_TRUE(session.startGame(".", log)) << readText(log);
+        if (helpShows) press("space");
         ASSERT_TRUE(session.waitForFrames()) << readText(log);
         if (!keys.empty()) press(keys);
         ASSERT_TRUE(session.waitForFrames());
@@ -198,14 +222,14 @@ TEST_F(SessionWindow, TheSoundSwitchIsKeptBetweenGamesAndABadSettingsFileIsSaid)
     EXPECT_NE(readText(settings).find("sound on\n"), std::string::npos) << readText(settings);
 
     std::ofstream(settings) << "sound loud\n";
-    playAndPress("");
+    playAndPress("", true);
     EXPECT_NE(readText(log).find("The settings file " + settings +
                                  " cannot be used (line 1: sound is \"on\" or \"off\"): the defaults apply\n"),
               std::string::npos)
         << readText(log);
     std::remove(settings.c_str());
     ASSERT_EQ(mkfifo(settings.c_str(), 0600), 0);
-    playAndPress("");  // a FIFO is never opened for reading, so it cannot hang the start
+    playAndPress("", true);  // a FIFO is never opened for reading, so it cannot hang the start
     EXPECT_NE(readText(log).find("(not a regular file): the defaults apply"), std::string::npos) << readText(log);
 }
 
@@ -395,3 +419,44 @@ TEST_F(SessionWindow, WatchedSixteenTimesAsFastEveryEventSoundStartsAsAt1x) {
 }
 
 }  // namespace
+
+TEST_F(SessionWindow, AFirstGameOpensUnderTheHelpSignAndAWatchSaysWhatItIs) {
+    const std::string config = folder.file("first-start"), trace = folder.file("helped.jsonl");
+    session.gameEnvironment = {"XDG_CONFIG_HOME=" + config};
+    session.showHelpAtStart = true;
+    ASSERT_TRUE(session.startGame(".", log, {"--trace", trace})) << readText(log);
+    ASSERT_TRUE(waitUntil([&] { return lightIn(session.screenshot(), helpBox[0], helpBox[1], helpBox[2], helpBox[3]) > 200; },
+                          10000))
+        << "no help sign";
+    const Screenshot helped = session.screenshot();
+    EXPECT_EQ(lineCount(trace), 0) << "the game moved under the help sign";
+    press("space");
+    ASSERT_TRUE(session.waitForFrames()) << "the game stood still after a key took the sign away";
+    const Look plain = lookAt(session.screenshot());
+    EXPECT_TRUE(showsSign(helped, plain, helpBox[0], helpBox[1], helpBox[2], helpBox[3]));
+    EXPECT_NE(readText(config + "/velmora/settings").find("help off\n"), std::string::npos);
+    const int plainLabel = lightIn(session.screenshot(), labelBox[0], labelBox[1], labelBox[2], labelBox[3]);
+    closeGame();
+    // The next game starts straight away.
+    ASSERT_TRUE(session.startGame(".", log)) << readText(log);
+    ASSERT_TRUE(session.waitForFrames()) << "the help sign came back";
+    closeGame();
+
+    // A watch: its title names the recording, a label says what it is, and a
+    // sign its end, which a key takes away.
+    const std::string cut = cutPinnedGame(folder, 240);
+    ASSERT_TRUE(session.startGame(".", log, {"--play", cut, "--speed", "4"})) << readText(log);
+    EXPECT_EQ(session.run("xdotool getwindowname " + session.windowId()), "Velmora - watching cut-240.rec\n");
+    EXPECT_TRUE(waitUntil(
+        [&] { return lightIn(session.screenshot(), labelBox[0], labelBox[1], labelBox[2], labelBox[3]) > plainLabel + 40; },
+        10000))
+        << "no watching label";
+    ASSERT_TRUE(waitUntil([&] { return readText(log).find("The recording ended") != std::string::npos; }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return showsSign(session.screenshot(), plain, endBox[0], endBox[1], endBox[2], endBox[3]); },
+                          10000))
+        << "no end sign";
+    press("space");
+    ASSERT_TRUE(waitUntil([&] { return lookAt(session.screenshot()).outside > 0.85 * plain.outside; }, 10000))
+        << "the end sign stayed";
+    closeGame();
+}

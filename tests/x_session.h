@@ -63,6 +63,10 @@ public:
     // Unless it names one, each game keeps its settings in a folder of the
     // session's own, so no test changes another's (or the developer's) settings.
     std::vector<std::string> gameEnvironment;
+    // The games started from now on open under the help sign, as a player's
+    // first game does; otherwise their settings say it was seen (`help off`),
+    // where they have no settings file yet.
+    bool showHelpAtStart = false;
     // A library preloaded into the games started from now on, beside the driver.
     std::string preload;
     // Starting a game waits for its window to exist rather than to show (a

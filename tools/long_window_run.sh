@@ -8,12 +8,13 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 minutes="${1:-10}"
 game="${VELMORA_GAME:-$root/build/velmora}"
-xvfb_pid="" game_pid="" ready=""
+xvfb_pid="" game_pid="" ready="" config=""
 # Every step may find its process already gone; none may stop the rest.
 cleanup() {
   if [ -n "$game_pid" ]; then kill "$game_pid" 2>/dev/null || true; fi
   if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
   if [ -n "$ready" ]; then rm -f "$ready"; fi
+  if [ -n "$config" ]; then rm -rf "$config"; fi
 }
 trap cleanup EXIT
 trap 'exit 130' INT
@@ -32,8 +33,11 @@ done
 export DISPLAY=":$(head -n 1 "$ready")"
 echo "display $DISPLAY"
 
+# Settings of its own, the help sign seen: the game plays from the start.
+config="$(mktemp -d)"
+mkdir "$config/velmora" && echo "help off" >"$config/velmora/settings"
 cd "$root"
-"$game" >/tmp/velmora-long-run.log 2>&1 &
+XDG_CONFIG_HOME="$config" "$game" >/tmp/velmora-long-run.log 2>&1 &
 game_pid=$!
 window=""
 for _ in $(seq 600); do

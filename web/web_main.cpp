@@ -144,16 +144,16 @@ EM_BOOL onVisibilityChange(int, const EmscriptenVisibilityChangeEvent* event, vo
 }
 
 void gameMouse(int button, int state, int x, int y) {
-    playerPointer(session, ReplayCommandKind::Mouse, x, y, button, state);
+    afterPlayerAction(playerPointer(session, x, y, button, state, steadyNowMs()));
 }
-void gameMotion(int x, int y) { playerPointer(session, ReplayCommandKind::Motion, x, y); }
-void gamePassiveMotion(int x, int y) { playerPointer(session, ReplayCommandKind::Passive, x, y); }
+void gameMotion(int x, int y) { playerMove(session, ReplayCommandKind::Motion, x, y); }
+void gamePassiveMotion(int x, int y) { playerMove(session, ReplayCommandKind::Passive, x, y); }
 
 void gameKeyboard(unsigned char key, int x, int y) { afterPlayerAction(playerKey(session, key, x, y, steadyNowMs())); }
 void gameKeyboardUp(unsigned char key, int x, int y) { playerKeyUp(session, key, x, y); }
 
-void gameSpecial(int key, int x, int y) { playerSpecial(session, key, x, y); }
-void gameSpecialUp(int key, int x, int y) { playerSpecial(session, key, x, y, true); }
+void gameSpecial(int key, int x, int y) { afterPlayerAction(playerSpecial(session, key, x, y, steadyNowMs())); }
+void gameSpecialUp(int key, int x, int y) { playerSpecial(session, key, x, y, steadyNowMs(), true); }
 
 }  // namespace
 
