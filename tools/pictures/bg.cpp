@@ -104,9 +104,22 @@ double lowerGumField(const GumLines& lines, Vec2 p) {
     return p.y - lineThrough(lines.lowerEdge, p.x, -gumCurl) - papillae(lines.lowerGaps, p.x);
 }
 
+// The middle of the rows of teeth, from the left edge of the leftmost tooth
+// to the right edge of the rightmost: left of the canvas centre.
+double teethMiddle() {
+    double left = 1e9;
+    double right = -1e9;
+    for (const ToothLayout& place : toothLayouts) {
+        Vec2 centre = toothCentre(place);
+        left = std::min(left, centre.x - 0.5 * place.width);
+        right = std::max(right, centre.x + 0.5 * place.width);
+    }
+    return 0.5 * (left + right);
+}
+
 // The mouth opening: a rounded rectangle-ish oval (|x|^3 + |y|^3), centred
-// under the teeth, which sit left of the canvas centre.
-const Vec2 mouthCentre{-45, 2};
+// on the rows of teeth.
+const Vec2 mouthCentre{teethMiddle(), 2};
 const Vec2 mouthRadii{530, 262};
 const Vec2 lipRadii{610, 338};
 

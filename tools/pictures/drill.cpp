@@ -1,5 +1,7 @@
 // The drill: a steel dental handpiece with a diamond bur, shaded as metal
-// cylinders, bur to the left.
+// cylinders, bur to the left. At work (the sprite at the canvas centre) its
+// bur waits at the right-hand end of the bite, clear of every tooth, since the
+// strike repairs a tooth picked at random rather than the one it points at.
 #include <algorithm>
 #include <cmath>
 
@@ -12,6 +14,17 @@ namespace {
 
 constexpr double drillSide = 800;  // drawn 800 canvas units square
 
+// Shapes are in canvas units with the drill at work. The two rows of teeth
+// overlap all along the bite, so the only place a bur can stand off every
+// tooth is where the bite ends, right of the last upper molar and below its
+// crown.
+constexpr double axisY = -30;
+constexpr double burX = 303;       // centre of the bur's head
+constexpr double burRadius = 10;   // its leftmost point is the drill's tip
+constexpr double noseX = 338;      // where the handpiece's nose begins
+constexpr double fadeStart = 390;  // the body fades out at the window's edge
+constexpr double bodyEnd = 398;    // clear of the picture's right edge, which repeats onto its left
+
 // Shading of a metal cylinder lying along x: bright band above the middle,
 // dark at the rims. `across` runs -1 (bottom) to 1 (top).
 Color metal(Color base, double across) {
@@ -22,10 +35,16 @@ Color metal(Color base, double across) {
     return mixColor(c, rgb(1, 1, 1), 0.7 * band);
 }
 
+Color clampColour(Color c) {
+    c.r = clamp01(c.r);
+    c.g = clamp01(c.g);
+    c.b = clamp01(c.b);
+    return c;
+}
+
 }  // namespace
 
-// A straight dental handpiece, bur to the left since it creeps in from the
-// right, with the hose leaving at the right.
+// A straight dental handpiece coming in from the right along the bite.
 Picture drawDrill() {
     Picture picture = makePicture(toolSide, toolSide);
     double unitsPerPixel = drillSide / toolSide;
@@ -34,52 +53,36 @@ Picture drawDrill() {
     const Color steel = rgb(0.78, 0.81, 0.86);
     const Color edge = rgb(0.22, 0.25, 0.30);
 
-    // Radius of the handpiece along its length: nose cone, grip, body, coupling.
-    auto radiusAt = [](double x) {
-        if (x < -200) return 0.0;
-        if (x < -70) return mix(13.0, 27.0, smoothstep(-200, -70, x));
-        if (x < 330) return 30.0 + 2.0 * smoothstep(-70, 20, x);
-        return 26.0;
-    };
-    auto hose = [&](Vec2 p) { return roundedBoxDistance(p, {362, -2}, {26, 17}, 6); };
-    paintShape(picture, frame, hose, [&](Vec2 p, double d) {
-        Color c = metal(rgb(0.32, 0.34, 0.38), (p.y + 2) / 17);
-        return mixColor(c, edge, rim(d, 2 * pixel));
-    });
-
     auto bur = [&](Vec2 p) {
-        double shaft = capsuleDistance(p, {-292, 0}, {-190, 0}, 4.4);
-        double head = circleDistance(p, {-300, 0}, 12);
+        double shaft = capsuleDistance(p, {burX, axisY}, {noseX + 6, axisY}, 4);
+        double head = circleDistance(p, {burX, axisY}, burRadius);
         return roundMin(shaft, head, 3);
     };
     paintShape(picture, frame, bur, [&](Vec2 p, double d) {
-        bool onHead = p.x < -284;
-        Color c = metal(onHead ? rgb(0.95, 0.80, 0.45) : steel, p.y / (onHead ? 12 : 4.4));
+        bool onHead = p.x < burX + burRadius + 2;
+        double across = (p.y - axisY) / (onHead ? burRadius : 4);
+        Color c = metal(onHead ? rgb(0.95, 0.80, 0.45) : steel, across);
         if (onHead) c = scaled(c, 0.8 + 0.35 * grain(p * 0.9, 7));  // diamond grit
-        c.r = clamp01(c.r);
-        c.g = clamp01(c.g);
-        c.b = clamp01(c.b);
-        return mixColor(c, edge, rim(d, 1.6 * pixel));
+        return mixColor(clampColour(c), edge, rim(d, 1.6 * pixel));
     });
 
+    // Radius of the handpiece along its length: nose cone, then the grip.
+    auto radiusAt = [](double x) { return mix(12.0, 31.0, smoothstep(noseX, noseX + 30, x)); };
     auto handpiece = [&](Vec2 p) {
-        double r = radiusAt(p.x);
-        double along = std::max(-202 - p.x, p.x - 340);
-        double across = std::fabs(p.y) - r;
-        return roundMax(across, along, 6);
+        double across = std::fabs(p.y - axisY) - radiusAt(p.x);
+        double along = std::max(noseX - p.x, p.x - bodyEnd);
+        return roundMax(across, along, 4);
     };
     paintShape(picture, frame, handpiece, [&](Vec2 p, double d) {
-        double r = std::max(radiusAt(p.x), 1.0);
         Color base = steel;
-        // Knurled grip near the nose, a blue band marking the speed, a seam at the coupling.
-        bool knurl = p.x > -40 && p.x < 90;
-        if (knurl) base = scaled(base, 0.85 + 0.15 * (waveSin(p.x * 0.9) > 0 ? 1 : 0));
-        double ring = 1 - smoothstep(6, 8, std::fabs(p.x - 140));
+        // A knurled grip behind the nose and a blue band marking the speed.
+        if (p.x > noseX + 40) base = scaled(base, 0.85 + 0.15 * (waveSin(p.x * 0.9) > 0 ? 1 : 0));
+        double ring = 1 - smoothstep(3, 5, std::fabs(p.x - (noseX + 36)));
         base = mixColor(base, rgb(0.25, 0.50, 0.90), ring);
-        double seam = 1 - smoothstep(0.8, 2.2, std::fabs(p.x - 300));
-        base = scaled(base, 1 - 0.45 * seam);
-        Color c = metal(base, p.y / r);
-        return mixColor(c, edge, rim(d, 2 * pixel));
+        Color c = metal(base, (p.y - axisY) / radiusAt(p.x));
+        c = mixColor(c, edge, rim(d, 2 * pixel));
+        c.a = smoothstep(bodyEnd, fadeStart, p.x);
+        return c;
     });
     return picture;
 }
