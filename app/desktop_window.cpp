@@ -208,19 +208,51 @@ void windowSpecialUp(int key, int x, int y) {
     playerSpecial(*window.session, key, x, y, steadyNowMs(), true);
 }
 
+namespace {
+
+// The box of the frame being drawn; its bars are painted once the game has drawn.
+struct FrameBox {
+    bool boxed = false;
+    int windowWidth = 0;
+    int windowHeight = 0;
+    CanvasBox box;
+};
+FrameBox frameBox;
+
+void clearBar(int left, int bottom, int width, int height) {
+    if (width <= 0 || height <= 0) return;
+    glScissor(left, bottom, width, height);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+}  // namespace
+
+// No scissor is on while the game draws: framebuffer blits honour it, and the
+// copy the game keeps of the mouth's pixels would lose the rows of the box
+// that lie above the copy's own, which then showed as a black band.
 void drawInBox(int windowWidth, int windowHeight, const CanvasBox& box) {
-    if (box.width <= 0 || (box.width == windowWidth && box.height == windowHeight)) return;
+    const bool boxed = box.width > 0 && (box.width != windowWidth || box.height != windowHeight);
+    frameBox = {boxed, windowWidth, windowHeight, box};
+}
+
+void endDrawingInBox() {
+    if (!frameBox.boxed) return;
+    frameBox.boxed = false;
+    const int width = frameBox.windowWidth, height = frameBox.windowHeight;
+    const CanvasBox& box = frameBox.box;
+    // OpenGL counts rows from the bottom edge.
+    const int bottom = height - box.top - box.height, top = bottom + box.height;
     GLfloat gameClear[4];
     glGetFloatv(GL_COLOR_CLEAR_VALUE, gameClear);
     glClearColor(barColour[0], barColour[1], barColour[2], 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glClearColor(gameClear[0], gameClear[1], gameClear[2], gameClear[3]);
-    // OpenGL counts rows from the bottom edge.
-    glScissor(box.left, windowHeight - box.top - box.height, box.width, box.height);
     glEnable(GL_SCISSOR_TEST);
+    clearBar(0, 0, width, bottom);
+    clearBar(0, top, width, height - top);
+    clearBar(0, bottom, box.left, box.height);
+    clearBar(box.left + box.width, bottom, width - box.left - box.width, box.height);
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(gameClear[0], gameClear[1], gameClear[2], gameClear[3]);
 }
-
-void endDrawingInBox() { glDisable(GL_SCISSOR_TEST); }
 
 void leaveCurrentState() {
     State* leaving = currentState;

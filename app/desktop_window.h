@@ -36,9 +36,9 @@ void windowKeyboardUp(unsigned char key, int x, int y);
 void windowSpecial(int key, int x, int y);
 void windowSpecialUp(int key, int x, int y);
 
-// For a display: where the canvas does not fill the window, the window is
-// cleared in the page's dark colour and drawing is kept inside the box, so
-// the game's own grey shows only under the canvas. endDrawingInBox undoes it.
+// For a display: where the canvas does not fill the window, endDrawingInBox
+// paints everything outside the box in the page's dark colour once the frame
+// is drawn, so the game's own grey shows only under the canvas.
 void drawInBox(int windowWidth, int windowHeight, const CanvasBox& box);
 void endDrawingInBox();
 

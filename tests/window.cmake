@@ -7,6 +7,14 @@ add_dependencies(window_test velmora)
 add_test(NAME window_test COMMAND window_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
 set_tests_properties(window_test PROPERTIES TIMEOUT 300)
 
+# Full screen on screens of four shapes: the mouth centred with no black band.
+add_executable(fullscreen_test fullscreen_test.cpp)
+target_link_libraries(fullscreen_test PRIVATE velmora_x_session GTest::gtest_main)
+target_include_directories(fullscreen_test PRIVATE ${PROJECT_SOURCE_DIR})
+add_dependencies(fullscreen_test velmora)
+add_test(NAME fullscreen_test COMMAND fullscreen_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+set_tests_properties(fullscreen_test PROPERTIES TIMEOUT 180)
+
 # A real game recorded and played back through velmora-replay.
 if(TARGET velmora-replay)
   add_executable(recording_test recording_test.cpp)
