@@ -2,7 +2,8 @@
 // player started on a gesture the browser counts. A finger's press is not one
 // (its lift is), and a browser may hold an audio context back even then, so
 // every later click, lift or key tries again until the context runs; until
-// it does, the button says that sound waits for one.
+// it does, the button says that sound waits for one, and a press of it (or M)
+// only starts the sound. Off and on glide over a few milliseconds, not a click.
 "use strict";
 var velmoraSound = (function () {
   var button = document.getElementById("sound");
@@ -12,6 +13,12 @@ var velmoraSound = (function () {
   var unavailable = "";  // why nothing can be heard, once that is known
   var gestured = false;
   var watchedContext = null;
+  // Whether the press under way (a pointer's or a key's) found sound waiting
+  // for a gesture: its click then only starts sound, even if the context came
+  // to run between the press and the click.
+  var pressFoundWaiting = false;
+  // Off to on, or on to off, in this long a glide: a step would click.
+  var switchSeconds = 0.015;
 
   // The setting kept from the last visit: "on" or "off"; anything else is
   // said once and sound is on.
@@ -43,6 +50,39 @@ var velmoraSound = (function () {
     return typeof AL !== "undefined" && AL.currentCtx ? AL.currentCtx.audioCtx : null;
   }
 
+  function running() {
+    var context = audioContext();
+    return !!context && context.state === "running";
+  }
+
+  // Sound is wanted and could be heard, but the browser has not let it start.
+  function waiting() { return wanted && !unavailable && !running(); }
+
+  // emscripten's OpenAL sets the listener's gain in one step, heard as a
+  // click when sound goes off or on: on this page the step becomes a glide.
+  // The gain reads back as the value last asked for.
+  function glideListenerGain() {
+    var param = AL.currentCtx.gain.gain;
+    var context = AL.currentCtx.audioCtx;
+    var target = param.value;
+    Object.defineProperty(param, "value", {
+      configurable: true,
+      get: function () { return target; },
+      set: function (value) {
+        target = value;
+        var now = context.currentTime;
+        if (param.cancelAndHoldAtTime) {
+          param.cancelAndHoldAtTime(now);
+        } else {
+          var current = Object.getOwnPropertyDescriptor(AudioParam.prototype, "value").get.call(param);
+          param.cancelScheduledValues(now);
+          param.setValueAtTime(current, now);
+        }
+        param.linearRampToValueAtTime(value, now + switchSeconds);
+      }
+    });
+  }
+
   var waitingText = navigator.maxTouchPoints > 0 ? "Tap for sound" : "Click for sound";
   var labels = ["Sound: on", "Sound: off", "Sound: none", waitingText];
 
@@ -63,13 +103,14 @@ var velmoraSound = (function () {
     if (context && context !== watchedContext) {
       watchedContext = context;
       context.addEventListener("statechange", show);
+      glideListenerGain();
     }
     var text = "Sound: on";
     if (!wanted) text = "Sound: off";
     else if (unavailable) text = "Sound: none";
     else if (!context || context.state !== "running") text = waitingText;
     button.textContent = text;
-    button.title = unavailable;
+    button.title = unavailable || "Sound off or on (M)";
     button.setAttribute("aria-pressed", wanted ? "true" : "false");
   }
 
@@ -89,20 +130,31 @@ var velmoraSound = (function () {
   }
 
   function onGesture(event) {
+    if (event.type === "pointerdown" || (event.type === "keydown" && !event.repeat)) pressFoundWaiting = waiting();
+    // M while sound waits starts it, and the game does not see the key: it
+    // would turn sound off.
+    if (event.type === "keydown" && (event.key === "m" || event.key === "M") && waiting()) {
+      event.stopImmediatePropagation();
+      event.preventDefault();
+    }
     // A finger's or pen's press does not count; its lift does.
     if (event.type === "pointerdown" && event.pointerType !== "mouse") return;
     if (event.type === "keydown" && event.key === "Escape") return;
     gestured = true;
-    var context = audioContext();
-    if (!context || context.state !== "running") start();
+    if (!running()) start();
   }
-  // Registered before the page's own touch handling, which stops touches there.
+  // Registered before the page's own touch handling, which stops touches
+  // there, and before the game's keys.
   ["pointerdown", "pointerup", "touchend", "click", "keydown"].forEach(function (type) {
     window.addEventListener(type, onGesture, true);
   });
 
   if (button) {
     button.addEventListener("click", function () {
+      if (pressFoundWaiting || waiting()) {
+        pressFoundWaiting = false;
+        return;  // the gesture has started sound already
+      }
       wanted = !wanted;
       remember();
       if (gameReady) Module._setGameSoundOn(wanted ? 1 : 0);

@@ -4,6 +4,8 @@
 // and the page's sound button turns sound off and on and is remembered for
 // the next visit (a damaged setting said once, sound on). On a touch screen
 // a tap starts the sound, and until then the button says it waits for one.
+// While sound waits, a press of the button (a click, a tap) or M only starts
+// it; once it plays, M held down turns it off once, and off and on glide.
 // Exits non-zero on a fault.
 //   node sound_check.js --site DIR
 'use strict';
@@ -13,8 +15,20 @@ const {checker, launchChromium, option, serve} = require('./harness');
 // Generous: the build starts in a few seconds on a quiet machine.
 const startWait = 90000;
 
+// Notes every glide the page asks of a gain: its target and length in seconds.
+function watchGlides() {
+    window.velmoraGlides = [];
+    const ramp = AudioParam.prototype.linearRampToValueAtTime;
+    AudioParam.prototype.linearRampToValueAtTime = function (value, endTime) {
+        const context = window.AL && AL.currentCtx ? AL.currentCtx.audioCtx : null;
+        window.velmoraGlides.push({value, seconds: context ? endTime - context.currentTime : NaN});
+        return ramp.call(this, value, endTime);
+    };
+}
+
 async function openPage(context, url, viewport, errors, said) {
     const page = await context.newPage();
+    await page.evaluateOnNewDocument(watchGlides);
     page.on('pageerror', (error) => errors.push('page error: ' + error.message));
     page.on('console', (message) => {
         if (message.type() === 'error') errors.push('console error: ' + message.text());
@@ -87,7 +101,21 @@ async function rememberedChecks(browser, url, check, errors) {
     const context = await browser.createBrowserContext();
     try {
         const first = await openPage(context, url, {width: 1024, height: 840}, errors);
+        // The first click on "Click for sound" starts it; it does not turn it off.
         await first.click('#sound');
+        const started = await first.waitForFunction(() => AL.currentCtx && AL.currentCtx.audioCtx.state === 'running',
+                                                    {timeout: 30000}).then(() => true, () => false);
+        const shown = await first.evaluate(() => [Module._gameSoundOn(), document.getElementById('sound').textContent,
+                                                  localStorage.getItem('velmora.sound')]);
+        check(started && shown[0] === 1 && shown[1] === 'Sound: on' && shown[2] !== 'off',
+              `a first click on the waiting sound button starts sound: ${started ? 'running' : 'not running'}, "${
+                  shown[1]}", kept ${JSON.stringify(shown[2])}`);
+        await first.evaluate(() => (window.velmoraGlides = []));
+        await first.click('#sound');
+        const glides = await first.evaluate(() => window.velmoraGlides);
+        check(glides.some((glide) => glide.value === 0 && glide.seconds >= 0.01),
+              `sound turned off glides to silence over at least 10 ms: ${
+                  glides.map((g) => `to ${g.value} in ${(g.seconds * 1000).toFixed(1)} ms`).join(', ') || 'no glide'}`);
         await first.close();
         const second = await openPage(context, url, {width: 1024, height: 840}, errors);
         const kept = await second.evaluate(() => [Module._gameSoundOn(), document.getElementById('sound').textContent]);
@@ -102,12 +130,33 @@ async function rememberedChecks(browser, url, check, errors) {
             check(now[0] === 1 && !/off/.test(now[1]) && lines.length === 1,
                   `a kept setting of ${JSON.stringify(value)} gives sound on (${now[1]}) and one line: ${
                       lines.map((l) => JSON.stringify(l)).join(', ')}`);
+            if (value === 'maybe') await keyChecks(page, check);
             await page.close();
         }
         await second.close();
     } finally {
         await context.close();
     }
+}
+
+// M, as sound waits (no setting kept that says otherwise): it starts sound
+// and leaves it on. Then, playing, M held down (a press and the repeats a
+// held key sends) turns it off once, and the setting keeps "off".
+async function keyChecks(page, check) {
+    await page.keyboard.press('m');
+    const started = await page.waitForFunction(() => AL.currentCtx && AL.currentCtx.audioCtx.state === 'running',
+                                               {timeout: 30000}).then(() => true, () => false);
+    const shown = await page.evaluate(() => [Module._gameSoundOn(), document.getElementById('sound').textContent,
+                                             localStorage.getItem('velmora.sound')]);
+    check(started && shown[0] === 1 && shown[1] === 'Sound: on' && shown[2] !== 'off',
+          `M as sound waits starts it: ${started ? 'running' : 'not running'}, "${shown[1]}", kept ${
+              JSON.stringify(shown[2])}`);
+    for (let press = 0; press < 4; ++press) await page.keyboard.down('m');  // the last three repeat
+    await page.keyboard.up('m');
+    const held = await page.evaluate(() => [Module._gameSoundOn(), document.getElementById('sound').textContent,
+                                            localStorage.getItem('velmora.sound')]);
+    check(held[0] === 0 && held[1] === 'Sound: off' && held[2] === 'off',
+          `M held down turns sound off once: "${held[1]}", kept ${JSON.stringify(held[2])}`);
 }
 
 // Asks the page without lending it a user gesture, as puppeteer's own
@@ -180,6 +229,24 @@ async function touchChecks(browser, url, check, errors) {
         check(after === 'Sound: on', `then the button says "${after}"`);
         await cdp.detach();
         await page.close();
+
+        // Another visit, nothing kept: a tap on "Tap for sound" itself.
+        const second = await context.newPage();
+        second.on('pageerror', (error) => errors.push('page error: ' + error.message));
+        await second.setViewport({width: 915, height: 412, deviceScaleFactor: 2.625, isMobile: true, hasTouch: true,
+                                  isLandscape: true});
+        await second.goto(url, {waitUntil: 'load'});
+        await second.waitForFunction(() => document.getElementById('sound').textContent === 'Tap for sound' &&
+                                         window.velmoraFirstFrameMs !== undefined, {timeout: startWait});
+        await second.tap('#sound');
+        const tapped = await second.waitForFunction(() => AL.currentCtx && AL.currentCtx.audioCtx.state === 'running',
+                                                    {timeout: 30000}).then(() => true, () => false);
+        const shown = await second.evaluate(() => [Module._gameSoundOn(), document.getElementById('sound').textContent,
+                                                   localStorage.getItem('velmora.sound')]);
+        check(tapped && shown[0] === 1 && shown[1] === 'Sound: on' && shown[2] !== 'off',
+              `a first tap on "Tap for sound" starts sound: ${tapped ? 'running' : 'not running'}, "${shown[1]}", ` +
+                  `kept ${JSON.stringify(shown[2])}`);
+        await second.close();
     } finally {
         await context.close();
     }
