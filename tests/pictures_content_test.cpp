@@ -33,7 +33,8 @@ long fileSize(const std::string& name) {
 
 bool isPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
 
-const char* const sprites[] = {"teeth.tga", "bacteria.tga", "food.tga", "brush.tga", "drill.tga", "paused.tga"};
+const char* const sprites[] = {"teeth.tga",  "bacteria.tga", "food.tga",  "brush.tga",    "drill.tga",
+                               "paused.tga", "help.tga",     "ended.tga", "watching.tga", "digits.tga"};
 
 // Every picture the game loads, by the name it loads it under, and its size.
 struct PictureSize {
@@ -42,8 +43,10 @@ struct PictureSize {
     int height;
 };
 const PictureSize pictureSizes[] = {
-    {"img/bg.tga", 1024, 1024},  {"img/teeth.tga", 1024, 1024}, {"img/bacteria.tga", 64, 64}, {"img/food.tga", 64, 64},
-    {"img/brush.tga", 512, 512}, {"img/drill.tga", 512, 512},   {"img/paused.tga", 512, 128}};
+    {"img/bg.tga", 1024, 1024},    {"img/teeth.tga", 1024, 1024}, {"img/bacteria.tga", 64, 64},
+    {"img/food.tga", 64, 64},      {"img/brush.tga", 512, 512},   {"img/drill.tga", 512, 512},
+    {"img/paused.tga", 512, 128},  {"img/help.tga", 512, 256},    {"img/ended.tga", 512, 64},
+    {"img/watching.tga", 128, 32}, {"img/digits.tga", 256, 32}};
 
 TEST(PictureFiles, EachHasTheSizeItIsDrawnFromWithPowerOfTwoSides) {
     for (const PictureSize& expected : pictureSizes) {
@@ -401,7 +404,7 @@ TEST(SmallSprites, FoodIsACompactPieceWithClearCorners) {
     EXPECT_EQ(food.alpha(food.width / 2, food.height / 2), 255);
 }
 
-// ------------------------------------------------------------ the pause sign
+// ------------------------------------------------------------ the signs
 
 // How bright a pixel looks laid over a grey ground of the given level.
 double brightnessOver(const unsigned char* p, double ground) {
@@ -409,7 +412,8 @@ double brightnessOver(const unsigned char* p, double ground) {
     return brightness(p) * a + ground * (1 - a);
 }
 
-bool isLetter(const unsigned char* p) { return p[3] == 255 && std::min({p[0], p[1], p[2]}) > 200; }
+// Opaque and light: the letters' own colour or the keys' pale gold.
+bool isLetter(const unsigned char* p) { return p[3] == 255 && p[0] > 200 && p[1] > 190; }
 
 // The smallest box round the letters' opaque, light pixels, edges included.
 struct Box {
@@ -431,88 +435,166 @@ Box letterBox(const Decoded& sign) {
     return box;
 }
 
-// Plate between the word and the sign's edge, clear of the plate's soft rim
-// and of the letters' shadow: across the middle of the word on either side,
-// and just above and below it.
-std::vector<const unsigned char*> plateSamples(const Decoded& sign, const Box& word) {
+// Plate between the text and the plate's soft rim, either side of the text's
+// middle and clear of the letters' shadow, which falls down and right.
+std::vector<const unsigned char*> plateSamples(const Decoded& sign, const Box& text) {
     std::vector<const unsigned char*> samples;
-    int middleRow = (word.top + word.bottom) / 2;
-    int middleColumn = (word.left + word.right) / 2;
-    for (int x = word.left / 2; x < word.left - 8; ++x) samples.push_back(sign.at(x, middleRow));
-    for (int x = word.right + 8; x < (word.right + sign.width) / 2; ++x) samples.push_back(sign.at(x, middleRow));
-    for (int y = std::max(0, word.top - 8); y < word.top - 4; ++y) samples.push_back(sign.at(middleColumn, y));
-    for (int y = word.bottom + 6; y < std::min(sign.height, word.bottom + 10); ++y)
-        samples.push_back(sign.at(middleColumn, y));
+    int middleRow = (text.top + text.bottom) / 2;
+    for (int y = middleRow - 1; y <= middleRow + 1; ++y) {
+        for (int x = text.left - 10; x < text.left - 5; ++x) samples.push_back(sign.at(x, y));
+        for (int x = text.right + 6; x <= text.right + 10; ++x) samples.push_back(sign.at(x, y));
+    }
     return samples;
 }
 
-TEST(PauseSign, TheWordSitsInTheMiddleOfAClearBorder) {
-    Decoded sign = load("paused.tga");
-    ASSERT_GT(sign.height, 2);
-    // The game's textures repeat, so anything on one edge would show along the opposite one.
-    int edge = 0;
-    for (int x = 0; x < sign.width; ++x) edge += sign.alpha(x, 0) + sign.alpha(x, sign.height - 1);
-    for (int y = 0; y < sign.height; ++y) edge += sign.alpha(0, y) + sign.alpha(sign.width - 1, y);
-    EXPECT_EQ(edge, 0);
-    // The game centres the sign on the canvas, so the word must sit in its middle.
-    Box word = letterBox(sign);
-    ASSERT_TRUE(word.found()) << "no opaque, light letters";
-    EXPECT_NEAR(word.left + word.right, sign.width - 1, 4);
-    EXPECT_NEAR(word.top + word.bottom, sign.height - 1, 4);
+// The signs laid over the middle of the mouth, and the least share of their
+// text's box the opaque, light letters fill: the pen-drawn word is bold, the
+// lines of running text are thin and spaced apart.
+struct Sign {
+    const char* name;
+    double leastLetterShare;
+};
+const Sign signs[] = {{"paused.tga", 0.2}, {"help.tga", 0.03}, {"ended.tga", 0.1}, {"watching.tga", 0.15}};
+
+TEST(Signs, TextSitsInTheMiddleOfAClearBorder) {
+    for (const Sign& s : signs) {
+        SCOPED_TRACE(s.name);
+        Decoded sign = load(s.name);
+        ASSERT_GT(sign.height, 2);
+        // The game's textures repeat, so anything on one edge would show along the opposite one.
+        int edge = 0;
+        for (int x = 0; x < sign.width; ++x) edge += sign.alpha(x, 0) + sign.alpha(x, sign.height - 1);
+        for (int y = 0; y < sign.height; ++y) edge += sign.alpha(0, y) + sign.alpha(sign.width - 1, y);
+        EXPECT_EQ(edge, 0);
+        // The game centres the sign on the canvas, so the text must sit in its middle.
+        Box text = letterBox(sign);
+        ASSERT_TRUE(text.found()) << "no opaque, light letters";
+        EXPECT_NEAR(text.left + text.right, sign.width - 1, 4);
+        EXPECT_NEAR(text.top + text.bottom, sign.height - 1, 6);
+    }
 }
 
-TEST(PauseSign, LightOpaqueLettersOnADarkPlateTheMouthShowsThrough) {
-    Decoded sign = load("paused.tga");
-    Box word = letterBox(sign);
-    ASSERT_TRUE(word.found()) << "no opaque, light letters";
-    std::vector<const unsigned char*> plate = plateSamples(sign, word);
-    ASSERT_GT(plate.size(), 40u);
-    int mostOpaque = 0;
-    double palestOverWhite = 0;
-    double darkestOverBlack = 255;
-    for (const unsigned char* p : plate) {
-        mostOpaque = std::max<int>(mostOpaque, p[3]);
-        palestOverWhite = std::max(palestOverWhite, brightnessOver(p, 255));
-        darkestOverBlack = std::min(darkestOverBlack, brightnessOver(p, 0));
-    }
-    // Enough of the dimmed mouth shows through to say the game is only resting...
-    EXPECT_LE(mostOpaque, 230);
-    // ...yet even over the brightest ground the plate stays dark behind the letters,
-    EXPECT_LT(palestOverWhite, 128);
-    EXPECT_GT(darkestOverBlack, 0);  // and it is a plate, not a hole.
-    long letters = 0;
-    for (int y = 0; y < sign.height; ++y)
-        for (int x = 0; x < sign.width; ++x) letters += isLetter(sign.at(x, y));
-    // Strokes thick enough to read at the canvas's own size.
-    EXPECT_GT(letters, static_cast<long>(word.right - word.left) * (word.bottom - word.top) / 5);
-}
-
-TEST(PauseSign, EdgesAreSoftNotStepped) {
-    Decoded sign = load("paused.tga");
-    Box word = letterBox(sign);
-    ASSERT_TRUE(word.found()) << "no opaque, light letters";
-    // The plate fades in from the clear border over several pixels.
-    int middleRow = (word.top + word.bottom) / 2;
-    int plateAlpha = sign.alpha(word.left / 2, middleRow);
-    int fading = 0;
-    for (int x = 0; x < word.left / 2; ++x) {
-        int alpha = sign.alpha(x, middleRow);
-        fading += alpha > 0 && alpha < plateAlpha - 8;
-    }
-    EXPECT_GE(fading, 4);
-    // Round the letters, pixels part way between plate and letter: a word
-    // drawn without smoothing has almost none.
-    long letters = 0;
-    long between = 0;
-    for (int y = word.top; y <= word.bottom; ++y) {
-        for (int x = word.left; x <= word.right; ++x) {
-            const unsigned char* p = sign.at(x, y);
-            letters += isLetter(p);
-            double level = brightnessOver(p, 0);
-            between += level > 60 && level < 170;
+TEST(Signs, LightOpaqueLettersOnADarkPlateTheMouthShowsThrough) {
+    for (const Sign& s : signs) {
+        SCOPED_TRACE(s.name);
+        Decoded sign = load(s.name);
+        Box text = letterBox(sign);
+        ASSERT_TRUE(text.found()) << "no opaque, light letters";
+        ASSERT_GE(text.left, 10);
+        ASSERT_LT(text.right + 10, sign.width);
+        std::vector<const unsigned char*> plate = plateSamples(sign, text);
+        int mostOpaque = 0;
+        double palestOverWhite = 0;
+        double darkestOverBlack = 255;
+        for (const unsigned char* p : plate) {
+            mostOpaque = std::max<int>(mostOpaque, p[3]);
+            palestOverWhite = std::max(palestOverWhite, brightnessOver(p, 255));
+            darkestOverBlack = std::min(darkestOverBlack, brightnessOver(p, 0));
         }
+        // Enough of the dimmed mouth shows through to say the game is only resting...
+        EXPECT_LE(mostOpaque, 230);
+        // ...yet even over the brightest ground the plate stays dark behind the letters,
+        EXPECT_LT(palestOverWhite, 128);
+        EXPECT_GT(darkestOverBlack, 0);  // and it is a plate, not a hole.
+        long letters = 0;
+        for (int y = 0; y < sign.height; ++y)
+            for (int x = 0; x < sign.width; ++x) letters += isLetter(sign.at(x, y));
+        // Strokes thick enough to read at the canvas's own size.
+        long area = static_cast<long>(text.right - text.left) * (text.bottom - text.top);
+        EXPECT_GT(letters, s.leastLetterShare * area);
     }
-    EXPECT_GT(between * 25, letters);
+}
+
+TEST(Signs, EdgesAreSoftNotStepped) {
+    for (const Sign& s : signs) {
+        SCOPED_TRACE(s.name);
+        Decoded sign = load(s.name);
+        Box text = letterBox(sign);
+        ASSERT_TRUE(text.found()) << "no opaque, light letters";
+        ASSERT_GE(text.left, 8);
+        // The plate fades in from the clear border over several pixels.
+        int middleRow = (text.top + text.bottom) / 2;
+        int plateAlpha = sign.alpha(text.left - 8, middleRow);
+        int fading = 0;
+        for (int x = 0; x < text.left - 8; ++x) {
+            int alpha = sign.alpha(x, middleRow);
+            fading += alpha > 0 && alpha < plateAlpha - 8;
+        }
+        EXPECT_GE(fading, 4);
+        // Round the letters, pixels part way between plate and letter: text
+        // drawn without smoothing has almost none.
+        long letters = 0;
+        long between = 0;
+        for (int y = text.top; y <= text.bottom; ++y) {
+            for (int x = text.left; x <= text.right; ++x) {
+                const unsigned char* p = sign.at(x, y);
+                letters += isLetter(p);
+                double level = brightnessOver(p, 0);
+                between += level > 60 && level < 170;
+            }
+        }
+        EXPECT_GT(between * 25, letters);
+    }
+}
+
+// ------------------------------------------------------------ the digits
+
+constexpr int digitCell = 16;
+const char digitOrder[] = "0123456789x:";
+constexpr int digitGlyphs = 12;
+
+TEST(Digits, EachGlyphSitsLightInTheMiddleOfItsOwnCell) {
+    Decoded digits = load("digits.tga");
+    ASSERT_EQ(digits.width, 16 * digitCell);
+    std::vector<std::vector<int>> shapes;
+    for (int cell = 0; cell < 16; ++cell) {
+        SCOPED_TRACE(cell < digitGlyphs ? std::string(1, digitOrder[cell]) : "empty cell " + std::to_string(cell));
+        int left = cell * digitCell;
+        long ink = 0;
+        long light = 0;
+        double sumX = 0, sumY = 0, weight = 0;
+        int border = 0;
+        std::vector<int> shape;
+        for (int y = 0; y < digits.height; ++y) {
+            for (int x = left; x < left + digitCell; ++x) {
+                const unsigned char* p = digits.at(x, y);
+                shape.push_back(p[3]);
+                if (p[3] == 0) continue;
+                // A clear pixel all round, so filtering never pulls in a neighbour.
+                border += x == left || x == left + digitCell - 1 || y == 0 || y == digits.height - 1;
+                ink += p[3];
+                light += p[3] == 255 && std::min({p[0], p[1], p[2]}) > 200;
+                sumX += p[3] * (x + 0.5 - left);
+                sumY += p[3] * (y + 0.5);
+                weight += p[3];
+            }
+        }
+        EXPECT_EQ(border, 0);
+        if (cell >= digitGlyphs) {
+            EXPECT_EQ(ink, 0);
+            continue;
+        }
+        EXPECT_GT(light, 6);  // solid, light strokes, not a faint smudge
+        ASSERT_GT(weight, 0);
+        // The ink's balance point: a glyph's centre of mass lies near the middle of its box.
+        EXPECT_NEAR(sumX / weight, digitCell / 2.0, 1.5);
+        EXPECT_NEAR(sumY / weight, digits.height / 2.0, 2.5);
+        shapes.push_back(shape);
+    }
+    // Twelve different glyphs: a font without them draws the same box in each cell.
+    for (std::size_t i = 0; i < shapes.size(); ++i)
+        for (std::size_t j = i + 1; j < shapes.size(); ++j) EXPECT_NE(shapes[i], shapes[j]) << i << " and " << j;
+}
+
+TEST(Digits, HaveNoPlateOfTheirOwn) {
+    Decoded digits = load("digits.tga");
+    Coverage coverage = coverageOf(digits);
+    EXPECT_GT(coverage.clear, 0.6);
+    // What is not clear is glyph: light, never a dark ground.
+    int dark = 0;
+    for (int y = 0; y < digits.height; ++y)
+        for (int x = 0; x < digits.width; ++x) dark += digits.alpha(x, y) > 64 && brightness(digits.at(x, y)) < 160;
+    EXPECT_EQ(dark, 0);
 }
 
 }  // namespace

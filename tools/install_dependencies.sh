@@ -8,10 +8,11 @@ packages=(
   g++ cmake make pkg-config python3
   freeglut3-dev libglu1-mesa-dev libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0
   libpng-dev zlib1g-dev libcli11-dev libopenal-dev
+  libstb-dev fonts-dejavu-core
 )
 if [ "${1:-}" = "--tests" ]; then
   packages+=(
-    libgtest-dev libbenchmark-dev libstb-dev
+    libgtest-dev libbenchmark-dev
     clang libclang-rt-14-dev valgrind
     xvfb xdotool x11-utils libx11-dev imagemagick openbox
     dpkg-dev file lintian desktop-file-utils

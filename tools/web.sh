@@ -53,9 +53,9 @@ em++ -O2 -std=c++17 -Wall -Wextra -Werror -ffp-contract=off -msimd128 -msse2 -fw
   -s EXPORTED_RUNTIME_METHODS=FS,addRunDependency,removeRunDependency,UTF8ToString \
   -o "$compiled/velmora.js"
 
-# The pictures the game loads (the pause sign among them) and its sounds, each set in one pack.
+# The pictures the game loads (the signs and digits among them) and its sounds, each set in one pack.
 pictures=()
-for picture in bg teeth bacteria brush drill food paused; do pictures+=("img/$picture.tga"); done
+for picture in bg teeth bacteria brush drill food paused help ended watching digits; do pictures+=("img/$picture.tga"); done
 node tools/web_pack.js "$compiled/pictures.gz" "${pictures[@]}"
 node tools/web_pack.js "$compiled/sounds.gz" sounds/*.wav
 

@@ -1,13 +1,14 @@
-// make-pictures OUTDIR draws the seven pictures Velmora loads (the mouth, the
-// tooth atlas, a bacterium, a sweet, the brush, the drill and the pause sign)
-// as 32-bit Targa files; make-pictures --icons OUTDIR draws its desktop icons
-// as RGBA PNG files.
+// make-pictures OUTDIR draws the pictures Velmora loads (the mouth, the tooth
+// atlas, a bacterium, a sweet, the brush, the drill, and the signs and digits
+// laid over the mouth) as 32-bit Targa files; make-pictures --icons OUTDIR
+// draws its desktop icons as RGBA PNG files.
 // Every run writes the same bytes: no clock, no seeds.
 #include <CLI/CLI.hpp>
 #include <filesystem>
 #include <iostream>
 #include <string>
 
+#include "tools/pictures/lettering.h"
 #include "tools/pictures/pictures.h"
 #include "tools/pictures/png_output.h"
 #include "tools/pictures/targa_writer.h"
@@ -25,6 +26,11 @@ bool writeGamePictures(const std::string& folder) {
     ok = writePicture(folder, "brush.tga", drawBrush()) && ok;
     ok = writePicture(folder, "drill.tga", drawDrill()) && ok;
     ok = writePicture(folder, "paused.tga", drawPausedSign()) && ok;
+    if (!fontsFound()) return false;
+    ok = writePicture(folder, "help.tga", drawHelpSign()) && ok;
+    ok = writePicture(folder, "ended.tga", drawEndedSign()) && ok;
+    ok = writePicture(folder, "watching.tga", drawWatchingLabel()) && ok;
+    ok = writePicture(folder, "digits.tga", drawDigits()) && ok;
     return ok;
 }
 

@@ -9,6 +9,7 @@
 #include "tools/pictures/colour.h"
 #include "tools/pictures/distance.h"
 #include "tools/pictures/pictures.h"
+#include "tools/pictures/plate.h"
 
 namespace {
 
@@ -135,23 +136,7 @@ Picture drawPausedSign() {
     double pixel = 1 / pixelsPerUnit;
     Frame frame = wholePicture(picture, pixel, pixel);
 
-    // The plate: a rounded, pillowed slab of dark glass whose edge fades out
-    // over `feather` units instead of stopping at a line.
-    const Vec2 plateHalf{118, 26};
-    const double plateCorner = 20;
-    const double feather = 3.5;
-    const double plateAlpha = 0.78;
-    const Color plateColour = rgb(0.13, 0.06, 0.09);
-    auto plate = [&](Vec2 p) { return roundedBoxDistance(p, {0, 0}, plateHalf, plateCorner); };
-    paintShape(
-        picture, frame, [&](Vec2 p) { return plate(p) - feather; },
-        [&](Vec2 p, double) {
-            double d = plate(p);
-            double lit = pillowLight(plate, p, 8, pixel, 1);
-            Color c = scaled(plateColour, 0.75 + 0.5 * lit);
-            c.a = plateAlpha * smoothstep(feather, -feather, d);
-            return c;
-        });
+    paintPlate(picture, frame, {118, 26}, 20);
 
     std::vector<Line> word =
         setWord({capitalP(), bowlAndStem(xHeight), letterU(), letterS(), letterE(), bowlAndStem(ascender)});
