@@ -9,6 +9,7 @@
 #include <emscripten/html5.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/state.h"
 #include "game/game_state.h"
@@ -168,6 +169,47 @@ extern "C" EMSCRIPTEN_KEEPALIVE void touchGame(int phase, int x, int y) {
     if (phase == 1) gameMotion(x, y);
     if (phase == 2) gameMouse(GLUT_LEFT_BUTTON, GLUT_UP, x, y);
 }
+
+// A finger hides what it presses and lands less exactly than a pointer: the
+// page asks, for a touch at (x, y) in window pixels, for the nearest sweet
+// whose edge lies within reach pixels of it. Its centre in window pixels,
+// as x * 65536 + y; -1 when the press is on a sweet already (it needs no
+// help) or none is near.
+extern "C" EMSCRIPTEN_KEEPALIVE int webSweetNear(int x, int y, int reach) {
+    if (!session.game || session.watching || currentView->width <= 0) return -1;
+    const double unitsPerPixel = static_cast<double>(canvasWidth) / currentView->width;
+    const double px = x * unitsPerPixel - canvasWidth / 2.0;
+    const double py = canvasHeight / 2.0 - y * unitsPerPixel;
+    int nearest = -1;
+    double nearestGap = reach * unitsPerPixel;
+    for (int i = 0; i < foodCount; ++i) {
+        const Sprite& sweet = session.game->food[i].sprite;
+        const double gapX = std::max(0.0, std::fabs(px - sweet.position.x) - sweet.scale.x / 2);
+        const double gapY = std::max(0.0, std::fabs(py - sweet.position.y) - sweet.scale.y / 2);
+        const double gap = std::hypot(gapX, gapY);
+        if (gap == 0) return -1;
+        if (gap <= nearestGap) {
+            nearest = i;
+            nearestGap = gap;
+        }
+    }
+    if (nearest < 0) return -1;
+    const Vec3& centre = session.game->food[nearest].sprite.position;
+    const long cx = std::lround((centre.x + canvasWidth / 2.0) / unitsPerPixel);
+    const long cy = std::lround((canvasHeight / 2.0 - centre.y) / unitsPerPixel);
+    if (cx < 0 || cy < 0 || cx > 0x7fff || cy > 0xffff) return -1;
+    return static_cast<int>(cx * 65536 + cy);
+}
+
+// The help sign, asked for by the page on a first visit and by its Help
+// button; 1 while it is up. Never over a watched recording.
+extern "C" EMSCRIPTEN_KEEPALIVE void velmoraShowHelp() {
+    if (session.watching) return;
+    setHelping(session, true, steadyNowMs());
+    afterPlayerAction(PlayerAction::Help);
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE int velmoraHelping() { return session.helping ? 1 : 0; }
 
 // The page's buttons: a pause (1 when the game is now paused), a new game.
 extern "C" EMSCRIPTEN_KEEPALIVE int velmoraTogglePause() {

@@ -5,7 +5,8 @@
 // file that fails, the progress bar), the first visit over a slow connection,
 // the buttons and the menu on a phone, full screen and the bars beside the
 // mouth, one update per shown frame, a hidden tab's return, installability
-// and a reload without a network. Prints the figures it saw; exits non-zero
+// and a reload without a network; the help sign of a first visit, and the
+// buttons reached with Tab. Prints the figures it saw; exits non-zero
 // on a fault.
 //   node browser_test.js --site DIR --reference START.png
 //   node browser_test.js --site DIR --figures     only the figures (also for an older build)
@@ -35,6 +36,8 @@ const longWait = 60000;
 // frame is shown, so the canvas can be read between frames; every clear (one
 // a displayed frame) and every animation frame the browser shows is counted.
 function instrumentPage() {
+    // A visitor who has seen the help sign: the game runs from the start.
+    localStorage.setItem('velmora.help', 'off');
     window.velmoraClears = 0;
     window.velmoraAnimationFrames = 0;
     window.velmoraShots = {};
@@ -370,6 +373,7 @@ async function desktopChecks(browser, url, server, reference, site, check) {
     if (share > mostDifferentShare) await saveShot(page, 'start', path.join(site, 'browser-start.png'));
 
     console.log(`desktop: frames per second at the start: ${(await countFrames(page, 2000)).perSecond.toFixed(1)}`);
+    await tabChecks(page, check);
     await feedFirstTooth(page, (a, b) => mouseDrag(page, a, b), 'desktop, mouse', check);
     const swarm = (await swarmingFrames(page, (a, b) => mouseDrag(page, a, b))).perSecond;
     console.log(`desktop: frames per second with three teeth swarming: ${swarm.toFixed(1)}`);
@@ -493,9 +497,56 @@ async function loadingChecks(browser, url, site, check) {
         check(bar.max === both && bar.value === bar.max && bar.hidden,
               `loading: the progress bar counted ${bar.value} of ${bar.max} bytes (the code and the pictures: ${
                   both}), then went away`);
+        await helpChecks(context, page, url, check);
     } finally {
         await context.close();
     }
+}
+
+// A first visit shows the help sign and the game stands still under it; a
+// key takes it away and the page keeps that, so the next visit starts
+// playing; the menu's Help shows it again.
+async function helpChecks(context, first, url, check) {
+    const clock = await first.evaluate(() => Module._webGameClockMs());
+    await first.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+    const shown = await first.evaluate(() => [Module._velmoraHelping(), Module._webGameClockMs()]);
+    await first.keyboard.press('a');
+    const gone = await first.evaluate(() => [Module._velmoraHelping(), localStorage.getItem('velmora.help')]);
+    await first.close();
+    const second = await context.newPage();
+    await second.goto(url, {waitUntil: 'load'});
+    await second.waitForFunction(() => window.velmoraFirstFrameMs !== undefined, {timeout: longWait});
+    const later = await second.evaluate(() => Module._velmoraHelping());
+    await second.click('#menu-button');
+    await second.click('#help');
+    const asked = await second.evaluate(() => Module._velmoraHelping());
+    await second.close();
+    check(shown[0] === 1 && shown[1] === clock && gone[0] === 0 && gone[1] === 'off' && later === 0 && asked === 1,
+          `help: a first visit shows the sign (${shown[0]}) and the game's clock stands at ${shown[1]} ms; a key ` +
+              `takes it away (${gone[0]}, kept ${JSON.stringify(gone[1])}); the next visit starts without it (${
+                  later}); the menu's Help shows it (${asked})`);
+}
+
+// Tab steps through the buttons in order, each showing its focus; every
+// button that has a key names it.
+async function tabChecks(page, check) {
+    const stops = [];
+    for (let i = 0; i < 3; ++i) {
+        await page.keyboard.press('Tab');
+        stops.push(await page.evaluate(() => {
+            const focused = document.activeElement;
+            const style = getComputedStyle(focused);
+            return {id: focused.id, ring: focused.matches(':focus-visible') && style.outlineStyle !== 'none' &&
+                                          parseFloat(style.outlineWidth) >= 2};
+        }));
+    }
+    const keys = await page.evaluate(() => ['pause', 'sound', 'fullscreen', 'help', 'new-game'].map(
+                                         (id) => id + ' ' + document.getElementById(id).getAttribute('aria-keyshortcuts')));
+    await page.evaluate(() => document.activeElement.blur());
+    check(stops.map((stop) => stop.id).join(' ') === 'pause sound menu-button' && stops.every((stop) => stop.ring) &&
+              keys.every((key) => !/ null$/.test(key)),
+          `desktop: Tab steps to ${stops.map((stop) => stop.id + (stop.ring ? ' (outlined)' : ' (no outline)'))
+                                   .join(', ')}; the keys named: ${keys.join(', ')}`);
 }
 
 // The first visit over a slow mobile connection (1.6 Mbit/s down, 750 kbit/s
