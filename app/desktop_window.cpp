@@ -5,6 +5,7 @@
 
 #include <GL/freeglut.h>
 #include <GL/glx.h>
+#include <X11/XKBlib.h>
 
 #include <cstring>
 
@@ -27,6 +28,9 @@ struct DesktopWindow {
     int hidings = 0;            // tells a watch left over from an earlier hiding to stop
     bool escapeTaken = false;   // the window took Esc's press, so its release too
     bool f11Taken = false;
+    // Keys down now: a press of a key already down is the server repeating it.
+    bool keyDown[256] = {};
+    bool specialDown[256] = {};
     // The window as the X server knows it, to ask whether it still exists.
     Display* display = nullptr;
     Window handle = 0;
@@ -144,6 +148,10 @@ void openGameWindow(CommandLine& commandLine) {
     glutCloseFunc(closeWindow);
     window.display = glXGetCurrentDisplay();
     window.handle = glXGetCurrentDrawable();
+    // A held key then repeats as presses alone, told apart by keyDown; without
+    // this the server sends a release and a press for each repeat.
+    Bool repeatsDetectable = False;
+    XkbSetDetectableAutoRepeat(window.display, True, &repeatsDetectable);
     usualErrorHandler = XSetErrorHandler(onXError);
     glutWindowStatusFunc(onWindowStatus);
     if (commandLine.fullscreen) glutFullScreen();
@@ -163,6 +171,13 @@ void followStillness() {
 }
 
 void useWindowKeys() {
+    // A held key acts once: the X server's repeats of it are dropped for this
+    // window alone, so P, N, M, F11 and Esc act on the press and a recording
+    // holds one key and one key up per press of any key. Where the server
+    // cannot send repeats as presses alone, freeglut drops the release and
+    // press pairs it sends instead. glutSetKeyRepeat would switch repeats off
+    // for every program on the display.
+    glutIgnoreKeyRepeat(1);
     glutKeyboardFunc(windowKeyboard);
     glutKeyboardUpFunc(windowKeyboardUp);
     glutSpecialFunc(windowSpecial);
@@ -170,7 +185,8 @@ void useWindowKeys() {
 }
 
 void windowKeyboard(unsigned char key, int x, int y) {
-    if (!window.session) return;
+    if (!window.session || window.keyDown[key]) return;
+    window.keyDown[key] = true;
     const WindowKeyAction action = actionForKey(key, windowIsFullScreen());
     if (action == WindowKeyAction::LeaveFullScreen) {
         window.escapeTaken = true;
@@ -181,6 +197,7 @@ void windowKeyboard(unsigned char key, int x, int y) {
 }
 
 void windowKeyboardUp(unsigned char key, int x, int y) {
+    window.keyDown[key] = false;
     if (!window.session) return;
     if (key == escapeKey && window.escapeTaken) {
         window.escapeTaken = false;
@@ -189,8 +206,20 @@ void windowKeyboardUp(unsigned char key, int x, int y) {
     playerKeyUp(*window.session, key, x, y);
 }
 
+namespace {
+
+// Where a special key's state is kept; keys past the table are never taken for repeats.
+bool* specialDown(int key) {
+    static bool unknown = false;
+    unknown = false;
+    return key >= 0 && key < 256 ? &window.specialDown[key] : &unknown;
+}
+
+}  // namespace
+
 void windowSpecial(int key, int x, int y) {
-    if (!window.session) return;
+    if (!window.session || *specialDown(key)) return;
+    *specialDown(key) = true;
     if (actionForSpecialKey(key) == WindowKeyAction::ToggleFullScreen) {
         window.f11Taken = true;
         glutFullScreenToggle();
@@ -200,6 +229,7 @@ void windowSpecial(int key, int x, int y) {
 }
 
 void windowSpecialUp(int key, int x, int y) {
+    *specialDown(key) = false;
     if (!window.session) return;
     if (actionForSpecialKey(key) == WindowKeyAction::ToggleFullScreen && window.f11Taken) {
         window.f11Taken = false;

@@ -15,6 +15,14 @@ add_dependencies(fullscreen_test velmora)
 add_test(NAME fullscreen_test COMMAND fullscreen_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
 set_tests_properties(fullscreen_test PROPERTIES TIMEOUT 180)
 
+# Keys held down with the X server repeating them act once.
+add_executable(window_key_repeat_test window_key_repeat_test.cpp)
+target_link_libraries(window_key_repeat_test PRIVATE velmora_x_session GTest::gtest_main)
+target_include_directories(window_key_repeat_test PRIVATE ${PROJECT_SOURCE_DIR})
+add_dependencies(window_key_repeat_test velmora)
+add_test(NAME window_key_repeat_test COMMAND window_key_repeat_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+set_tests_properties(window_key_repeat_test PROPERTIES TIMEOUT 120)
+
 # A real game recorded and played back through velmora-replay.
 if(TARGET velmora-replay)
   add_executable(recording_test recording_test.cpp)
