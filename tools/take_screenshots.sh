@@ -93,9 +93,10 @@ def falling_in_view(f, standing):
 
 
 def drill_arriving(f):
-    # The drill's tip lies some 306 units left of its middle: at x 300 or less
-    # it reaches over the right half of the teeth, and it strikes at 0.
-    return f["drill"]["phase"] == DRILL_ENTERING and 0 < f["drill"]["x"] <= 300
+    # The drill's bur lies some 293 units right of its middle and comes to rest
+    # at the right-hand end of the bite: at x 60 or less its bur and nose are in
+    # view, and it strikes at 0.
+    return f["drill"]["phase"] == DRILL_ENTERING and 0 < f["drill"]["x"] <= 60
 
 
 # name, caption, test, which of the frames that pass is taken
@@ -104,7 +105,7 @@ PICTURES = [
     ("swarm", "a fed tooth swarming", swarming, "most bacteria"),
     ("brush", "the brush scrubbing past a yellowed tooth", brushing_past_yellow, "middle"),
     ("falling", "a tooth falling out", None, "tooth nearest -150"),
-    ("drill", "the drill arriving", drill_arriving, "drill nearest 150"),
+    ("drill", "the drill arriving", drill_arriving, "drill nearest 20"),
 ]
 
 
@@ -143,7 +144,7 @@ def choose(trace):
         elif rule == "tooth nearest -150":  # below the brush's handle, above the lower lip
             chosen[name] = min(frames, key=lambda n: min(abs(t["y"] + 150) for t in trace[n - 1]["falling"]))
         else:
-            chosen[name] = min(frames, key=lambda n: abs(trace[n - 1]["drill"]["x"] - 150))
+            chosen[name] = min(frames, key=lambda n: abs(trace[n - 1]["drill"]["x"] - 20))
     return chosen
 
 
