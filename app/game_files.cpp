@@ -2,7 +2,13 @@
 // the files decide when to write out.
 #include "app/game_files.h"
 
+#include <GL/freeglut.h>
+
+#include <csignal>
+
+#include "app/ending_signals.h"
 #include "core/view.h"
+#include "gfx/diagnostic.h"
 #include "recording/script_lines.h"
 #include "session/session.h"
 
@@ -14,6 +20,25 @@ GameFiles::~GameFiles() {
 }
 
 namespace {
+
+constexpr unsigned filesCheckMs = 250;
+Session* keptSession = nullptr;
+
+void checkFiles(int) {
+    if (const int signal = endingSignalCaught()) {
+        reportLine(std::string("The game was asked to end (") +
+                   (signal == SIGINT   ? "SIGINT"
+                    : signal == SIGHUP ? "SIGHUP"
+                                       : "SIGTERM") +
+                   "): its files are written out");
+        glutLeaveMainLoop();
+        return;
+    }
+    if (keptSession) takeSessionLines(*keptSession);
+    if (isOpen(gameFiles.recording) && !gameFiles.recording.pending.empty()) writeOutLines(gameFiles.recording);
+    if (isOpen(gameFiles.trace) && !gameFiles.trace.pending.empty()) writeOutLines(gameFiles.trace);
+    glutTimerFunc(filesCheckMs, checkFiles, 0);
+}
 
 void take(std::string& lines, LineFile& file) {
     if (lines.empty()) return;
@@ -39,6 +64,12 @@ void openGameFiles(Session& session, const std::string& recordPath, const std::s
 void takeSessionLines(Session& session) {
     take(session.recordLines, gameFiles.recording);
     take(session.traceLines, gameFiles.trace);
+}
+
+void keepFilesCurrent(Session& session) {
+    keptSession = &session;
+    catchEndingSignals();
+    glutTimerFunc(filesCheckMs, checkFiles, 0);
 }
 
 bool closeGameFiles(const std::string& recordPath, const std::string& tracePath) {

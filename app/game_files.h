@@ -21,6 +21,10 @@ extern GameFiles gameFiles;
 void openGameFiles(Session& session, const std::string& recordPath, const std::string& tracePath);
 // Moves the lines the session's updates gave into the files.
 void takeSessionLines(Session& session);
+// Keeps the files within a second of the session while the game stands
+// still (no update comes to take its lines), and ends the game's loop when a
+// signal asked it to end: a GLUT timer, four times a second, from now on.
+void keepFilesCurrent(Session& session);
 // Writes out what is held and closes both files. False when a file that was
 // asked for was lost on the way (a full disk, a reader gone).
 bool closeGameFiles(const std::string& recordPath, const std::string& tracePath);

@@ -15,11 +15,14 @@
 #include "audio/game_sounds.h"
 #include "core/state.h"
 #include "game/game_state.h"
+#include "gfx/diagnostic.h"
 #include "session/frame_loop.h"
 #include "session/frame_pacing.h"
 #include "session/session.h"
 
 namespace {
+
+constexpr int lostFilesStatus = 1;
 
 Session session;
 CanvasBox canvasBox;  // where the canvas lies in the window; empty while it fills it
@@ -67,8 +70,7 @@ void playReshape(int width, int height) {
 
 // Pointer positions are made relative to the canvas's corner.
 void playMouse(int button, int state, int x, int y) {
-    afterPlayerAction(
-        playerPointer(session, x - canvasBox.left, y - canvasBox.top, button, state, steadyNowMs()));
+    afterPlayerAction(playerPointer(session, x - canvasBox.left, y - canvasBox.top, button, state, steadyNowMs()));
 }
 void playMotion(int x, int y) { playerMove(session, ReplayCommandKind::Motion, x - canvasBox.left, y - canvasBox.top); }
 void playPassiveMotion(int x, int y) {
@@ -101,10 +103,17 @@ int playGame(CommandLine& commandLine) {
     if (settings.helpOn) setHelping(session, true, steadyNowMs());
     useSession(session, playIdle);
 
+    keepFilesCurrent(session);
+
     setFixedGlState();
     glutMainLoop();
     leaveCurrentState();
     stopGameSounds();
-    closeGameFiles(commandLine.recordPath, commandLine.tracePath);
+    // What the last moments gave (a release while paused, say) is the files' too.
+    takeSessionLines(session);
+    if (!closeGameFiles(commandLine.recordPath, commandLine.tracePath)) {
+        reportLine("The game's recording or trace was not kept whole: it ends with status 1");
+        return lostFilesStatus;
+    }
     return 0;
 }

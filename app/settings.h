@@ -19,11 +19,15 @@ std::string settingsPath();
 // a text that is not one. Names it does not know are left alone, so a newer
 // game's file still reads.
 bool parseSettings(const std::string& text, Settings& settings, std::string& fault);
-std::string settingsText(const Settings& settings);
+// The text of a settings file that held kept: the game's own names with their
+// values now, where they first stood (or added at the end), every other line
+// (comments, names it does not know) as it stands and in its order.
+std::string settingsText(const std::string& kept, const Settings& settings);
 
 // Reads the settings file, if there is one (a missing file is the defaults, silently).
 Settings readSettings();
-// Writes them whole (to a new file, renamed over the old one); one line if it cannot.
+// Writes them whole (to a new file, synced and renamed over the old one, or
+// over the file a symlink there points at); one line if it cannot.
 void writeSettings(const Settings& settings);
 
 // The sound switch as it is now, kept for the next game with the rest of

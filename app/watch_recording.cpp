@@ -155,8 +155,9 @@ int watchRecording(CommandLine& commandLine) {
     openGameWindow(commandLine);
     // The title says what the window shows: a recording, not a game to play.
     const std::string::size_type slash = commandLine.playPath.rfind('/');
-    const std::string title = "Velmora - watching " +
-                              (slash == std::string::npos ? commandLine.playPath : commandLine.playPath.substr(slash + 1));
+    const std::string title =
+        "Velmora - watching " +
+        (slash == std::string::npos ? commandLine.playPath : commandLine.playPath.substr(slash + 1));
     glutSetWindowTitle(title.c_str());
     startFramePacing(commandLine.framesPerSecond);
     watching.paced = commandLine.framesPerSecond != 0;
@@ -178,9 +179,11 @@ int watchRecording(CommandLine& commandLine) {
     startWatching(watching.session, watching.watch, commandLine.playSpeed);
     startGameSounds(game, commandLine.mute || !readSettings().soundOn);
     useSession(watching.session, watchIdle);
+    keepFilesCurrent(watching.session);
 
     glutMainLoop();
     leaveCurrentState();
     stopGameSounds();
+    takeSessionLines(watching.session);
     return closeGameFiles("", commandLine.tracePath) ? 0 : lostTraceStatus;
 }

@@ -1,7 +1,8 @@
 # The game as a desktop program, without a display: its command line (run as
 # the real program), where it finds its pictures, the window's keys and the
 # full-screen canvas. Closing and full screen in a real window are window tests.
-add_executable(desktop_test command_line_test.cpp picture_folder_test.cpp window_keys_test.cpp)
+add_executable(desktop_test command_line_test.cpp picture_folder_test.cpp window_keys_test.cpp
+  settings_test.cpp)
 target_link_libraries(desktop_test PRIVATE velmora_desktop velmora_command_line velmora_test_support
   GTest::gtest_main)
 target_compile_definitions(desktop_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velmora>"

@@ -425,8 +425,8 @@ TEST_F(SessionWindow, AFirstGameOpensUnderTheHelpSignAndAWatchSaysWhatItIs) {
     session.gameEnvironment = {"XDG_CONFIG_HOME=" + config};
     session.showHelpAtStart = true;
     ASSERT_TRUE(session.startGame(".", log, {"--trace", trace})) << readText(log);
-    ASSERT_TRUE(waitUntil([&] { return lightIn(session.screenshot(), helpBox[0], helpBox[1], helpBox[2], helpBox[3]) > 200; },
-                          10000))
+    ASSERT_TRUE(waitUntil(
+        [&] { return lightIn(session.screenshot(), helpBox[0], helpBox[1], helpBox[2], helpBox[3]) > 200; }, 10000))
         << "no help sign";
     const Screenshot helped = session.screenshot();
     EXPECT_EQ(lineCount(trace), 0) << "the game moved under the help sign";
@@ -448,15 +448,49 @@ TEST_F(SessionWindow, AFirstGameOpensUnderTheHelpSignAndAWatchSaysWhatItIs) {
     ASSERT_TRUE(session.startGame(".", log, {"--play", cut, "--speed", "4"})) << readText(log);
     EXPECT_EQ(session.run("xdotool getwindowname " + session.windowId()), "Velmora - watching cut-240.rec\n");
     EXPECT_TRUE(waitUntil(
-        [&] { return lightIn(session.screenshot(), labelBox[0], labelBox[1], labelBox[2], labelBox[3]) > plainLabel + 40; },
+        [&] {
+            return lightIn(session.screenshot(), labelBox[0], labelBox[1], labelBox[2], labelBox[3]) > plainLabel + 40;
+        },
         10000))
         << "no watching label";
     ASSERT_TRUE(waitUntil([&] { return readText(log).find("The recording ended") != std::string::npos; }, 20000));
-    ASSERT_TRUE(waitUntil([&] { return showsSign(session.screenshot(), plain, endBox[0], endBox[1], endBox[2], endBox[3]); },
-                          10000))
+    ASSERT_TRUE(waitUntil(
+        [&] { return showsSign(session.screenshot(), plain, endBox[0], endBox[1], endBox[2], endBox[3]); }, 10000))
         << "no end sign";
     press("space");
     ASSERT_TRUE(waitUntil([&] { return lookAt(session.screenshot()).outside > 0.85 * plain.outside; }, 10000))
         << "the end sign stayed";
     closeGame();
+}
+
+// Every line the game made reaches its recording while the game stands still
+// (no update comes to take it there) and when a signal ends the game.
+TEST_F(SessionWindow, LinesReachTheFilesWhilePausedAndWhenASignalEndsTheGame) {
+    const std::string recording = folder.file("still.rec"), trace = folder.file("still.jsonl");
+    const auto framesRecorded = [&] { return countStarting(linesOf(readText(recording)), "frame"); };
+    const auto playDragAndPause = [&] {
+        ASSERT_TRUE(session.startGame(".", log, {"--record", recording, "--trace", trace})) << readText(log);
+        ASSERT_TRUE(session.waitForFrames());
+        const std::string w = session.windowId();
+        session.run("xdotool mousemove --window " + w + " 325 50 mousedown 1 mousemove --window " + w + " 200 130");
+        ASSERT_TRUE(waitUntil([&] { return lastLine(trace).find("\"heldFood\":0") != std::string::npos; }, 10000));
+        press("p");
+        // Released while paused: the game acts on it, so the recording holds it.
+        session.run("xdotool mouseup 1");
+    };
+    playDragAndPause();
+    ASSERT_TRUE(waitUntil([&] { return readText(recording).find("\nmouse 0 1 ") != std::string::npos; }, 5000))
+        << "the release waited in memory";
+    ASSERT_TRUE(waitUntil([&] { return framesRecorded() == lineCount(trace); }, 5000))
+        << framesRecorded() << " frames recorded, " << lineCount(trace) << " traced";
+    session.signalGame(SIGKILL);
+    session.waitForGameExit(20000);
+
+    playDragAndPause();
+    session.signalGame(SIGTERM);
+    expectGameEnded(session.waitForGameExit(20000), 0, readText(log));
+    EXPECT_NE(readText(recording).find("\nmouse 0 1 "), std::string::npos) << "the release was lost at the end";
+    EXPECT_EQ(framesRecorded(), lineCount(trace));
+    EXPECT_EQ(readText(recording).back(), '\n');
+    EXPECT_NE(readText(log).find("The game was asked to end (SIGTERM): its files are written out"), std::string::npos);
 }

@@ -127,8 +127,8 @@ Window findGameWindow(Display* x, Window under, pid_t game, bool viewable) {
         const bool gameTitle =
             XFetchName(x, children[i], &name) && name &&
             (std::strcmp(name, "Velmora") == 0 || std::strncmp(name, "Velmora - ", std::strlen("Velmora - ")) == 0);
-        if (gameTitle &&
-            XGetWindowAttributes(x, children[i], &attributes) && (!viewable || attributes.map_state == IsViewable)) {
+        if (gameTitle && XGetWindowAttributes(x, children[i], &attributes) &&
+            (!viewable || attributes.map_state == IsViewable)) {
             const long pid = windowPid(x, children[i]);
             if (pid == 0 || pid == game) found = children[i];
         }
