@@ -1,7 +1,8 @@
 // Keys held down in the window, with the X server repeating them: N starts
-// one new game, M switches the sound once and P pauses once. The test listens
-// to the game window's key presses itself, so it sees the repeats the game is
-// sent and waits on them rather than on the clock.
+// one new game, M switches the sound once, P pauses once, F11 goes to full
+// screen once and Esc leaves it once. The test listens to the game window's
+// key presses itself, so it sees the repeats the game is sent and waits on
+// them rather than on the clock.
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
@@ -15,6 +16,8 @@
 #include <iterator>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/game_exit.h"
 #include "tests/temp_files.h"
@@ -39,8 +42,8 @@ ino_t inodeOf(const std::string& path) {
 }
 
 // A second client on the game's display that turns the server's key repeat
-// on and counts the presses the game window is sent (any number of clients
-// may listen to a window's keys).
+// on, counts the presses the game window is sent (any number of clients may
+// listen to a window's keys) and notes each size the window takes.
 class KeyListener {
 public:
     KeyListener(const std::string& displayName, const std::string& window)
@@ -48,7 +51,7 @@ public:
         if (!x) return;
         XAutoRepeatOn(x);
         XkbSetAutoRepeatRate(x, XkbUseCoreKbd, repeatDelayMs, 1000 / repeatsPerSecond);
-        XSelectInput(x, target, KeyPressMask);
+        XSelectInput(x, target, KeyPressMask | StructureNotifyMask);
         XSync(x, False);
     }
     ~KeyListener() {
@@ -69,11 +72,14 @@ public:
             XEvent event;
             XNextEvent(x, &event);
             presses += event.type == KeyPress && event.xkey.keycode == code;
+            const std::pair<int, int> size{event.xconfigure.width, event.xconfigure.height};
+            if (event.type == ConfigureNotify && (sizes.empty() || sizes.back() != size)) sizes.push_back(size);
         }
         return presses;
     }
 
     Display* x;
+    std::vector<std::pair<int, int>> sizes;  // each new size of the window, in turn
 
 private:
     Window target;
@@ -109,6 +115,7 @@ protected:
 TEST_F(HeldKeys, AHeldKeyActsOnceWhileTheServerRepeatsIt) {
     session.gameEnvironment = {"XDG_CONFIG_HOME=" + folder.file("config")};
     ASSERT_TRUE(session.start()) << "Xvfb would not start";
+    ASSERT_TRUE(session.startWindowManager("openbox")) << "openbox would not start";
     ASSERT_TRUE(session.startGame(".", log, {"--record", recording, "--trace", trace})) << readText(log);
     ASSERT_TRUE(session.waitForFrames());
     std::string display = session.run("printenv DISPLAY");
@@ -143,9 +150,27 @@ TEST_F(HeldKeys, AHeldKeyActsOnceWhileTheServerRepeatsIt) {
     EXPECT_TRUE(waitUntil([&] { return lineCount(trace) > updatesHeld + 20; }, 10000))
         << "P held left the game unpaused";
 
+    // Full screen once on F11 held, and back once on Esc held, the repeats
+    // of Esc never reaching the game.
+    const std::vector<std::pair<int, int>> fullScreen{{1280, 1024}}, windowed{{1280, 1024}, {800, 600}};
+    listener.pressesOf(0);
+    listener.sizes.clear();
+    hold(listener, XK_F11, "F11");
+    EXPECT_TRUE(session.waitForSize(1280, 1024));
+    ASSERT_TRUE(session.waitForFrames());
+    listener.pressesOf(0);
+    EXPECT_EQ(listener.sizes, fullScreen);
+    hold(listener, XK_Escape, "Escape");
+    EXPECT_TRUE(session.waitForSize(800, 600));
+    ASSERT_TRUE(session.waitForFrames());
+    listener.pressesOf(0);
+    EXPECT_EQ(listener.sizes, windowed);
+
     ASSERT_TRUE(session.closeWindow());
     expectGameEnded(session.waitForGameExit(20000), 0, readText(log));
-    EXPECT_EQ(countStarting(linesOf(readText(recording)), "restart"), 1);
+    const std::vector<std::string> script = linesOf(readText(recording));
+    EXPECT_EQ(countStarting(script, "restart"), 1);
+    EXPECT_EQ(countStarting(script, "keycode 27 "), 0) << "Esc's repeats reached the game";
 }
 
 }  // namespace
