@@ -105,7 +105,7 @@ void watchDisplay() {
     }
     glBindFramebuffer(GL_FRAMEBUFFER, watching.framebuffer);
     glViewport(0, 0, width, height);
-    drawSessionFrame(watching.session);
+    drawSessionGame(watching.session);
 
     glBindFramebuffer(GL_READ_FRAMEBUFFER, watching.framebuffer);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
@@ -118,6 +118,10 @@ void watchDisplay() {
         const bool sameSize = box.width == width && box.height == height;
         glBlitFramebuffer(0, 0, width, height, box.left, bottom, box.left + box.width, bottom + box.height,
                           GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
+        // The signs are the watcher's: sharp at the window's size, whatever the recorded one.
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glViewport(box.left, bottom, box.width, box.height);
+        drawSessionSigns(watching.session);
     }
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glutSwapBuffers();

@@ -268,7 +268,13 @@ bool playScriptStep(Session& session, const ScriptStep& step) {
 }
 
 void drawSessionFrame(const Session& session) {
-    onDisplay();
+    drawSessionGame(session);
+    drawSessionSigns(session);
+}
+
+void drawSessionGame(const Session&) { onDisplay(); }
+
+void drawSessionSigns(const Session& session) {
     if (session.paused) drawPauseSign();
     if (session.helping) drawHelpSign();
     if (!session.watching) return;

@@ -97,7 +97,12 @@ void deliverInput(const ReplayCommand& c);
 // (a shot, the end).
 bool playScriptStep(Session& session, const ScriptStep& step);
 
-// Draws the frame the session shows: the game, and over it the pause sign
-// while paused, the help sign while it is up, and a watched recording's label
-// or, once it has played out, its end sign. The program swaps the buffers.
+// Draws the frame the session shows: the game, then its signs. The program
+// swaps the buffers.
 void drawSessionFrame(const Session& session);
+// The two halves, for a program that scales the game's picture and puts the
+// signs over it at the window's own size: the game, and over it the pause
+// sign while paused, the help sign while it is up, and a watched recording's
+// label or, once it has played out, its end sign.
+void drawSessionGame(const Session& session);
+void drawSessionSigns(const Session& session);
