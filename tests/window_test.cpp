@@ -297,6 +297,17 @@ TEST_F(ManagedWindow, MaximizedWindowShowsTheWholeCanvasAndThePointerFindsTheFoo
         EXPECT_GT(barSamples, 0);
         EXPECT_EQ(bars, barSamples);
         EXPECT_GT(inside, insideSamples * 3 / 4);
+        // The mouth reaches the box's top edge: no band of black rows there.
+        int blackRows = 0;
+        for (int y = top; y < top + boxHeight; ++y) {
+            bool black = true;
+            for (int x = left; x < left + boxWidth && black; x += 4) {
+                const unsigned char* p = shot.at(x, y);
+                black = p[0] == 0 && p[1] == 0 && p[2] == 0;
+            }
+            blackRows += black;
+        }
+        EXPECT_EQ(blackRows, 0);
 
         // Each piece of food, pressed at the middle of where it shows and
         // dragged to the right edge: the game held it, and where it showed
