@@ -148,13 +148,12 @@ var velmoraSound = (function () {
   ["pointerdown", "pointerup", "touchend", "click", "keydown"].forEach(function (type) {
     window.addEventListener(type, onGesture, true);
   });
+  // A press's click, wherever it landed, ends what the press found.
+  window.addEventListener("click", function () { pressFoundWaiting = false; });
 
   if (button) {
     button.addEventListener("click", function () {
-      if (pressFoundWaiting || waiting()) {
-        pressFoundWaiting = false;
-        return;  // the gesture has started sound already
-      }
+      if (pressFoundWaiting || waiting()) return;  // the gesture has started sound already
       wanted = !wanted;
       remember();
       if (gameReady) Module._setGameSoundOn(wanted ? 1 : 0);

@@ -1,9 +1,11 @@
 // The same game to the bit in the browser and on the desktop. Headless
 // Chromium watches desktop recordings (?play=, undrawn, as fast as it goes)
 // and its trace must equal velmora-replay --bacteria's byte for byte; then it
-// plays a real game with CDP mouse and touch input, and the recording the
+// plays a real game with CDP mouse and touch input (a finger that lands
+// beside a sweet picks it up), keys held down act once, and the recording the
 // "Save recording" button downloads, replayed by velmora-replay --bacteria,
-// must give the page's own trace; a game driven past the page's 32 MiB cap on
+// must give the page's own trace; a watched game pauses and the tab names it;
+// a game driven past the page's 32 MiB cap on
 // its recording keeps what came before whole and playable. Where two traces
 // differ, the first differing frame and value are named. Exits non-zero on a
 // fault.
@@ -113,6 +115,8 @@ async function newPage(browser, errors, touch, width = 1024, height = 840) {
             errors.push('console error: ' + text);
     });
     await page.setViewport({width, height, hasTouch: touch});
+    // A visitor who has seen the help sign: the game runs from the start.
+    await page.evaluateOnNewDocument(() => localStorage.setItem('velmora.help', 'off'));
     return page;
 }
 
@@ -172,10 +176,20 @@ async function playSaveAndReplay(browser, base, errors) {
     await page.mouse.move(...at(93, 218), {steps: 6});
     await page.mouse.up();
     await page.evaluate(() => velmoraSetTimeBack());
-    await page.touchscreen.touchStart(...at(400, 50));
-    for (let step = 1; step <= 8; ++step)
-        await page.touchscreen.touchMove(...at(400 + (193 - 400) * step / 8, 50 + (220 - 50) * step / 8));
+    // The finger lands 18 CSS pixels right of the right sweet's edge (it is
+    // 50 units wide) and still picks it up.
+    await takeMore();
+    const tracedBeforeTouch = trace.length;
+    const beside = at(475, 50);
+    beside[0] += (25 * canvas.width) / 800 + 18;
+    await page.touchscreen.touchStart(...beside);
+    for (let step = 1; step <= 8; ++step) {
+        await page.touchscreen.touchMove(...at(475 + (193 - 475) * step / 8, 50 + (220 - 50) * step / 8));
+        await takeMore();
+    }
     await page.touchscreen.touchEnd();
+    check(/"heldFood":2,/.test(trace.slice(tracedBeforeTouch)),
+          'a finger 18 px right of the right sweet\'s edge picks the sweet up');
     // Until bacteria have bred on a fed tooth (a tooth starts with two), in
     // any frame since the drops: the brush may come soon after them, scrub
     // the teeth and put the food back, and a busy machine may take seconds
@@ -189,7 +203,12 @@ async function playSaveAndReplay(browser, base, errors) {
     // P pauses: no frame runs, the button says how to go on, and pressing it
     // does. Then a new game from the menu and M twice: the page's own keys and
     // buttons, none of them in the recording but the new game.
-    await page.keyboard.press('p');
+    // P held down: a press, then the repeats a held key sends; one pause.
+    const holdKey = async (key) => {
+        for (let press = 0; press < 4; ++press) await page.keyboard.down(key);
+        await page.keyboard.up(key);
+    };
+    await holdKey('p');
     await waitFor(() => page.evaluate(() => Module._velmoraPaused() === 1), 30, 'the pause');
     const framesAtPause = await page.evaluate(() => Module._webFramesRun());
     await sleep(pausedMs);  // how long it stays paused, not a wait for readiness
@@ -211,13 +230,14 @@ async function playSaveAndReplay(browser, base, errors) {
               `in the ${sinceClickMs.toFixed(0)} ms since the click`);
     await page.click('#menu-button');
     await page.click('#new-game');
+    await holdKey('n');
     await takeMore();
     const framesAtNewGame = frames(trace);
-    await page.keyboard.press('m');
+    await holdKey('m');
     const soundAfterM = await page.evaluate(() => [Module._gameSoundOn(), document.getElementById('sound').textContent]);
     check(soundAfterM[0] === 0 && soundAfterM[1] === 'Sound: off' &&
               (await page.evaluate(() => localStorage.getItem('velmora.sound'))) === 'off',
-          `M turns the sound off, the button and the kept setting follow: ${soundAfterM[1]}`);
+          `M held down turns the sound off, the button and the kept setting follow: ${soundAfterM[1]}`);
     await page.keyboard.press('m');
     await waitFor(async () => (await takeMore()) && frames(trace) > framesAtNewGame + 20, 120,
                   'the new game to play');
@@ -240,9 +260,10 @@ async function playSaveAndReplay(browser, base, errors) {
     check(lines.some((l) => l.startsWith('reshape ')) && lines.some((l) => l.startsWith('motion ')) &&
               lines.filter((l) => /^mouse 0 0 /.test(l)).length >= 2,
           'the reshape of the page and both drags, mouse and touch, are in it');
-    check(lines.filter((l) => l === 'restart').length === 1 &&
-              !lines.some((l) => /^(key [pPnNmM] |keyup (80|112|78|110|77|109) )/.test(l)),
-          'the new game is in it as "restart", and none of the keys the game took (P, N, M)');
+    const restarts = lines.filter((l) => l === 'restart').length;
+    check(restarts === 2 && !lines.some((l) => /^(key [pPnNmM] |keyup (80|112|78|110|77|109) )/.test(l)),
+          `the menu's new game and N held down are in it as ${restarts} "restart" lines (2), and none of the ` +
+              'keys the game took (P, N, M)');
     const run =
         childProcess.spawnSync(replay, ['--bacteria', file], {cwd: root, maxBuffer: 1 << 30, encoding: 'latin1'});
     check(run.status === 0, `velmora-replay takes the saved recording (status ${run.status}) ${run.stderr.trim()}`);
@@ -364,6 +385,19 @@ async function hiddenWatch(browser, base, errors) {
         return piece;
     };
     await waitFor(async () => (await take()) !== null && frames(taken) > 300, 60, 'the watch to start');
+    // The tab names the recording; the Pause button pauses the watch and
+    // says so, and P goes on.
+    const title = await page.title();
+    check(/pinned\.rec/.test(title), `watching, the tab names the recording: "${title}"`);
+    await page.click('#pause');
+    const paused = await page.evaluate(() => [Module._velmoraPaused(), document.getElementById('pause').textContent,
+                                              document.getElementById('pause').disabled]);
+    await page.keyboard.press('p');
+    const going = await page.evaluate(() => [Module._velmoraPaused(), document.getElementById('pause').textContent]);
+    await page.evaluate(() => document.activeElement.blur());
+    check(paused[0] === 1 && paused[1] === 'Resume' && !paused[2] && going[0] === 0 && going[1] === 'Pause',
+          `watching, the Pause button pauses ("${paused[1]}"${paused[2] ? ', disabled' : ''}) and P goes on ("${
+              going[1]}")`);
     const other = await browser.newPage();
     await other.bringToFront();
     await page.waitForFunction(() => document.hidden, {timeout: 60000, polling: 200});
