@@ -95,7 +95,9 @@ void playUpdate(Session& session, long long steadyMs) {
 
 void sendInput(Session& session, const ReplayCommand& input) {
     if (session.watching) return;
-    const bool release = input.kind == ReplayCommandKind::Mouse && input.buttonState == glutLeftButtonUp;
+    // Releases always go on, so a press the game took never stays held.
+    const bool release = (input.kind == ReplayCommandKind::Mouse && input.buttonState == glutLeftButtonUp) ||
+                         input.kind == ReplayCommandKind::KeyUp || input.kind == ReplayCommandKind::SpecialUp;
     if ((session.paused || session.helping) && !release) return;
     record(session, input);
     deliverInput(input);
@@ -142,13 +144,25 @@ void playerKeyUp(Session& session, unsigned char key, int x, int y) {
 }
 
 PlayerAction playerSpecial(Session& session, int key, int x, int y, long long steadyMs, bool up) {
-    if (!up && session.helping) {
-        setHelping(session, false, steadyMs);
-        return PlayerAction::HelpGone;
+    const bool known = key >= 0 && key < 256;
+    if (up && known && session.takenSpecials[key]) {
+        session.takenSpecials[key] = false;
+        return PlayerAction::PassedOn;
     }
-    if (!up && key == glutKeyF1 && !session.watching) {
-        setHelping(session, true, steadyMs);
-        return PlayerAction::Help;
+    PlayerAction action = PlayerAction::PassedOn;
+    if (!up && session.helping)
+        action = PlayerAction::HelpGone;
+    else if (!up && session.endSignUp)
+        action = PlayerAction::EndSignGone;
+    else if (!up && key == glutKeyF1 && !session.watching)
+        action = PlayerAction::Help;
+    if (action != PlayerAction::PassedOn) {
+        if (action == PlayerAction::EndSignGone)
+            session.endSignUp = false;
+        else
+            setHelping(session, action == PlayerAction::Help, steadyMs);
+        if (known) session.takenSpecials[key] = true;
+        return action;
     }
     sendInput(session, keyInput(up ? ReplayCommandKind::SpecialUp : ReplayCommandKind::Special, key, x, y));
     return PlayerAction::PassedOn;

@@ -37,6 +37,7 @@ struct Session {
     bool ended = false;        // a watched recording played out
     bool endSignUp = false;    // and the sign saying so is over its last frame
     bool takenKeys[256] = {};  // keys whose press the session took, so their release is its too
+    bool takenSpecials[256] = {};
 };
 
 // Starts the session's clock at steadyMs for game, already current.
@@ -52,7 +53,8 @@ void playUpdate(Session& session, long long steadyMs);
 
 // The player's own input (never a script's): written down, then handed to
 // the game. None reaches a watched game, and while paused or under the help
-// sign only a button's release does.
+// sign only releases do (a button's, a key's), so nothing the game took stays
+// held.
 void sendInput(Session& session, const ReplayCommand& input);
 // What the player's key or press did, for the program to show or keep it:
 // HelpGone is the help sign taken away by the player, to be kept as seen;

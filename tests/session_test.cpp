@@ -265,3 +265,18 @@ TEST(Session, TheHelpSignHoldsTheGameAndLeavesNoMark) {
     setHelping(watched.session, true, watched.steadyMs);
     EXPECT_FALSE(watched.session.helping);
 }
+
+// A key the game took before a pause is released in the recording too.
+TEST(Session, AKeyHeldIntoAPauseIsReleasedInTheRecording) {
+    Played p;
+    p.session.recording = true;
+    p.play(100);
+    playerKey(p.session, 'a', 1, 1, p.steadyMs);
+    playerSpecial(p.session, 101, 1, 1, p.steadyMs);
+    p.key('p');
+    playerKeyUp(p.session, 'a', 1, 1);
+    playerSpecial(p.session, 101, 1, 1, p.steadyMs, true);
+    const std::vector<std::string> lines = linesOf(p.session.recordLines);
+    EXPECT_EQ(count(lines, "keyup 97 "), 1);
+    EXPECT_EQ(count(lines, "specialup 101 "), 1);
+}
