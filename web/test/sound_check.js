@@ -26,9 +26,13 @@ function watchGlides() {
     };
 }
 
+// A visitor who has seen the help sign: keys and the game reach it at once.
+function helpSeen() { localStorage.setItem('velmora.help', 'off'); }
+
 async function openPage(context, url, viewport, errors, said) {
     const page = await context.newPage();
     await page.evaluateOnNewDocument(watchGlides);
+    await page.evaluateOnNewDocument(helpSeen);
     page.on('pageerror', (error) => errors.push('page error: ' + error.message));
     page.on('console', (message) => {
         if (message.type() === 'error') errors.push('console error: ' + message.text());
@@ -262,6 +266,7 @@ async function missingSoundsCheck(browser, url, check) {
         page.on('request', (request) => (/\/sounds\.[0-9a-f]{16}\.gz$/.test(request.url()) ? request.abort()
                                                                                            : request.continue()));
         await page.setViewport({width: 1024, height: 840});
+        await page.evaluateOnNewDocument(helpSeen);
         await page.goto(url, {waitUntil: 'load'});
         const said = await page.waitForFunction(() => document.getElementById('sound').textContent === 'Sound: none',
                                                 {timeout: startWait}).then(() => true, () => false);
