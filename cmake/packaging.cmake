@@ -1,6 +1,7 @@
 # Installing and packaging the game: `cmake --install BUILD --prefix P` puts
-# the game, the replay tool, the pictures, a desktop entry, icons and a manual
-# page under P; `cpack -G DEB` in the build folder makes the Debian package.
+# the game, the replay tool, the pictures, a desktop entry with its AppStream
+# description, icons, manual pages and the recordings' format under P;
+# `cpack -G DEB` in the build folder makes the Debian package.
 include(GNUInstallDirs)
 
 set(VELMORA_MAINTAINER "Velmora developers <velmora@example.org>" CACHE STRING "Maintainer named in packages")
@@ -44,14 +45,20 @@ if(TARGET velmora-replay)
 endif()
 install(FILES ${velmora_pictures} DESTINATION ${CMAKE_INSTALL_DATADIR}/velmora/img)
 install(FILES ${velmora_sounds} DESTINATION ${CMAKE_INSTALL_DATADIR}/velmora/sounds)
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/velmora.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The desktop entry and what software centres show of the game share one
+# reverse-DNS name, after the maintainer's domain.
+set(VELMORA_APP_ID org.example.velmora)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/${VELMORA_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/${VELMORA_APP_ID}.metainfo.xml.in
+  ${PROJECT_BINARY_DIR}/packaging/${VELMORA_APP_ID}.metainfo.xml @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/packaging/${VELMORA_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 foreach(page velmora velmora-replay)
   configure_file(${PROJECT_SOURCE_DIR}/packaging/${page}.6.in ${PROJECT_BINARY_DIR}/packaging/${page}.6 @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/packaging/${page}.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 endforeach()
 configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${PROJECT_BINARY_DIR}/packaging/changelog @ONLY)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${PROJECT_BINARY_DIR}/packaging/changelog
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/velmora)
+  ${PROJECT_SOURCE_DIR}/docs/recordings.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/velmora)
 
 # The Debian package: velmora_<version>_amd64.deb, installing under /usr,
 # with the programs in /usr/games as Debian keeps its games (they still find

@@ -1,7 +1,7 @@
 // The Debian package as a player gets it: built by CPack from this build,
-// unpacked with dpkg-deb into a temporary folder, checked by lintian and
-// desktop-file-validate, and the unpacked game and replay tool run from
-// another folder.
+// unpacked with dpkg-deb into a temporary folder, checked by lintian,
+// desktop-file-validate and appstreamcli, and the unpacked game and replay
+// tool run from another folder.
 #include <gtest/gtest.h>
 #include <png.h>
 #include <sys/wait.h>
@@ -67,6 +67,9 @@ protected:
     }
 };
 
+// The desktop entry's name, which the AppStream file shares.
+const std::string appId = "org.example.velmora";
+
 TempFolder* Package::work = nullptr;
 std::string Package::deb;
 std::string Package::root;
@@ -84,7 +87,8 @@ TEST_F(Package, IsADebianGamePackageThatLintianAndTheDesktopCheckerAccept) {
 
     for (const char* path : {"/usr/games/velmora-replay", "/usr/share/man/man6/velmora.6.gz",
                              "/usr/share/doc/velmora/copyright", "/usr/share/velmora/img/teeth.tga",
-                             "/usr/share/velmora/sounds/pop_1.wav", "/usr/share/velmora/sounds/thud.wav"})
+                             "/usr/share/velmora/sounds/pop_1.wav", "/usr/share/velmora/sounds/thud.wav",
+                             "/usr/share/doc/velmora/recordings.md"})
         EXPECT_TRUE(fs::is_regular_file(root + path)) << path;
     for (int size : {48, 128, 256}) {
         const std::string icon = root + "/usr/share/icons/hicolor/" + std::to_string(size) + "x" +
@@ -95,7 +99,8 @@ TEST_F(Package, IsADebianGamePackageThatLintianAndTheDesktopCheckerAccept) {
         EXPECT_EQ(h, size);
     }
 
-    EXPECT_EQ(shell("desktop-file-validate " + root + "/usr/share/applications/velmora.desktop", out), 0) << out;
+    EXPECT_EQ(shell("desktop-file-validate " + root + "/usr/share/applications/" + appId + ".desktop", out), 0)
+        << out;
     EXPECT_EQ(out, "");
 
     const int status = shell("lintian --fail-on error --allow-root " + deb, out);
@@ -105,6 +110,33 @@ TEST_F(Package, IsADebianGamePackageThatLintianAndTheDesktopCheckerAccept) {
         EXPECT_NE(line.rfind("E: ", 0), 0u) << line;
         EXPECT_NE(line.rfind("W: ", 0), 0u) << line;
     }
+}
+
+// What software centres read: the AppStream file, named as the desktop entry
+// it launches, valid without looking anything up on the network, in the
+// package's own listing, and telling this build's release.
+TEST_F(Package, CarriesAnAppStreamDescriptionOfThisRelease) {
+    const std::string installed = "/usr/share/metainfo/" + appId + ".metainfo.xml";
+    std::string out;
+    EXPECT_EQ(shell("dpkg-deb -c " + deb, out), 0) << out;
+    EXPECT_NE(out.find("." + installed + "\n"), std::string::npos) << out;
+
+    const std::string file = root + installed;
+    ASSERT_TRUE(fs::is_regular_file(file)) << installed;
+    EXPECT_EQ(shell("appstreamcli validate --no-net --pedantic " + file, out), 0) << out;
+    // Not even a hint: a pedantic remark is a line of its own, like a warning.
+    std::istringstream remarks(out);
+    for (std::string line; std::getline(remarks, line);) EXPECT_EQ(line.find(": "), std::string::npos) << line;
+
+    const std::string text = readText(file);
+    EXPECT_NE(text.find("<id>" + appId + "</id>"), std::string::npos);
+    EXPECT_NE(text.find("<launchable type=\"desktop-id\">" + appId + ".desktop</launchable>"), std::string::npos);
+    EXPECT_NE(text.find("<release version=\"" VELMORA_VERSION "\""), std::string::npos) << text;
+    EXPECT_NE(text.find("<content_rating type=\"oars-1.1\""), std::string::npos);
+    // Each of the README's pictures, and no address a software centre would refuse.
+    for (const char* picture : {"start", "swarm", "brush", "falling", "drill"})
+        EXPECT_NE(text.find(std::string("/docs/") + picture + ".png</image>"), std::string::npos) << picture;
+    EXPECT_EQ(text.find("http://"), std::string::npos);
 }
 
 TEST_F(Package, UnpackedGameTellsItsVersionWithoutADisplay) {

@@ -15,7 +15,7 @@ if [ "${1:-}" = "--tests" ]; then
     libgtest-dev libbenchmark-dev
     clang libclang-rt-14-dev valgrind
     xvfb xdotool x11-utils libx11-dev imagemagick openbox
-    dpkg-dev file lintian desktop-file-utils
+    dpkg-dev file lintian desktop-file-utils appstream
   )
 fi
 # The browser build and its test: emscripten, Chromium, and Node.js with npm
