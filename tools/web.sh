@@ -1,24 +1,71 @@
 #!/usr/bin/env bash
 # The game in a web browser: installs what is missing, builds the game's own
 # sources with emscripten into build-web/ and serves the page at
-# http://127.0.0.1:8000/ until stopped.
-#   bash tools/web.sh                 install, build, serve
-#   bash tools/web.sh --build DIR     only build, into DIR (the browser test uses this)
-#   bash tools/web.sh --site DIR      only lay the site out again in DIR from what
-#                                     DIR/compiled holds (a test makes a second build so)
+# http://127.0.0.1:8000/ until stopped. `--help` lists the ways to call it.
+# The port is looked at before anything is built, so a port already taken
+# costs one line, not minutes of building.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+usage() {
+  cat <<'EOF'
+Usage: bash tools/web.sh [--port N]   install what is missing, build the browser game into
+                                      build-web/ and serve it at http://127.0.0.1:N/ (N 8000
+                                      unless given) until Ctrl-C
+       bash tools/web.sh --build DIR  only build, into DIR
+       bash tools/web.sh --site DIR   only lay the site out again in DIR from what DIR/compiled
+                                      holds
+       bash tools/web.sh --help       print this and do nothing else
+EOF
+}
+# One line for a call that cannot be done, and the status a bad call gets.
+refuse() {
+  echo "tools/web.sh: $1"
+  exit "${2:-2}"
+}
+
 out="$root/build-web"
 serve=1
 compile=1
-if [ "${1:-}" = "--build" ]; then
-  out="${2:?--build needs a folder}"
-  serve=0
-elif [ "${1:-}" = "--site" ]; then
-  out="${2:?--site needs a folder}"
-  serve=0
-  compile=0
-else
+port=8000
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --help | -h) usage; exit 0 ;;
+    --build) [ $# -ge 2 ] || refuse "--build needs a folder"; out="$2"; serve=0; shift 2 ;;
+    --site) [ $# -ge 2 ] || refuse "--site needs a folder"; out="$2"; serve=0; compile=0; shift 2 ;;
+    --port) [ $# -ge 2 ] || refuse "--port needs a number"; port="$2"; shift 2 ;;
+    *) refuse "unknown argument '$1' (--help lists what it takes)" ;;
+  esac
+done
+[[ "$port" =~ ^[0-9]{1,5}$ ]] && [ "$port" -ge 1 ] && [ "$port" -le 65535 ] ||
+  refuse "--port takes a number from 1 to 65535, not '$port'"
+
+# Serves DIR at 127.0.0.1:PORT, or with --check only tries to take the port.
+# Either way a port that cannot be had is one line and status 1.
+server() {
+  python3 - "$@" <<'EOF'
+import errno, functools, http.server, sys
+check = sys.argv[1] == "--check"
+port = int(sys.argv[2])
+handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=sys.argv[-1])
+try:
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", port), handler)
+except OSError as error:
+    print(f"tools/web.sh: cannot serve on port {port}: {error.strerror.lower()}"
+          f"{' (another server holds it; --port N takes another)' if error.errno == errno.EADDRINUSE else ''}")
+    sys.exit(1)
+if check:
+    sys.exit(0)
+print(f"Serving it at http://127.0.0.1:{port}/ (Ctrl-C stops)", flush=True)
+try:
+    server.serve_forever()
+except KeyboardInterrupt:
+    pass
+EOF
+}
+
+if [ "$serve" = 1 ]; then
+  server --check "$port"
   bash "$root/tools/install_dependencies.sh" --web
 fi
 mkdir -p "$out/compiled"
@@ -103,6 +150,5 @@ sed -e "s/@VERSION@/$build/" -e "s/@FILES@/${list%, }/" web/service_worker.js >"
 echo "Built the browser game in $out (build $build)"
 
 if [ "$serve" = 1 ]; then
-  echo "Serving it at http://127.0.0.1:8000/ (Ctrl-C stops)"
-  exec python3 -m http.server 8000 --bind 127.0.0.1 --directory "$out"
+  server --serve "$port" "$out"
 fi
