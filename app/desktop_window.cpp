@@ -31,6 +31,7 @@ struct DesktopWindow {
     // Keys down now: a press of a key already down is the server repeating it.
     bool keyDown[256] = {};
     bool specialDown[256] = {};
+    bool watchingKeys = false;
     // The window as the X server knows it, to ask whether it still exists.
     Display* display = nullptr;
     Window handle = 0;
@@ -40,6 +41,10 @@ DesktopWindow window;
 // How often a hidden window is checked: a window destroyed while hidden sends
 // freeglut nothing it passes on.
 constexpr unsigned hiddenWatchMs = 250;
+
+// How often keys held down are checked against the keyboard: a key let go
+// while another window has the focus sends this one no release.
+constexpr unsigned heldKeysWatchMs = 200;
 
 // The page's background, so the game looks the same beside its canvas everywhere.
 constexpr float barColour[3] = {42 / 255.0f, 46 / 255.0f, 53 / 255.0f};
@@ -184,9 +189,43 @@ void useWindowKeys() {
     glutSpecialUpFunc(windowSpecialUp);
 }
 
+namespace {
+
+// Where a special key's state is kept; keys past the table are never taken for repeats.
+bool* specialDown(int key) {
+    static bool unknown = false;
+    unknown = false;
+    return key >= 0 && key < 256 ? &window.specialDown[key] : &unknown;
+}
+
+// Once no key at all is down on the keyboard, none of the game's can be:
+// the ones whose release went to another window are forgotten.
+void watchHeldKeys(int) {
+    char keymap[32] = {};
+    if (window.display) XQueryKeymap(window.display, keymap);
+    bool anyDown = false;
+    for (char bits : keymap) anyDown = anyDown || bits != 0;
+    if (anyDown) {
+        glutTimerFunc(heldKeysWatchMs, watchHeldKeys, 0);
+        return;
+    }
+    window.watchingKeys = false;
+    for (bool& down : window.keyDown) down = false;
+    for (bool& down : window.specialDown) down = false;
+}
+
+void watchHeldKeys() {
+    if (window.watchingKeys) return;
+    window.watchingKeys = true;
+    glutTimerFunc(heldKeysWatchMs, watchHeldKeys, 0);
+}
+
+}  // namespace
+
 void windowKeyboard(unsigned char key, int x, int y) {
     if (!window.session || window.keyDown[key]) return;
     window.keyDown[key] = true;
+    watchHeldKeys();
     const WindowKeyAction action = actionForKey(key, windowIsFullScreen());
     if (action == WindowKeyAction::LeaveFullScreen) {
         window.escapeTaken = true;
@@ -206,20 +245,10 @@ void windowKeyboardUp(unsigned char key, int x, int y) {
     playerKeyUp(*window.session, key, x, y);
 }
 
-namespace {
-
-// Where a special key's state is kept; keys past the table are never taken for repeats.
-bool* specialDown(int key) {
-    static bool unknown = false;
-    unknown = false;
-    return key >= 0 && key < 256 ? &window.specialDown[key] : &unknown;
-}
-
-}  // namespace
-
 void windowSpecial(int key, int x, int y) {
     if (!window.session || *specialDown(key)) return;
     *specialDown(key) = true;
+    watchHeldKeys();
     if (actionForSpecialKey(key) == WindowKeyAction::ToggleFullScreen) {
         window.f11Taken = true;
         glutFullScreenToggle();
