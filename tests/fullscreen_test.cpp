@@ -95,9 +95,8 @@ TEST(FullScreen, TheWholeMouthSitsCentredInTheLargestBoxAndItsSweetsCanBeDragged
                     " mousedown 1");
         ASSERT_TRUE(session.waitForFrames());
         EXPECT_EQ(jsonNumber(lastLine(trace), "heldFood", -2), 1) << "pressed at " << x << ", " << y;
-        session.run("xdotool mousemove --window " + w + " " + std::to_string((x + toX) / 2) + " " +
-                    std::to_string(y) + " mousemove --window " + w + " " + std::to_string(toX) + " " +
-                    std::to_string(y));
+        session.run("xdotool mousemove --window " + w + " " + std::to_string((x + toX) / 2) + " " + std::to_string(y) +
+                    " mousemove --window " + w + " " + std::to_string(toX) + " " + std::to_string(y));
         ASSERT_TRUE(session.waitForFrames());
         const Screenshot moved = session.screenshot();
         session.run("xdotool mouseup 1");
