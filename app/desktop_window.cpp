@@ -191,6 +191,10 @@ void useWindowKeys() {
 
 namespace {
 
+// A letter is one key whichever case it comes in: Shift may be pressed or
+// let go while the letter is held.
+bool& keyDown(unsigned char key) { return window.keyDown[key >= 'A' && key <= 'Z' ? key - 'A' + 'a' : key]; }
+
 // Where a special key's state is kept; keys past the table are never taken for repeats.
 bool* specialDown(int key) {
     static bool unknown = false;
@@ -223,8 +227,8 @@ void watchHeldKeys() {
 }  // namespace
 
 void windowKeyboard(unsigned char key, int x, int y) {
-    if (!window.session || window.keyDown[key]) return;
-    window.keyDown[key] = true;
+    if (!window.session || keyDown(key)) return;
+    keyDown(key) = true;
     watchHeldKeys();
     const WindowKeyAction action = actionForKey(key, windowIsFullScreen());
     if (action == WindowKeyAction::LeaveFullScreen) {
@@ -236,7 +240,7 @@ void windowKeyboard(unsigned char key, int x, int y) {
 }
 
 void windowKeyboardUp(unsigned char key, int x, int y) {
-    window.keyDown[key] = false;
+    keyDown(key) = false;
     if (!window.session) return;
     if (key == escapeKey && window.escapeTaken) {
         window.escapeTaken = false;
