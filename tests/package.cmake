@@ -13,6 +13,10 @@ add_test(NAME readme_build_test
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/readme_build_test.sh ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/readme-build)
 set_tests_properties(readme_build_test PROPERTIES TIMEOUT 600)
 
+# The README's first screen and commands, and the links and scripts that the
+# README and docs/ name.
+add_test(NAME readme_pages_test COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/readme_pages_test.sh ${PROJECT_SOURCE_DIR})
+
 # tools/web.sh's help and refusals (--help, a bad --port, a port in use), none
 # of which builds the page.
 add_test(NAME web_script_test COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/web_script_test.sh ${PROJECT_SOURCE_DIR})
