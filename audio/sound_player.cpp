@@ -286,16 +286,23 @@ Voice* voiceFor(Voice* voices, int count, bool event) {
     return least;
 }
 
+bool anyVariant(SoundName name) {
+    for (int v = 0; v < mostVariants; ++v)
+        if (player.loaded[name][v]) return true;
+    return false;
+}
+
 // Starts a sound on a voice of the given ones; false when there is none, no
 // file, or a pop would have to be quieter than leastPopShare of its own
 // level. An event is fitted under the other events (the rest giving way to
 // it), and when they leave it less than leastEventShare they give way too; a
-// pop is fitted under everything.
+// pop is fitted under everything. A sound without a file takes no voice: an
+// event stops another only to be heard in its place.
 bool startOn(Voice* voices, int count, SoundName name, float gainShare, bool event) {
+    if (!anyVariant(name)) return false;
     Voice* voice = voiceFor(voices, count, event);
     if (!voice) return false;
     const int variant = pickVariant(name);
-    if (variant < 0) return false;
     const Shape& shape = shapes[name];
     const float pitch = 1.0f + shape.pitchSpread * (2 * nextVariation() - 1);
     const float levelDb = shape.levelSpreadDb * (2 * nextVariation() - 1);

@@ -8,6 +8,10 @@ if(TARGET make-sounds)
   target_compile_definitions(sound_test PRIVATE MAKE_SOUNDS="$<TARGET_FILE:make-sounds>")
 endif()
 
+# The event voices, through OpenAL Soft's file output.
+velmora_unit_test(sound_voices_test ${CMAKE_CURRENT_LIST_DIR}/sound_voices_test.cpp)
+target_link_libraries(sound_voices_test PRIVATE velmora_audio)
+
 add_executable(sound_window_test ${CMAKE_CURRENT_LIST_DIR}/sound_window_test.cpp)
 target_link_libraries(sound_window_test PRIVATE velmora_x_session velmora_listening GTest::gtest_main)
 target_compile_definitions(sound_window_test PRIVATE VELMORA_GAME="$<TARGET_FILE:velmora>"

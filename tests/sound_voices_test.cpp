@@ -1,0 +1,78 @@
+// The event voices when every one is busy: an event whose sound cannot play
+// (its file missing) takes no voice, so the events sounding go on; one that
+// can play still takes the voice with the least to come.
+#include <AL/al.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "audio/sound_player.h"
+#include "tests/temp_files.h"
+#include "tests/test_support.h"
+
+namespace {
+
+// The player's sources playing now, found by asking OpenAL Soft about the
+// names it hands out, which count up from 1.
+int sourcesPlaying() {
+    int playing = 0;
+    for (ALuint source = 1; source < 64; ++source) {
+        if (!alIsSource(source)) continue;
+        ALint state = AL_STOPPED;
+        alGetSourcei(source, AL_SOURCE_STATE, &state);
+        playing += state == AL_PLAYING;
+    }
+    return playing;
+}
+
+TEST(SoundVoices, AnEventThatCannotPlayStopsNoOther) {
+    // The sounds beside the game, the thud's file left out.
+    TempFolder folder;
+    std::filesystem::create_directory(folder.file("sounds"));
+    for (const auto& entry : std::filesystem::directory_iterator("sounds"))
+        if (entry.path().filename() != "thud.wav")
+            std::filesystem::copy_file(entry.path(), folder.file("sounds/" + entry.path().filename().string()));
+    std::ofstream(folder.file("alsoft.conf")) << "drivers=wave\n[wave]\nfile=" << folder.file("heard.wav") << "\n";
+    setenv("ALSOFT_CONF", folder.file("alsoft.conf").c_str(), 1);
+    const std::filesystem::path gameFolder = std::filesystem::current_path();
+    std::filesystem::current_path(folder.file(""));
+    const std::string said = captureDiagnostics([] { openSoundPlayer(false); });
+    std::filesystem::current_path(gameFolder);
+    ASSERT_TRUE(soundPlayerOpen());
+    EXPECT_NE(said.find("sounds/thud.wav"), std::string::npos) << said;
+
+    SoundCues swish;
+    swish.brushIn = true;  // a second long
+    SoundCues thud;
+    thud.thuds = 1;
+    // Should the machine hold this thread back until a swish has rung out,
+    // the voices are filled again.
+    bool measured = false;
+    for (int tries = 0; tries < 3 && !measured; ++tries) {
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < 8; ++i) playSoundCues(swish);
+        const int busy = sourcesPlaying();
+        const long started = soundsStarted();
+        playSoundCues(thud);
+        const int afterThud = sourcesPlaying();
+        const long startedAfterThud = soundsStarted();
+        playSoundCues(swish);
+        const int afterSwish = sourcesPlaying();
+        if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(500)) continue;
+        measured = true;
+        EXPECT_EQ(busy, 8) << "every event voice busy";
+        EXPECT_EQ(afterThud, 8) << "the silent thud stopped an event";
+        EXPECT_EQ(startedAfterThud, started);
+        EXPECT_EQ(afterSwish, 8);
+        EXPECT_EQ(soundsStarted(), started + 1) << "a sound that can play takes a voice";
+    }
+    EXPECT_TRUE(measured) << "the machine held the test back past a swish each time";
+    closeSoundPlayer();
+    unsetenv("ALSOFT_CONF");
+}
+
+}  // namespace
