@@ -29,10 +29,9 @@ bool printableLine(const std::string& text) {
 }
 
 void checkCommands(const ReplayScript& script) {
-    require(script.commands.size() <= maxScriptCommands);
     long long lastMs = 0;
     long long frames = 0;
-    int lastLine = 0;
+    long long lastLine = 0;
     for (const ReplayCommand& c : script.commands) {
         require(c.line > lastLine);
         lastLine = c.line;

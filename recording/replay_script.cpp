@@ -4,14 +4,10 @@
 // recording plays back; what only a script could ask for is refused here.
 #include "recording/replay_script.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <sstream>
 #include <utility>
 
 namespace {
@@ -77,13 +73,7 @@ void splitWords(const std::string& line, std::vector<std::string>& words) {
     }
 }
 
-// Where the script stands after the lines read so far.
-struct ScriptSoFar {
-    int lastMs = 0;        // the clock reading of the last frame (0 before any frame)
-    long long frames = 0;  // frames played
-};
-
-ReplayCommand parseCommand(const std::vector<std::string>& words, ScriptSoFar& soFar) {
+ReplayCommand parseCommand(const std::vector<std::string>& words, ScriptReader& soFar) {
     int& lastMs = soFar.lastMs;
     const Syntax* syntax = nullptr;
     for (const Syntax& s : syntaxes)
@@ -172,50 +162,22 @@ enum class LineEnd { Newline, EndOfText, TooLong };
 
 // One line without its newline, never more than maxScriptLineBytes of it, so
 // that a file without newlines (/dev/zero) cannot fill the memory.
-LineEnd readLine(std::streambuf& in, std::string& line) {
+LineEnd readLine(std::streambuf& in, std::string& line, long long& bytesRead) {
     line.clear();
     for (;;) {
         const int c = in.sbumpc();
         if (c == std::char_traits<char>::eof()) return LineEnd::EndOfText;
+        ++bytesRead;
         if (c == '\n') return LineEnd::Newline;
         if (line.size() == maxScriptLineBytes) return LineEnd::TooLong;
         line.push_back(static_cast<char>(c));
     }
 }
 
-// Reads a file descriptor for the parser and keeps the reason a read failed,
-// which an input stream would hide as an ordinary end of file.
-class DescriptorReader : public std::streambuf {
-public:
-    explicit DescriptorReader(int descriptor) : descriptor(descriptor) {}
-    int error = 0;
-
-protected:
-    int_type underflow() override {
-        if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
-        for (;;) {
-            const ssize_t got = ::read(descriptor, buffer, sizeof buffer);
-            if (got > 0) {
-                setg(buffer, buffer, buffer + got);
-                return traits_type::to_int_type(*gptr());
-            }
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0) error = errno;
-            return traits_type::eof();
-        }
-    }
-
-private:
-    int descriptor;
-    char buffer[1 << 16];
-};
-
-ReplayScript refused(ReplayScript script, std::string error) {
-    script.commands.clear();
-    script.commands.shrink_to_fit();
-    script.notice.clear();
-    script.error = std::move(error);
-    return script;
+bool stop(ScriptReader& reader, std::string error) {
+    reader.done = true;
+    reader.error = std::move(error);
+    return false;
 }
 
 }  // namespace
@@ -237,66 +199,59 @@ std::string shownScriptText(const std::string& text, std::size_t most) {
     return out;
 }
 
-ReplayScript parseReplayScript(std::istream& in) {
-    ReplayScript script;
-    std::streambuf* text = in.rdbuf();
-    if (!text) return script;
-    ScriptSoFar soFar;
-    std::size_t lineNumber = 0;
-    bool wholeLine = false;  // a line that ends with a newline was read
-    std::string line;
-    std::vector<std::string> words;
+bool readScriptCommand(ScriptReader& reader, ReplayCommand& command) {
+    if (reader.done || !reader.text) return false;
     for (;;) {
-        const LineEnd end = readLine(*text, line);
-        if (end == LineEnd::EndOfText && line.empty()) break;
-        ++lineNumber;
-        if (end == LineEnd::Newline) wholeLine = true;
-        const auto where = [&] { return "line " + std::to_string(lineNumber) + ": "; };
+        const LineEnd end = readLine(*reader.text, reader.line, reader.bytesRead);
+        if (end == LineEnd::EndOfText && reader.line.empty()) break;
+        ++reader.lineNumber;
+        if (end == LineEnd::Newline) reader.wholeLine = true;
+        const auto where = [&] { return "line " + std::to_string(reader.lineNumber) + ": "; };
         if (end == LineEnd::TooLong)
-            return refused(std::move(script), where() + "longer than " + std::to_string(maxScriptLineBytes) + " bytes");
-        if (lineNumber > maxScriptLines)
-            return refused(std::move(script),
-                           where() + "a script holds at most " + std::to_string(maxScriptLines) + " lines");
-        splitWords(line, words);
-        if (words.empty() || words[0][0] == '#') continue;
+            return stop(reader, where() + "longer than " + std::to_string(maxScriptLineBytes) + " bytes");
+        splitWords(reader.line, reader.words);
+        if (reader.words.empty() || reader.words[0][0] == '#') continue;
         if (end == LineEnd::EndOfText) {
             // A write cut short leaves the last line without its end, and
             // perhaps without its last digits: play only the whole lines.
-            script.notice = "line " + std::to_string(lineNumber) +
+            reader.notice = "line " + std::to_string(reader.lineNumber) +
                             " has no newline, as a recording cut off while being written; "
                             "it was left out and the script played up to line " +
-                            std::to_string(lineNumber - 1);
+                            std::to_string(reader.lineNumber - 1);
             break;
         }
-        if (script.commands.size() == maxScriptCommands)
-            return refused(std::move(script),
-                           where() + "a script holds at most " + std::to_string(maxScriptCommands) + " commands");
         try {
-            ReplayCommand c = parseCommand(words, soFar);
-            c.line = static_cast<int>(lineNumber);
-            script.commands.push_back(c);
+            command = parseCommand(reader.words, reader);
+            command.line = reader.lineNumber;
+            return true;
         } catch (const LineFault& fault) {
-            return refused(std::move(script), where() + fault.text);
+            return stop(reader, where() + fault.text);
         }
     }
+    reader.done = true;
     // Every line the game writes ends with a newline, and its first is written
     // out at once: a file without one whole line (an empty file, a web page
     // saved on one line) was never a recording, and plays as nothing at all.
-    if (!wholeLine)
-        return refused(std::move(script), lineNumber == 0 ? "line 1 is missing: an empty text is not a recording"
-                                                          : "line 1 has no newline: not a recording");
-    return script;
+    if (!reader.wholeLine) {
+        reader.notice.clear();
+        reader.error = reader.lineNumber == 0 ? "line 1 is missing: an empty text is not a recording"
+                                              : "line 1 has no newline: not a recording";
+    }
+    return false;
 }
 
-ReplayScript readReplayScriptFile(const std::string& name) {
-    const bool standardInput = name == "-";
-    const int descriptor = standardInput ? STDIN_FILENO : ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) return refused(ReplayScript{}, std::string("cannot be read: ") + std::strerror(errno));
-    DescriptorReader reader(descriptor);
-    std::istream in(&reader);
-    ReplayScript script = parseReplayScript(in);
-    if (!standardInput) ::close(descriptor);
-    if (reader.error != 0)
-        return refused(std::move(script), std::string("cannot be read: ") + std::strerror(reader.error));
+ReplayScript parseReplayScript(std::istream& in) {
+    ReplayScript script;
+    ScriptReader reader;
+    reader.text = in.rdbuf();
+    if (!reader.text) return script;
+    for (ReplayCommand c; readScriptCommand(reader, c);) script.commands.push_back(std::move(c));
+    if (!reader.error.empty()) {
+        script.commands.clear();
+        script.commands.shrink_to_fit();
+        script.error = reader.error;
+        return script;
+    }
+    script.notice = reader.notice;
     return script;
 }

@@ -1,7 +1,7 @@
-// Replay scripts: one command a line, read whole before anything runs so that a
-// bad line stops the replay with nothing applied. A script may come from a
-// stranger (a recording attached to a bug report), so what it may hold is
-// bounded.
+// Replay scripts: one command a line, read a command at a time so that a
+// recording of any length is read in the same small memory. A script may come
+// from a stranger (a recording attached to a bug report), so what it may ask
+// for is bounded.
 #pragma once
 #include <cstddef>
 #include <istream>
@@ -14,7 +14,7 @@ enum class ReplayCommandKind { Frames, Mouse, Motion, Passive, Key, KeyUp, Speci
 // a run are firstMs, firstMs + stepMs, ... (count of them).
 struct ReplayCommand {
     ReplayCommandKind kind = ReplayCommandKind::Frames;
-    int line = 0;
+    long long line = 0;
     int firstMs = 0;
     int stepMs = 0;
     int count = 0;
@@ -27,15 +27,13 @@ struct ReplayCommand {
 };
 
 // What a script may hold. A line is at most a shot with the longest path the
-// system takes; the commands (72 bytes each in memory) are about nineteen
-// hours of play recorded at 60 frames a second, some 300 MB at most; the line
-// count bounds the comments and blank lines around them. `frames N STEP` may
-// play no more frames than as many `frame` lines would: the same nineteen
-// hours, and a trace of some 4 GB at most without the bacteria.
+// system takes. A script is read as it plays, so its length costs no memory;
+// the one bound on it is the frames it plays, there because `frames N STEP`
+// asks for any number of them in a few bytes: 2^28 frames are 51 days at 60
+// frames a second, past the 24.8 days the game's clock counts, and a day of
+// play at 1000 frames a second. Every recording the game writes fits.
 constexpr std::size_t maxScriptLineBytes = 4096;
-constexpr std::size_t maxScriptCommands = std::size_t{1} << 22;
-constexpr std::size_t maxScriptLines = std::size_t{1} << 24;
-constexpr std::size_t maxScriptFrames = maxScriptCommands;
+constexpr std::size_t maxScriptFrames = std::size_t{1} << 28;
 
 struct ReplayScript {
     std::vector<ReplayCommand> commands;
@@ -48,12 +46,28 @@ struct ReplayScript {
     std::string notice;
 };
 
-ReplayScript parseReplayScript(std::istream& in);
+// Reading a script one command at a time from text that streams in.
+struct ScriptReader {
+    std::streambuf* text = nullptr;
+    long long lineNumber = 0;
+    long long bytesRead = 0;
+    int lastMs = 0;          // the clock reading of the last frame (0 before any frame)
+    long long frames = 0;    // frames asked for so far
+    bool wholeLine = false;  // a line that ends with a newline was read
+    bool done = false;
+    std::string error;   // as ReplayScript's
+    std::string notice;  // as ReplayScript's
+    std::string line;
+    std::vector<std::string> words;
+};
 
-// Reads and parses the script in the file `name` ("-": standard input). A file
-// that cannot be read (missing, a folder, a read error, standard input closed)
-// gives an error that names it; nothing is played.
-ReplayScript readReplayScriptFile(const std::string& name);
+// The next command, or false at the end of the text or at the first bad line
+// (reader.error then says which and why; the commands before it stand).
+bool readScriptCommand(ScriptReader& reader, ReplayCommand& command);
+
+// The whole script in memory, or nothing at all when a line is bad: for the
+// page, which holds its recordings whole anyway, and for tests.
+ReplayScript parseReplayScript(std::istream& in);
 
 // Text from a script as a message may show it: at most `most` characters (a
 // few dozen unless told), bytes that are not printable written as \xNN.

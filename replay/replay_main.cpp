@@ -21,6 +21,7 @@
 #include "recording/game_trace.h"
 #include "recording/replay_script.h"
 #include "recording/script_player.h"
+#include "recording/script_stream.h"
 #include "replay/offscreen_context.h"
 #include "replay/shot_file.h"
 #include "session/frame_loop.h"
@@ -82,54 +83,44 @@ void fillClosedStandardStreams() {
         }
 }
 
-// The names of the shots as the script writes them, by command, for the messages.
-using ShotNames = std::unordered_map<std::size_t, std::string>;
-
 // Shots named relative to where the replay was started still mean that
 // folder after the replay has moved into its picture folder.
-ShotNames shotsFromStartFolder(ReplayScript& script) {
-    ShotNames written;
-    for (std::size_t i = 0; i < script.commands.size(); ++i) {
-        ReplayCommand& c = script.commands[i];
-        if (c.kind != ReplayCommandKind::Shot) continue;
-        written[i] = c.file;
-        std::error_code error;
-        const std::filesystem::path absolute = std::filesystem::absolute(c.file, error);
-        if (!error) c.file = absolute.lexically_normal().string();
+std::string fromStartFolder(const std::filesystem::path& startFolder, const std::string& file) {
+    if (startFolder.empty()) return file;
+    return (startFolder / file).lexically_normal().string();
+}
+
+void reportShot(const ReplayCommand& c, const std::string& why) {
+    std::fprintf(stderr, "velmora-replay: line %lld: shot %s %s\n", c.line,
+                 shownScriptText(c.file, c.file.size()).c_str(), why.c_str());
+}
+
+// Before the first frame, each shot as the script is checked: no shot may
+// replace a file or follow a link, nor replace an earlier shot of the same
+// script, and no script creates more than mostShotFiles files.
+struct ShotCheck {
+    std::filesystem::path startFolder;
+    bool overwrite = false;
+    std::unordered_map<std::string, long long> earlier;  // file, the line of its first shot
+};
+
+bool shotIsSafe(ShotCheck& check, const ReplayCommand& c) {
+    if (c.kind != ReplayCommandKind::Shot) return true;
+    const std::string file = fromStartFolder(check.startFolder, c.file);
+    const ShotOutcome outcome = checkShotTarget(file, check.overwrite);
+    if (outcome.result == ShotResult::Refused) {
+        reportShot(c, outcome.reason);
+        return false;
     }
-    return written;
-}
-
-void reportShot(const ReplayCommand& c, const std::string& written, const std::string& why) {
-    std::fprintf(stderr, "velmora-replay: line %d: shot %s %s\n", c.line,
-                 shownScriptText(written, written.size()).c_str(), why.c_str());
-}
-
-// Before the first frame: no shot may replace a file or follow a link, nor
-// replace an earlier shot of the same script, and no script creates more than
-// mostShotFiles files.
-bool shotsAreSafe(const ReplayScript& script, const ShotNames& written, bool overwrite) {
-    std::unordered_map<std::string, int> earlier;  // file, the line of its first shot
-    for (std::size_t i = 0; i < script.commands.size(); ++i) {
-        const ReplayCommand& c = script.commands[i];
-        if (c.kind != ReplayCommandKind::Shot) continue;
-        const ShotOutcome outcome = checkShotTarget(c.file, overwrite);
-        if (outcome.result == ShotResult::Refused) {
-            reportShot(c, written.at(i), outcome.reason);
-            return false;
-        }
-        const auto [first, added] = earlier.emplace(c.file, c.line);
-        if (!overwrite && first->second != c.line) {
-            reportShot(c, written.at(i),
-                       "would replace the shot of line " + std::to_string(first->second) + " (--overwrite allows it)");
-            return false;
-        }
-        if (added && earlier.size() > mostShotFiles) {
-            reportShot(c, written.at(i),
-                       "would be file " + std::to_string(earlier.size()) + ": a script writes at most " +
-                           std::to_string(mostShotFiles) + " shot files");
-            return false;
-        }
+    const auto [first, added] = check.earlier.emplace(file, c.line);
+    if (!check.overwrite && first->second != c.line) {
+        reportShot(c, "would replace the shot of line " + std::to_string(first->second) + " (--overwrite allows it)");
+        return false;
+    }
+    if (added && check.earlier.size() > mostShotFiles) {
+        reportShot(c, "would be file " + std::to_string(check.earlier.size()) + ": a script writes at most " +
+                          std::to_string(mostShotFiles) + " shot files");
+        return false;
     }
     return true;
 }
@@ -195,37 +186,28 @@ bool flushTrace(std::string& trace, TraceOutput& output) {
     return false;
 }
 
-// One display into the offscreen picture, as a window's display and swap.
-void displayFrame(OffscreenContext* context) {
-    onDisplay();
-    finishOffscreenFrame(context);
-}
-
 // The drawing target follows the view, as the window the game asks for a
-// size would. A target whose size changed is drawn again before anyone sees
-// it, as GLUT does; that display runs no update, so the game is untouched.
-void followViewSize(OffscreenContext* context, int& targetWidth, int& targetHeight, bool draw) {
-    if (targetWidth == currentView->width && targetHeight == currentView->height) return;
-    targetWidth = currentView->width;
-    targetHeight = currentView->height;
-    resizeOffscreen(context, targetWidth, targetHeight);
-    if (draw) displayFrame(context);
+// size would, but only when something is drawn: a replay that draws nothing
+// between many resizes makes no picture for any of them.
+struct Target {
+    OffscreenContext* context = nullptr;
+    int width = canvasWidth;
+    int height = canvasHeight;
+};
+
+bool followsView(const Target& target) {
+    return target.width == currentView->width && target.height == currentView->height;
 }
 
-// For each command: whether a shot comes after it before the next frame. Only
-// the displays of such commands can be the last display before a shot, so
-// only they need drawing when nobody looks at the rest. Drawing never changes
-// the game, so leaving the others out changes no trace line.
-std::vector<bool> seenByAShot(const ReplayScript& script) {
-    std::vector<bool> seen(script.commands.size());
-    bool shotAhead = false;
-    for (std::size_t i = script.commands.size(); i-- > 0;) {
-        const ReplayCommand& c = script.commands[i];
-        seen[i] = shotAhead;
-        if (c.kind == ReplayCommandKind::Shot) shotAhead = true;
-        if (c.kind == ReplayCommandKind::Frames && c.count > 0) shotAhead = false;
+// One display into the offscreen picture, as a window's display and swap.
+void displayFrame(Target& target) {
+    if (!followsView(target)) {
+        target.width = currentView->width;
+        target.height = currentView->height;
+        resizeOffscreen(target.context, target.width, target.height);
     }
-    return seen;
+    onDisplay();
+    finishOffscreenFrame(target.context);
 }
 
 ShotOutcome writeShot(OffscreenContext* context, const std::string& file, bool overwrite) {
@@ -234,34 +216,51 @@ ShotOutcome writeShot(OffscreenContext* context, const std::string& file, bool o
     return writeShotFile(file, pixels.data(), width, height, overwrite);
 }
 
-int play(const ReplayScript& script, const ShotNames& written, Session& session, OffscreenContext* context,
+int play(ScriptStream& stream, const std::filesystem::path& startFolder, Session& session, OffscreenContext* context,
          const Options& options) {
     TraceOutput output = openTraceOutput();
-    int targetWidth = canvasWidth, targetHeight = canvasHeight;
-    const std::vector<bool> seen = seenByAShot(script);
-    ScriptPlayer player{&script};
+    Target target;
+    target.context = context;
+    ScriptPlayer player;
+    player.stream = &stream;
+    // Without --no-draw every display is drawn; with it, only those a shot
+    // can see: the last before a shot. Drawing never changes the game, so
+    // leaving the others out changes no trace line.
+    const auto seen = [&] { return options.drawAll || shotBeforeNextFrame(stream); };
     for (ScriptStep step = nextScriptStep(player); step.kind != ScriptStepKind::End; step = nextScriptStep(player)) {
-        const bool draw = options.drawAll || seen[step.commandIndex];
         if (step.kind == ScriptStepKind::Shot) {
-            const ShotOutcome outcome = writeShot(context, step.command->file, options.overwrite);
+            const ShotOutcome outcome =
+                writeShot(context, fromStartFolder(startFolder, step.command->file), options.overwrite);
             if (outcome.result == ShotResult::Written) continue;
             flushTrace(session.traceLines, output);  // the frames before it stand, whether or not it fails
             const bool refused = outcome.result == ShotResult::Refused;
-            reportShot(*step.command, written.at(step.commandIndex),
-                       refused ? outcome.reason : "failed: " + outcome.reason);
+            reportShot(*step.command, refused ? outcome.reason : "failed: " + outcome.reason);
             return refused ? badScriptStatus : failedRunStatus;
         }
         playScriptStep(session, step);
         if (step.kind == ScriptStepKind::Frame) {
             // Of a run, a shot can only see the last frame.
-            if (options.drawAll || (draw && step.lastOfRun)) displayFrame(context);
+            if (options.drawAll || (step.lastOfRun && seen())) displayFrame(target);
             if (session.traceLines.size() >= traceFlushBytes && !flushTrace(session.traceLines, output))
                 return failedRunStatus;
         } else if (step.kind == ScriptStepKind::Reshape) {
-            followViewSize(context, targetWidth, targetHeight, draw);
+            // A window whose size changed is drawn again before anyone sees
+            // it, as GLUT does; that display runs no update.
+            if (!followsView(target) && seen()) displayFrame(target);
+        } else if (step.kind == ScriptStepKind::Restart) {
+            // The window shows the new game at once, as the game's own N does.
+            if (seen()) displayFrame(target);
         }
     }
-    return flushTrace(session.traceLines, output) ? 0 : failedRunStatus;
+    const bool traced = flushTrace(session.traceLines, output);
+    // Checked whole before the first frame, the file can only have changed
+    // since: what came before the bad line has played.
+    if (!stream.reader.error.empty()) {
+        std::fprintf(stderr, "velmora-replay: %s: %s; the script stops there\n", stream.name.c_str(),
+                     stream.reader.error.c_str());
+        return badScriptStatus;
+    }
+    return traced ? 0 : failedRunStatus;
 }
 
 }  // namespace
@@ -285,19 +284,24 @@ int main(int argc, char** argv) {
     const bool fromInput = std::strcmp(options.scriptName, "-") == 0;
     const std::string shownName =
         fromInput ? "standard input" : shownScriptText(options.scriptName, std::strlen(options.scriptName));
-    ReplayScript script;
-    if (fromInput && inputClosed)
-        script.error = "cannot be read: it is closed";
-    else
-        script = readReplayScriptFile(options.scriptName);
-    if (!script.error.empty()) {
-        std::fprintf(stderr, "velmora-replay: %s: %s\n", shownName.c_str(), script.error.c_str());
+    std::error_code noFolder;
+    ShotCheck shots;
+    shots.startFolder = std::filesystem::current_path(noFolder);
+    shots.overwrite = options.overwrite;
+    bool shotsSafe = true;
+    const CommandCheck checkShot = [&](const ReplayCommand& c, std::string&) {
+        return shotsSafe = shotIsSafe(shots, c);
+    };
+    std::string fault = "cannot be read: it is closed", notice;
+    ScriptStream stream;
+    if ((fromInput && inputClosed) || !openScriptStream(stream, options.scriptName, fault, notice, checkShot)) {
+        // A shot refused has said its own line.
+        if (shotsSafe) std::fprintf(stderr, "velmora-replay: %s: %s\n", shownName.c_str(), fault.c_str());
         return badScriptStatus;
     }
-    if (!script.notice.empty())
-        std::fprintf(stderr, "velmora-replay: %s: %s\n", shownName.c_str(), script.notice.c_str());
-    const ShotNames written = shotsFromStartFolder(script);
-    if (!shotsAreSafe(script, written, options.overwrite)) return badScriptStatus;
+    stream.name = shownName;
+    shots.earlier.clear();
+    if (!notice.empty()) std::fprintf(stderr, "velmora-replay: %s: %s\n", shownName.c_str(), notice.c_str());
 
     // Standard output carries trace lines only.
     diagnosticStream = stderr;
@@ -321,7 +325,7 @@ int main(int argc, char** argv) {
         startSession(session, game, 0);
         session.tracing = true;
         session.traceBacteria = options.withBacteria;
-        status = play(script, written, session, context, options);
+        status = play(stream, shots.startFolder, session, context, options);
         currentState = nullptr;
     }
     // The context is left for the process's end to take: tearing it down

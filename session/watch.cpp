@@ -3,9 +3,8 @@
 // skipped: watching writes nothing the recording names.
 #include "session/watch.h"
 
-#include <chrono>
-
 #include "gfx/diagnostic.h"
+#include "session/play_clock.h"
 #include "session/session.h"
 
 bool nextDueStep(ScriptPlayer& player, ScriptPace& pace, double nowSeconds, ScriptStep& step, double& waitSeconds) {
@@ -33,9 +32,11 @@ bool nextDueStep(ScriptPlayer& player, ScriptPace& pace, double nowSeconds, Scri
 }
 
 bool openWatch(Watch& watch, const std::string& path, std::string& fault) {
-    if (!readWatchedRecording(path, watch.script, fault)) return false;
+    watch.script = ReplayScript{};
+    if (!openWatchedRecording(path, watch.stream, watch.script.notice, fault)) return false;
     if (!watch.script.notice.empty()) reportLine(path + ": " + watch.script.notice);
-    watch.player = ScriptPlayer{&watch.script};
+    watch.player = ScriptPlayer{};
+    watch.player.stream = &watch.stream;
     return true;
 }
 
@@ -50,11 +51,11 @@ void startWatching(Session& session, Watch& watch, double speed) {
 
 namespace {
 
-double wallSeconds() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
 void endWatch(Session& session, const Watch& watch, long long steadyMs) {
+    // A file changed since it was checked may end in a bad line: what came
+    // before it has played, and the line is said.
+    if (!watch.stream.reader.error.empty())
+        reportLine(watch.stream.name + ": " + watch.stream.reader.error + "; the recording stops there");
     reportLine("The recording ended after " + std::to_string(session.frames) + " frames; its last frame stays " +
                watch.lastFrameStays);
     setEnded(session, true, steadyMs);
@@ -67,9 +68,11 @@ WatchedSteps watchDueSteps(Session& session, Watch& watch, long long steadyMs, d
     if (standingStill(session)) return done;
     session.lastReadingMs = readPlayClock(session.clock, steadyMs);
     const double now = session.lastReadingMs / 1000.0;
-    const double began = wallSeconds();
-    for (;;) {
-        if (done.frames > 0 && wallSeconds() - began >= longestSeconds) break;
+    // Steps that are not frames (a recording of nothing but new games) count
+    // against the time as frames do.
+    const long long beganMs = steadyNowMs();
+    for (int steps = 0;; ++steps) {
+        if (steps > 0 && static_cast<double>(steadyNowMs() - beganMs) >= longestSeconds * 1000) break;
         ScriptStep step;
         if (!nextDueStep(watch.player, watch.pace, now, step, done.waitSeconds)) break;
         if (step.kind == ScriptStepKind::End) {

@@ -25,13 +25,17 @@ struct ScriptPace {
 bool nextDueStep(ScriptPlayer& player, ScriptPace& pace, double nowSeconds, ScriptStep& step, double& waitSeconds);
 
 struct Watch {
+    // A script held whole (a test's), or for a recording read from its file
+    // as it plays, only what was said about it: its cut-off last line.
     ReplayScript script;
+    ScriptStream stream;
     ScriptPlayer player;
     ScriptPace pace;
     std::string lastFrameStays = "until the window is closed";  // how the end is told
 };
 
-// Reads the whole recording at path before anything of it is played. False
+// Checks the whole recording at path before anything of it is played, then
+// reads it as it plays, in the same small memory whatever its length. False
 // with one line in fault (the file, the line, the fault); a last line cut off
 // without its newline is left out and said in one line.
 bool openWatch(Watch& watch, const std::string& path, std::string& fault);
@@ -45,8 +49,9 @@ struct WatchedSteps {
     double waitSeconds = 0;  // until the next frame is due, when none was
 };
 
-// Plays the steps whose time has come at steadyMs, for at most longestSeconds
-// of wall time so that the program keeps answering. Nothing while the game
+// Plays the steps whose time has come at steadyMs, frames or not, for at most
+// longestSeconds of wall time (but at least one step) so that the program
+// keeps answering. Nothing while the game
 // stands still. At the end of the recording the game stands still for good,
 // and says so in one line.
 WatchedSteps watchDueSteps(Session& session, Watch& watch, long long steadyMs, double longestSeconds);

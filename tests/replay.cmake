@@ -14,7 +14,8 @@ add_test(NAME replay_line_file_test COMMAND replay_line_file_test)
 
 if(TARGET velmora-replay)
   add_executable(replay_run_test replay_trace_test.cpp replay_timeline_test.cpp
-    replay_long_game_test.cpp replay_screenshot_test.cpp replay_command_line_test.cpp replay_no_draw_test.cpp)
+    replay_long_game_test.cpp replay_screenshot_test.cpp replay_command_line_test.cpp replay_no_draw_test.cpp
+    replay_memory_test.cpp)
   target_include_directories(replay_run_test PRIVATE ${PROJECT_SOURCE_DIR})
   target_compile_definitions(replay_run_test PRIVATE VELMORA_REPLAY="$<TARGET_FILE:velmora-replay>"
     VELMORA_SOURCE="${PROJECT_SOURCE_DIR}")

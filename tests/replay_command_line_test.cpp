@@ -125,7 +125,7 @@ TEST_F(ReplayCommandLine, EveryOutcomeHasItsStatusAndItsLine) {
         {"--no-draw /dev/zero", 2, 0, "line 1: longer than 4096 bytes"},
         {"--no-draw cut.rec", 0, 1, "line 3 has no newline"},
         {"--no-draw recorded.rec", 0, 2, "reshape() values bad w:10000 h:7500"},
-        {"--no-draw endless.txt", 2, 0, "endless.txt: line 1: a script plays at most 4194304 frames"},
+        {"--no-draw endless.txt", 2, 0, "endless.txt: line 1: a script plays at most 268435456 frames"},
         {"--no-draw page.html", 2, 0, "page.html: line 1 has no newline: not a recording"},
         {"--no-draw - < empty.txt", 2, 0, "standard input: line 1 is missing: an empty text is not a recording"},
         {"--help", 0, 4, "usage: velmora-replay"},

@@ -115,6 +115,23 @@ TEST_F(ReplayScreenshot, AShotAfterAResizeHasTheNewWindowSize) {
     EXPECT_TRUE(near(large.at(996, 746), blue));
 }
 
+// The first food carried to the middle, then a new game: a shot straight
+// after it shows the food back where it starts, drawn or not in between.
+TEST_F(ReplayScreenshot, AShotAfterANewGameShowsTheNewGame) {
+    const std::string carried = "frame 16\nmouse 0 0 325 50\nmotion 400 300\nframe 32\n";
+    for (const char* options : {"", "--no-draw"}) {
+        SCOPED_TRACE(options);
+        const ReplayRun run =
+            runReplay(carried + "shot old.png\nrestart\nshot new.png\n", std::string(options) + " --overwrite", folder);
+        ASSERT_EQ(run.status, 0) << run.errors;
+        const Picture before = readPng(folder + "/old.png"), after = readPng(folder + "/new.png");
+        ASSERT_EQ(after.width, 800);
+        EXPECT_FALSE(near(before.at(column(-75), row(250)), {204, 0, 51}));
+        EXPECT_TRUE(near(after.at(column(-75), row(250)), {204, 0, 51})) << describe(after.at(column(-75), row(250)));
+        EXPECT_NE(before.rgb, after.rgb);
+    }
+}
+
 TEST_F(ReplayScreenshot, MissingPicturesAreReportedAndTheGameGoesOn) {
     // One empty picture keeps the replay in this folder: without any, it
     // would look for them beside its own program, as the game does.

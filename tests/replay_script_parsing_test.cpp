@@ -167,7 +167,9 @@ TEST(ReplayScriptParsing, TextWithoutOneWholeLineIsNotARecording) {
 TEST(ReplayScriptParsing, WhatAScriptMayHoldIsBounded) {
     const std::string longest(maxScriptLineBytes, '#');
     EXPECT_EQ(parse(longest + "\nframe 16\n").commands.size(), 1u) << "a line of the longest size";
-    EXPECT_EQ(parse("frames 4000000 1\nframe 4000001\nframes 194303 1\n").error, "") << "the most frames";
+    // A day-long game at 60 frames a second, and the most frames of all.
+    EXPECT_EQ(parse("frames 5184000 16\nframe 82944001\n").error, "") << "a day of play";
+    EXPECT_EQ(parse("frames 268000000 1\nframe 268000001\nframes 435455 0\n").error, "") << "the most frames";
     struct Case {
         std::string text;
         const char* complaint;
@@ -177,17 +179,32 @@ TEST(ReplayScriptParsing, WhatAScriptMayHoldIsBounded) {
         {std::string(1 << 20, '\0'), "line 1: longer than 4096 bytes"},
         {"shot " + std::string(5000, 'a') + ".png\n", "line 1: longer than 4096 bytes"},
         // Twenty bytes would ask for 2.5 TB of trace and twenty hours.
-        {"frames 2147483647 1\n", "line 1: a script plays at most 4194304 frames; this line brings it to 2147483647"},
-        {"frames 4194304 0\nframe 5\n",
-         "line 2: a script plays at most 4194304 frames; this line brings it to 4194305"},
-        {"frames 4000000 1\n#\nframes 194305 1\n",
-         "line 3: a script plays at most 4194304 frames; this line brings it to 4194305"},
+        {"frames 2147483647 1\n", "line 1: a script plays at most 268435456 frames; this line brings it to 2147483647"},
+        {"frames 268435456 0\nframe 5\n",
+         "line 2: a script plays at most 268435456 frames; this line brings it to 268435457"},
+        {"frames 268000000 1\n#\nframes 435457 1\n",
+         "line 3: a script plays at most 268435456 frames; this line brings it to 268435457"},
     };
     for (const Case& c : cases) {
         const ReplayScript script = parse(c.text);
         EXPECT_TRUE(script.commands.empty());
         EXPECT_EQ(script.error, c.complaint);
     }
+}
+
+// Read a command at a time, a script hands out what comes before its first
+// bad line, then says the line; the text after it is never read.
+TEST(ReplayScriptParsing, AStreamedScriptStopsAtItsFirstBadLine) {
+    std::istringstream in("frame 16\n# note\nmotion 1 2\nframe 8\nframe 64\n");
+    ScriptReader reader;
+    reader.text = in.rdbuf();
+    std::vector<long long> lines;
+    for (ReplayCommand c; readScriptCommand(reader, c);) lines.push_back(c.line);
+    EXPECT_EQ(lines, (std::vector<long long>{1, 3}));
+    EXPECT_EQ(reader.error, "line 4: MS 8 is before the last reading 16");
+    EXPECT_EQ(in.rdbuf()->in_avail(), 9) << "frame 64 is left unread";
+    ReplayCommand c;
+    EXPECT_FALSE(readScriptCommand(reader, c)) << "a stopped reader stays stopped";
 }
 
 TEST(ReplayScriptParsing, EchoedTextIsCutShortAndUnprintableBytesEscaped) {

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -210,6 +211,59 @@ TEST(Session, AWatchStandsStillWithTheGameAndGoesOnWhereItStood) {
     setHidden(p.session, false, p.steadyMs);
     EXPECT_EQ(watchFor(1000), 0) << "an ended watch stays ended";
     EXPECT_EQ(p.session.frames, 1250);
+}
+
+// A recording of nothing but new games: the steps that are not frames count
+// against an idle call's time too, so the window keeps answering.
+TEST(Session, AWatchOfNewGamesAloneKeepsToItsTime) {
+    std::string text;
+    for (int i = 0; i < 20000; ++i) text += "restart\n";
+    text += "frame 16\n";
+    std::istringstream in(text);
+    Watch watch;
+    watch.script = parseReplayScript(in);
+    watch.player = ScriptPlayer{&watch.script};
+    Played p;
+    startWatching(p.session, watch, 0);
+    int calls = 0;
+    while (p.session.frames == 0 && calls < 100000) {
+        ++calls;
+        watchDueSteps(p.session, watch, ++p.steadyMs, 0.001);
+    }
+    EXPECT_EQ(p.session.frames, 1);
+    EXPECT_GT(calls, 2) << "twenty thousand new games in one idle call";
+}
+
+// A recording is watched from its file as it plays, whatever its length: one
+// past the 32 MiB a watch once read whole plays like any other, and a last
+// line cut off is said and left out.
+TEST(Session, AWatchedRecordingOfAnyLengthPlays) {
+    TempFolder folder;
+    const std::string path = folder.file("long.rec");
+    {
+        std::ofstream out(path, std::ios::binary);
+        const std::string comment = "#" + std::string(4000, 'x') + "\n";
+        for (long long size = 0; size < (33ll << 20); size += static_cast<long long>(comment.size())) out << comment;
+        for (int ms = 16; ms <= 1600; ms += 16) out << "frame " << ms << "\n";
+        out << "frame 1616";
+    }
+    Watch watch;
+    std::string fault;
+    const std::string said = captureDiagnostics([&] { EXPECT_TRUE(openWatch(watch, path, fault)) << fault; });
+    EXPECT_NE(said.find("has no newline"), std::string::npos) << said;
+    Played p;
+    startWatching(p.session, watch, 0);
+    const std::string ended = captureDiagnostics([&] {
+        for (int i = 0; i < 1000 && !p.session.ended; ++i) watchDueSteps(p.session, watch, ++p.steadyMs, 1);
+    });
+    EXPECT_EQ(p.session.frames, 100);
+    EXPECT_NE(ended.find("ended after 100 frames"), std::string::npos) << ended;
+
+    // A bad line anywhere refuses the file before anything plays.
+    std::ofstream(path, std::ios::app) << "\nframe 5\n";
+    Watch refused;
+    EXPECT_FALSE(openWatch(refused, path, fault));
+    EXPECT_NE(fault.find(": line 8749: MS 5 is before the last reading 1616"), std::string::npos) << fault;
 }
 
 }  // namespace
