@@ -28,9 +28,7 @@ struct DesktopWindow {
     int hidings = 0;            // tells a watch left over from an earlier hiding to stop
     bool escapeTaken = false;   // the window took Esc's press, so its release too
     bool f11Taken = false;
-    // Keys down now: a press of a key already down is the server repeating it.
-    bool keyDown[256] = {};
-    bool specialDown[256] = {};
+    HeldKeys held;  // a press of a key already down is the server repeating it
     bool watchingKeys = false;
     // The window as the X server knows it, to ask whether it still exists.
     Display* display = nullptr;
@@ -153,7 +151,7 @@ void openGameWindow(CommandLine& commandLine) {
     glutCloseFunc(closeWindow);
     window.display = glXGetCurrentDisplay();
     window.handle = glXGetCurrentDrawable();
-    // A held key then repeats as presses alone, told apart by keyDown; without
+    // A held key then repeats as presses alone, told apart by window.held; without
     // this the server sends a release and a press for each repeat.
     Bool repeatsDetectable = False;
     XkbSetDetectableAutoRepeat(window.display, True, &repeatsDetectable);
@@ -191,20 +189,13 @@ void useWindowKeys() {
 
 namespace {
 
-// A letter is one key whichever case it comes in: Shift may be pressed or
-// let go while the letter is held.
-bool& keyDown(unsigned char key) { return window.keyDown[key >= 'A' && key <= 'Z' ? key - 'A' + 'a' : key]; }
-
-// Where a special key's state is kept; keys past the table are never taken for repeats.
-bool* specialDown(int key) {
-    static bool unknown = false;
-    unknown = false;
-    return key >= 0 && key < 256 ? &window.specialDown[key] : &unknown;
-}
-
 // Once no key at all is down on the keyboard, none of the game's can be:
 // the ones whose release went to another window are forgotten.
 void watchHeldKeys(int) {
+    if (!anyHeld(window.held)) {
+        window.watchingKeys = false;
+        return;
+    }
     char keymap[32] = {};
     if (window.display) XQueryKeymap(window.display, keymap);
     bool anyDown = false;
@@ -214,8 +205,7 @@ void watchHeldKeys(int) {
         return;
     }
     window.watchingKeys = false;
-    for (bool& down : window.keyDown) down = false;
-    for (bool& down : window.specialDown) down = false;
+    window.held = {};
 }
 
 void watchHeldKeys() {
@@ -227,8 +217,7 @@ void watchHeldKeys() {
 }  // namespace
 
 void windowKeyboard(unsigned char key, int x, int y) {
-    if (!window.session || keyDown(key)) return;
-    keyDown(key) = true;
+    if (!window.session || !takePress(window.held, key)) return;
     watchHeldKeys();
     const WindowKeyAction action = actionForKey(key, windowIsFullScreen());
     if (action == WindowKeyAction::LeaveFullScreen) {
@@ -240,7 +229,7 @@ void windowKeyboard(unsigned char key, int x, int y) {
 }
 
 void windowKeyboardUp(unsigned char key, int x, int y) {
-    keyDown(key) = false;
+    takeRelease(window.held, key);
     if (!window.session) return;
     if (key == escapeKey && window.escapeTaken) {
         window.escapeTaken = false;
@@ -250,8 +239,7 @@ void windowKeyboardUp(unsigned char key, int x, int y) {
 }
 
 void windowSpecial(int key, int x, int y) {
-    if (!window.session || *specialDown(key)) return;
-    *specialDown(key) = true;
+    if (!window.session || !takeSpecialPress(window.held, key)) return;
     watchHeldKeys();
     if (actionForSpecialKey(key) == WindowKeyAction::ToggleFullScreen) {
         window.f11Taken = true;
@@ -262,7 +250,7 @@ void windowSpecial(int key, int x, int y) {
 }
 
 void windowSpecialUp(int key, int x, int y) {
-    *specialDown(key) = false;
+    takeSpecialRelease(window.held, key);
     if (!window.session) return;
     if (actionForSpecialKey(key) == WindowKeyAction::ToggleFullScreen && window.f11Taken) {
         window.f11Taken = false;

@@ -1,5 +1,6 @@
 // The window's own keys and the full-screen canvas: which presses the window
-// takes from the game, and where the canvas lies on screens of each shape.
+// takes from the game, which are a held key's repeats, and where the canvas
+// lies on screens of each shape.
 #include "app/window_keys.h"
 
 #include <GL/glut.h>
@@ -21,6 +22,42 @@ TEST(WindowKeys, F11AndEscInFullScreenAreTheWindowsEverythingElseTheGames) {
         for (int key : {int('a'), int('m'), int('l'), int('q'), int(' '), int('\r'), 11, 26, 28, 127, 255})
             EXPECT_EQ(actionForKey(static_cast<unsigned char>(key), full), A::PassOn) << key;
     }
+}
+
+// The X server repeats a held key as more presses of it: only the first acts.
+TEST(HeldKeys, AKeyActsOnItsFirstPressAndAgainOnlyAfterItsRelease) {
+    HeldKeys held;
+    EXPECT_TRUE(takePress(held, 'p'));
+    EXPECT_FALSE(takePress(held, 'p'));
+    EXPECT_TRUE(takePress(held, 'n')) << "another key is not a repeat";
+    EXPECT_FALSE(takePress(held, 'P')) << "Shift pressed while p is held";
+    takeRelease(held, 'P');
+    EXPECT_TRUE(takePress(held, 'p')) << "released as P with Shift down";
+    EXPECT_TRUE(takePress(held, 255));
+    EXPECT_FALSE(takePress(held, 255));
+
+    EXPECT_TRUE(takeSpecialPress(held, GLUT_KEY_F11));
+    EXPECT_FALSE(takeSpecialPress(held, GLUT_KEY_F11));
+    EXPECT_TRUE(takePress(held, 11)) << "Ctrl-K is not F11";
+    takeSpecialRelease(held, GLUT_KEY_F11);
+    EXPECT_TRUE(takeSpecialPress(held, GLUT_KEY_F11));
+    for (int odd : {-1, 256, 100000}) {
+        EXPECT_TRUE(takeSpecialPress(held, odd));
+        EXPECT_TRUE(takeSpecialPress(held, odd)) << odd << " is past the table: never taken for a repeat";
+        takeSpecialRelease(held, odd);
+    }
+}
+
+TEST(HeldKeys, NothingIsHeldOnceEveryKeyIsReleased) {
+    HeldKeys held;
+    EXPECT_FALSE(anyHeld(held));
+    takePress(held, 'M');
+    takeSpecialPress(held, GLUT_KEY_F11);
+    EXPECT_TRUE(anyHeld(held));
+    takeRelease(held, 'm');
+    EXPECT_TRUE(anyHeld(held));
+    takeSpecialRelease(held, GLUT_KEY_F11);
+    EXPECT_FALSE(anyHeld(held));
 }
 
 struct Fit {
