@@ -4,6 +4,11 @@ add_executable(replay_script_test replay_script_parsing_test.cpp ${PROJECT_SOURC
 target_include_directories(replay_script_test PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(replay_script_test PRIVATE GTest::gtest_main)
 add_test(NAME replay_script_test COMMAND replay_script_test)
+add_executable(script_stream_test script_stream_test.cpp ${PROJECT_SOURCE_DIR}/recording/replay_script.cpp
+  ${PROJECT_SOURCE_DIR}/recording/script_stream.cpp)
+target_include_directories(script_stream_test PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(script_stream_test PRIVATE GTest::gtest_main)
+add_test(NAME script_stream_test COMMAND script_stream_test)
 
 # The recording and trace files the game writes as it plays, under trouble.
 add_executable(replay_line_file_test replay_line_file_test.cpp ${PROJECT_SOURCE_DIR}/recording/line_file.cpp
