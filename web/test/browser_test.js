@@ -696,8 +696,10 @@ async function barsChecks(browser, url, check) {
     const page = await openGame(browser, url, {width: 1920, height: 1040}, errors);
     await barsCheck(page, 'maximized on a wide screen', check);
     await page.setViewport({width: 1920, height: 1080});
-    await page.click('#menu-button');
-    await page.click('#fullscreen');
+    // F11, held down a moment, as in the desktop's window: full screen once.
+    await page.keyboard.down('F11');
+    await page.keyboard.down('F11');
+    await page.keyboard.up('F11');
     await waitForFullScreen(page);
     await barsCheck(page, 'full screen on a wide screen', check);
     await page.close();
