@@ -158,12 +158,13 @@ bool nextStreamCommand(ScriptStream& stream, ReplayCommand& command) {
     return true;
 }
 
-bool shotBeforeNextFrame(ScriptStream& stream) {
+bool shotBeforeNextFrame(ScriptStream& stream, bool orNewGame) {
     for (std::size_t i = 0;; ++i) {
         if (i == stream.ahead.size() && (i == mostCommandsAhead || !readAhead(stream))) return i == mostCommandsAhead;
         const ReplayCommand& c = stream.ahead[i];
         if (c.kind == ReplayCommandKind::Shot) return true;
         if (c.kind == ReplayCommandKind::Frames && c.count > 0) return false;
+        if (orNewGame && c.kind == ReplayCommandKind::Restart) return false;
     }
 }
 

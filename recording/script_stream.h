@@ -38,8 +38,9 @@ bool openScriptStream(ScriptStream& stream, const std::string& name, std::string
 // may hold a bad line after all: stream.reader.error then says which.
 bool nextStreamCommand(ScriptStream& stream, ReplayCommand& command);
 
-// Whether a shot comes before the next frame. Looks at most a few thousand
-// commands ahead, and beyond that answers yes, which costs only a drawing.
-bool shotBeforeNextFrame(ScriptStream& stream);
+// Whether a shot comes before the next frame (and, when asked, before the
+// next new game). Looks at most a few thousand commands ahead, and beyond
+// that answers yes, which costs only a drawing.
+bool shotBeforeNextFrame(ScriptStream& stream, bool orNewGame = false);
 
 void closeScriptStream(ScriptStream& stream);

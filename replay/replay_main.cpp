@@ -248,8 +248,10 @@ int play(ScriptStream& stream, const std::filesystem::path& startFolder, Session
             // it, as GLUT does; that display runs no update.
             if (!followsView(target) && seen()) displayFrame(target);
         } else if (step.kind == ScriptStepKind::Restart) {
-            // The window shows the new game at once, as the game's own N does.
-            if (seen()) displayFrame(target);
+            // The window shows the new game at once, as the game's own N
+            // does; drawn here only for a shot that sees it, since the next
+            // frame or new game draws over it.
+            if (shotBeforeNextFrame(stream, true)) displayFrame(target);
         }
     }
     const bool traced = flushTrace(session.traceLines, output);
