@@ -234,8 +234,9 @@ async function touchChecks(browser, url, check, errors) {
         await cdp.detach();
         await page.close();
 
-        // Another visit, nothing kept: a tap on "Tap for sound" itself.
-        const second = await context.newPage();
+        // Another first visit, in a profile of its own: a tap on "Tap for sound" itself.
+        const fresh = await browser.createBrowserContext();
+        const second = await fresh.newPage();
         second.on('pageerror', (error) => errors.push('page error: ' + error.message));
         await second.setViewport({width: 915, height: 412, deviceScaleFactor: 2.625, isMobile: true, hasTouch: true,
                                   isLandscape: true});
@@ -250,7 +251,7 @@ async function touchChecks(browser, url, check, errors) {
         check(tapped && shown[0] === 1 && shown[1] === 'Sound: on' && shown[2] !== 'off',
               `a first tap on "Tap for sound" starts sound: ${tapped ? 'running' : 'not running'}, "${shown[1]}", ` +
                   `kept ${JSON.stringify(shown[2])}`);
-        await second.close();
+        await fresh.close();
     } finally {
         await context.close();
     }
