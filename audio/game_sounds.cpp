@@ -18,16 +18,22 @@ void startGameSounds(const GameState& game, bool muted) {
     openSoundPlayer(muted);
 }
 
+int startRenderedGameSounds(const GameState& game) {
+    heard = &game;
+    hearAfresh();
+    return openSoundRenderer(false);
+}
+
 void stopGameSounds() {
     closeSoundPlayer();
     heard = nullptr;
 }
 
-void hearUpdate() {
+void hearUpdate(int clockMs) {
     if (!heard || !soundPlayerOpen()) return;
     const int now = 1 - last;
     takeSoundView(*heard, views[now]);
-    playSoundCues(compareSoundViews(views[last], views[now]));
+    playSoundCues(compareSoundViews(views[last], views[now]), clockMs / 1000.0);
     last = now;
 }
 
@@ -35,4 +41,4 @@ void hearAfresh() {
     if (heard) takeSoundView(*heard, views[last]);
 }
 
-void hearStandingStill() { quietSoundLoops(); }
+void hearStandingStill(int clockMs) { quietSoundLoops(clockMs / 1000.0); }

@@ -14,7 +14,6 @@
 #endif
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 
 #include "audio/wav_file.h"
@@ -166,15 +165,14 @@ struct Player {
     float background = 1;  // the pops' and loops' share left them by the events
     double lastCall = -1;
     bool on = true;
-    std::uint32_t variation = 12345;  // the player's own; the game's sequence is never touched
+    bool rendering = false;  // on the loopback device: mixed only when asked
+    // The player's own sequence, started afresh at each opening, so the same
+    // cues at the same clock readings play the same; the game's is never touched.
+    std::uint32_t variation = 12345;
     long started = 0;
 };
 
 Player player;
-
-double secondsNow() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 float nextVariation() {
     player.variation = player.variation * 1664525u + 1013904223u;
@@ -488,22 +486,9 @@ void makeVoice(ALuint& source, bool looping) {
 
 float listenerGain() { return player.on ? mixGain * centreShare : 0.0f; }
 
-}  // namespace
-
-bool openSoundPlayer(bool muted) {
-    closeSoundPlayer();
-    player.on = !muted;
-    player.device = alcOpenDevice(nullptr);
-    // Every sound is made at 22,050 samples a second; mixing at twice that
-    // would cost twice the processor time for nothing heard. The mix keeps
-    // its own headroom, so OpenAL Soft's limiter (which the browser lacks)
-    // is left out and both places play the same.
-#ifdef __EMSCRIPTEN__
-    const ALCint attributes[] = {ALC_FREQUENCY, mixingRate, 0};
-#else
-    const ALCint attributes[] = {ALC_FREQUENCY, mixingRate, ALC_OUTPUT_LIMITER_SOFT, ALC_FALSE, 0};
-#endif
-    if (player.device) player.context = alcCreateContext(player.device, attributes);
+// The voices and sounds on the context just made; false, said, when there
+// is none.
+bool fillPlayer() {
     if (!player.context || !alcMakeContextCurrent(player.context)) {
         reportLine("Sound is off: no audio device");
         closeSoundPlayer();
@@ -524,6 +509,70 @@ bool openSoundPlayer(bool muted) {
     loadSounds();
     alListenerf(AL_GAIN, listenerGain());
     return true;
+}
+
+#ifndef __EMSCRIPTEN__
+template <typename Function>
+Function loopbackFunction(const char* name) {
+    return reinterpret_cast<Function>(alcGetProcAddress(nullptr, name));
+}
+#endif
+
+}  // namespace
+
+bool openSoundPlayer(bool muted) {
+    closeSoundPlayer();
+    player.on = !muted;
+    player.device = alcOpenDevice(nullptr);
+    // Every sound is made at 22,050 samples a second; mixing at twice that
+    // would cost twice the processor time for nothing heard. The mix keeps
+    // its own headroom, so OpenAL Soft's limiter (which the browser lacks)
+    // is left out and both places play the same.
+#ifdef __EMSCRIPTEN__
+    const ALCint attributes[] = {ALC_FREQUENCY, mixingRate, 0};
+#else
+    const ALCint attributes[] = {ALC_FREQUENCY, mixingRate, ALC_OUTPUT_LIMITER_SOFT, ALC_FALSE, 0};
+#endif
+    if (player.device) player.context = alcCreateContext(player.device, attributes);
+    return fillPlayer();
+}
+
+int openSoundRenderer(bool muted) {
+    closeSoundPlayer();
+    player.on = !muted;
+#ifdef __EMSCRIPTEN__
+    reportLine("Sound is off: no audio device");
+    return 0;
+#else
+    const auto open = loopbackFunction<LPALCLOOPBACKOPENDEVICESOFT>("alcLoopbackOpenDeviceSOFT");
+    const auto supported = loopbackFunction<LPALCISRENDERFORMATSUPPORTEDSOFT>("alcIsRenderFormatSupportedSOFT");
+    if (open && supported) player.device = open(nullptr);
+    int rate = 0;
+    for (const int tried : {48000, 44100})
+        if (player.device && supported(player.device, tried, ALC_STEREO_SOFT, ALC_FLOAT_SOFT)) {
+            rate = tried;
+            break;
+        }
+    if (rate > 0) {
+        const ALCint attributes[] = {ALC_FREQUENCY,       rate,          ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT,
+                                     ALC_FORMAT_TYPE_SOFT, ALC_FLOAT_SOFT, ALC_OUTPUT_LIMITER_SOFT,  ALC_FALSE,
+                                     0};
+        player.context = alcCreateContext(player.device, attributes);
+    }
+    player.rendering = true;
+    return fillPlayer() ? rate : 0;
+#endif
+}
+
+void renderSoundSamples(float* stereo, int frames) {
+#ifndef __EMSCRIPTEN__
+    static const auto render = loopbackFunction<LPALCRENDERSAMPLESSOFT>("alcRenderSamplesSOFT");
+    if (player.context && player.rendering && frames > 0) {
+        render(player.device, stereo, frames);
+        return;
+    }
+#endif
+    std::fill(stereo, stereo + 2 * std::max(0, frames), 0.0f);
 }
 
 void closeSoundPlayer() {
@@ -558,9 +607,8 @@ void setSoundOn(bool on) {
 bool soundIsOn() { return player.on; }
 void toggleSound() { setSoundOn(!player.on); }
 
-void playSoundCues(const SoundCues& cues) {
+void playSoundCues(const SoundCues& cues, double now) {
     if (!player.context) return;
-    const double now = secondsNow();
     const bool on = player.on;
     const auto loopPeak = [](SoundName name) { return player.peaks[name][0].from[0]; };
     const float bed = bedGain(cues.bacteriaOnScreen);
@@ -596,12 +644,11 @@ void playSoundCues(const SoundCues& cues) {
     alcProcessContext(player.context);
 }
 
-void quietSoundLoops() {
+void quietSoundLoops(double now) {
     if (!player.context) return;
     // Turned down, not stopped: OpenAL ramps the gain over its next mix, so
     // nothing clicks, and the next update stops what it no longer wants.
     // Pops still waiting belong to a moment that has passed.
-    const double now = secondsNow();
     for (Loop* loop : {&player.bubbles, &player.scrub, &player.whirr})
         if (loop->playing) {
             setLoopGain(*loop, 0);

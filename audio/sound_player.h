@@ -34,6 +34,15 @@ extern const char* const soundFiles[soundNameCount][mostVariants];
 // naming it, and that sound stays silent. Muted, the device is opened all the
 // same, so that sound can be turned on at once.
 bool openSoundPlayer(bool muted);
+// The same player on OpenAL Soft's loopback device, for a soundtrack made
+// without a device: nothing is mixed until renderSoundSamples asks, so the
+// same calls give the same samples whatever the machine is doing. Mixes at
+// 48,000 samples a second, or 44,100 where that is all it takes, stereo and
+// 32-bit float; returns that rate, or 0 after one line. Not in the browser.
+int openSoundRenderer(bool muted);
+// Mixes the next frames (a left and a right sample each) into stereo; zeros
+// when the player is not rendering.
+void renderSoundSamples(float* stereo, int frames);
 void closeSoundPlayer();
 bool soundPlayerOpen();
 
@@ -42,17 +51,21 @@ bool soundIsOn();
 void toggleSound();
 
 // Starts the sounds of one update's cues and sets the loops to the game's
-// state. Neither allocates nor waits. Called once per update, also when many
+// state, at the caller's clock reading in seconds: every moment the player
+// keeps (a pop put off, the brush's ducking, a loop stopped after it was
+// turned down) is counted on it, and it never reads a clock of its own.
+// Neither allocates nor waits. Called once per update, also when many
 // updates run at once: a birth's pop is put off by a random moment of up to a
-// quarter second (on the player's own clock) and started by a later call, so
-// pops never tick in step with the game's feeding.
-void playSoundCues(const SoundCues& cues);
+// quarter second, drawn from the player's own sequence, and started by a
+// later call, so pops never tick in step with the game's feeding.
+void playSoundCues(const SoundCues& cues, double seconds);
 
 // The game stands still (a hidden window, a pause, a watched recording that
-// has ended): every loop is turned down at once, silent within a second
-// without any further call, since no update may come for a long time. The
-// next cues bring back what the game then calls for.
-void quietSoundLoops();
+// has ended) at the given reading: every loop is turned down at once, and
+// OpenAL ramps it to silence in its next mix without any further call, since
+// no update may come for a long time. The next cues bring back what the game
+// then calls for, and stop the loops it no longer does.
+void quietSoundLoops(double seconds);
 
 // How many sounds have been started since the player opened (loops count
 // when they start), for tests that cannot hear.

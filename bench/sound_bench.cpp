@@ -44,7 +44,10 @@ void PlaySoundCuesWhenBusy(benchmark::State& state) {
         return;
     }
     long update = 0;
-    for (auto _ : state) playSoundCues(busyUpdate(update++));
+    for (auto _ : state) {
+        playSoundCues(busyUpdate(update), double(update) / 60);
+        ++update;
+    }
     closeSoundPlayer();
 }
 BENCHMARK(PlaySoundCuesWhenBusy);
@@ -64,7 +67,8 @@ void ShareOfACoreWhenBusy(benchmark::State& state) {
         const double before = processSeconds();
         for (int u = 0; u < updates; ++u) {
             std::this_thread::sleep_until(start + std::chrono::microseconds(16667 * u));
-            playSoundCues(busyUpdate(update++));
+            playSoundCues(busyUpdate(update), double(update) / 60);
+            ++update;
         }
         std::this_thread::sleep_until(start + std::chrono::microseconds(16667 * updates));
         busy += processSeconds() - before;

@@ -23,13 +23,15 @@ void record(Session& session, const ReplayCommand& c) {
     if (session.recording) appendScriptLine(session.recordLines, c);
 }
 
+int soundClockMs(const Session& session) { return session.soundOnUpdateClock ? elapsedMs : session.lastReadingMs; }
+
 // Holds or frees the clock as the reasons to stand still come and go.
 void followStillness(Session& session, long long steadyMs) {
     const bool still = standingStill(session);
     if (still == session.clock.still) return;
     if (still) {
         holdPlayClock(session.clock, session.lastReadingMs);
-        hearStandingStill();
+        hearStandingStill(soundClockMs(session));
     } else {
         resumePlayClock(session.clock, steadyMs);
     }
@@ -84,7 +86,7 @@ void runUpdate(Session& session, int clockMs) {
     ++session.frames;
     if (session.tracing && session.game)
         appendTraceLine(session.traceLines, session.frames, *session.game, session.traceBacteria);
-    hearUpdate();
+    hearUpdate(soundClockMs(session));
 }
 
 void playUpdate(Session& session, long long steadyMs) {

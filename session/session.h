@@ -19,6 +19,9 @@ struct Session {
     GameState* game = nullptr;
     PlayClock clock;
     int lastReadingMs = 0;  // the play clock at the latest update, where it is held when the game stands still
+    // The sounds follow the play clock (a window, a page), or with this the
+    // updates' own readings (a recording's soundtrack made offline).
+    bool soundOnUpdateClock = false;
 
     // What the listeners are given, for the program to take away: the lines a
     // recording holds of what the game received, and the trace lines.

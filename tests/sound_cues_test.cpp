@@ -192,7 +192,7 @@ TEST_F(SoundCuesOfAGame, HeardUpdatesAllocateNothingWithARealDeviceBehindThem) {
     // Two teeth fed, eight births a second, the bubbling bed, then the brush's
     // visit with its scrubbing loop and strike. The frames run far faster
     // than the sounds play, so most pops find their voices busy; the pops
-    // wait their moments on the player's own clock, so the updates go on
+    // wait their moments on the updates' clock, so the updates go on
     // until some have started.
     for (Tooth* t : game->teeth)
         while (t->bacteria.size() < 10) addBacterium(*t);
@@ -202,20 +202,20 @@ TEST_F(SoundCuesOfAGame, HeardUpdatesAllocateNothingWithARealDeviceBehindThem) {
     updated = game.get();
     updateClockMs = 0;
     updateOnly();
-    hearUpdate();
+    hearUpdate(updateClockMs);
     const long started = soundsStarted();
     counting = true;
     const long before = allocations;
     for (int frame = 0; frame < 20500 / 16; ++frame) {
         updateOnly();
-        hearUpdate();
+        hearUpdate(updateClockMs);
     }
     EXPECT_EQ(game->brush.phase, BrushLeaving) << "the brush came and struck";
     const long brushAndBed = 5;  // the bed, the swish in, the scrubbing, the strike, the swish out
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (soundsStarted() - started < brushAndBed + 3 && std::chrono::steady_clock::now() < giveUp) {
         updateOnly();
-        hearUpdate();
+        hearUpdate(updateClockMs);
     }
     const long made = allocations - before;
     counting = false;

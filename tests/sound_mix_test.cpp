@@ -102,7 +102,7 @@ Recording listen(const std::string& name, int updates, const std::function<Sound
             ADD_FAILURE() << "the mixer wrote nothing for 10 s, at update " << u;
             break;
         }
-        playSoundCues(score(u));
+        playSoundCues(score(u), u * updateSeconds);
         if (afterEach) afterEach();
         // A busy machine that holds the updates back is not made up for with
         // a burst of them, which would squeeze what they play: like the

@@ -54,13 +54,13 @@ TEST(SoundVoices, AnEventThatCannotPlayStopsNoOther) {
     bool measured = false;
     for (int tries = 0; tries < 3 && !measured; ++tries) {
         const auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < 8; ++i) playSoundCues(swish);
+        for (int i = 0; i < 8; ++i) playSoundCues(swish, 0);
         const int busy = sourcesPlaying();
         const long started = soundsStarted();
-        playSoundCues(thud);
+        playSoundCues(thud, 0);
         const int afterThud = sourcesPlaying();
         const long startedAfterThud = soundsStarted();
-        playSoundCues(swish);
+        playSoundCues(swish, 0);
         const int afterSwish = sourcesPlaying();
         if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(500)) continue;
         measured = true;
