@@ -24,6 +24,7 @@
 #include "recording/script_stream.h"
 #include "replay/offscreen_context.h"
 #include "replay/shot_file.h"
+#include "replay/sound_render.h"
 #include "session/frame_loop.h"
 #include "session/picture_folder.h"
 #include "session/session.h"
@@ -39,17 +40,23 @@ constexpr std::size_t traceFlushBytes = 1 << 16;
 // largest window the game draws (8192 wide).
 constexpr std::size_t mostShotFiles = 100;
 
+// The recording's soundtrack, with --sound: mixed frame by frame.
+SoundRender soundtrack;
+
 const char* const usage =
-    "usage: velmora-replay [--bacteria] [--no-draw] [--overwrite] SCRIPT   (SCRIPT - reads standard input)\n"
+    "usage: velmora-replay [--bacteria] [--no-draw] [--overwrite] [--sound FILE.wav] SCRIPT   (SCRIPT - reads "
+    "standard input)\n"
     "  --bacteria   list every bacterium in the trace\n"
     "  --no-draw    draw only the frames that are shot\n"
-    "  --overwrite  let shots replace existing files (never through a symbolic link)\n";
+    "  --overwrite  let shots replace existing files (never through a symbolic link)\n"
+    "  --sound FILE.wav  write what a player would have heard, made as fast as it goes\n";
 
 struct Options {
     bool withBacteria = false;
     bool drawAll = true;
     bool overwrite = false;
     bool help = false;
+    const char* soundFile = nullptr;
     const char* scriptName = nullptr;
 };
 
@@ -59,6 +66,8 @@ bool readOptions(int argc, char** argv, Options& options) {
             options.withBacteria = true;
         else if (std::strcmp(argv[i], "--no-draw") == 0)
             options.drawAll = false;
+        else if (std::strcmp(argv[i], "--sound") == 0 && i + 1 < argc && !options.soundFile)
+            options.soundFile = argv[++i];
         else if (std::strcmp(argv[i], "--overwrite") == 0)
             options.overwrite = true;
         else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
@@ -237,6 +246,9 @@ int play(ScriptStream& stream, const std::filesystem::path& startFolder, Session
             reportShot(*step.command, refused ? outcome.reason : "failed: " + outcome.reason);
             return refused ? badScriptStatus : failedRunStatus;
         }
+        // What sounded up to a frame's reading is mixed before its update, so
+        // the sounds it starts begin at that reading, as its trace line says.
+        if (step.kind == ScriptStepKind::Frame) renderSoundUntil(soundtrack, step.clockMs);
         playScriptStep(session, step);
         if (step.kind == ScriptStepKind::Frame) {
             // Of a run, a shot can only see the last frame.
@@ -327,7 +339,18 @@ int main(int argc, char** argv) {
         startSession(session, game, 0);
         session.tracing = true;
         session.traceBacteria = options.withBacteria;
-        status = play(stream, shots.startFolder, session, context, options);
+        // The sounds keep the recording's own time, not the machine's.
+        session.soundOnUpdateClock = true;
+        std::string soundFault;
+        if (options.soundFile && !startSoundRender(soundtrack, fromStartFolder(shots.startFolder, options.soundFile),
+                                                   options.overwrite, game, soundFault))
+            status = failedRunStatus;
+        else
+            status = play(stream, shots.startFolder, session, context, options);
+        if (!finishSoundRender(soundtrack, soundFault) && status == 0) status = failedRunStatus;
+        if (!soundFault.empty())
+            std::fprintf(stderr, "velmora-replay: %s: %s\n",
+                         shownScriptText(options.soundFile, std::strlen(options.soundFile)).c_str(), soundFault.c_str());
         currentState = nullptr;
     }
     // The context is left for the process's end to take: tearing it down

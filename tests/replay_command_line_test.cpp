@@ -128,7 +128,7 @@ TEST_F(ReplayCommandLine, EveryOutcomeHasItsStatusAndItsLine) {
         {"--no-draw endless.txt", 2, 0, "endless.txt: line 1: a script plays at most 268435456 frames"},
         {"--no-draw page.html", 2, 0, "page.html: line 1 has no newline: not a recording"},
         {"--no-draw - < empty.txt", 2, 0, "standard input: line 1 is missing: an empty text is not a recording"},
-        {"--help", 0, 4, "usage: velmora-replay"},
+        {"--help", 0, 5, "usage: velmora-replay"},
     };
     for (const Case& c : cases) {
         const ReplayRun run = runReplayWith(c.arguments, folder);

@@ -46,3 +46,12 @@ if(NOT VELMORA_SANITIZE AND TEST web_site)
             ${VELMORA_WEB_OUT} $<TARGET_FILE:sound_mix_test>)
   set_tests_properties(sound_browser_test PROPERTIES FIXTURES_REQUIRED web_site RESOURCE_LOCK second_browser TIMEOUT 900)
 endif()
+
+# A recording's soundtrack rendered by velmora-replay --sound on OpenAL Soft's
+# loopback device: no device, no display, faster than it plays.
+if(TARGET velmora-replay)
+  add_executable(sound_render_test ${CMAKE_CURRENT_LIST_DIR}/sound_render_test.cpp)
+  target_link_libraries(sound_render_test PRIVATE velmora_replay_testing velmora_listening GTest::gtest_main)
+  add_dependencies(sound_render_test velmora-replay)
+  add_test(NAME sound_render_test COMMAND sound_render_test)
+endif()
