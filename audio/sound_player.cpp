@@ -123,6 +123,10 @@ constexpr float scrubEndShare = 0.25f;
 // A loop is never cut off mid-wave, which would click: it is turned down
 // (OpenAL ramps a gain change over its next mix) and stopped this long after.
 constexpr double secondsToTurnDown = 0.15;
+// Nor does a loop start at its level, which clicks as much: OpenAL gives a
+// sound its first gain at once. It starts silent and, once the mixer has
+// begun it, rises over this long, each call's step ramped by the mixer.
+constexpr double loopFadeSeconds = 0.03;
 
 // A voice counts as busy for as long as OpenAL says it plays, not for as long
 // as its sound lasts on the player's clock: a mixer kept waiting by a loaded
@@ -141,6 +145,8 @@ struct Loop {
     bool playing = false;
     double quietSince = -1;  // when it was turned down; -1 while it sounds
     float gain = 0;          // as last set
+    float fade = 1;          // the share of gain heard while it fades in
+    double heardSince = -1;  // the first call to find the mixer had begun it
 };
 
 struct Peaks {
@@ -229,7 +235,20 @@ float loopPeaks() {
 
 void setLoopGain(Loop& loop, float gain) {
     loop.gain = gain;
-    alSourcef(loop.source, AL_GAIN, gain);
+    alSourcef(loop.source, AL_GAIN, gain * loop.fade);
+}
+
+// A loop fading in goes on from where the caller's clock says; the mixer's
+// offset tells whether it has begun.
+void fadeIn(Loop& loop, double now) {
+    if (loop.fade >= 1) return;
+    if (loop.heardSince < 0) {
+        ALint offset = 0;
+        alGetSourcei(loop.source, AL_SAMPLE_OFFSET, &offset);
+        if (offset > 0) loop.heardSince = now;
+        return;
+    }
+    loop.fade = static_cast<float>(std::clamp((now - loop.heardSince) / loopFadeSeconds, 0.0, 1.0));
 }
 
 // The share of their present level the loops may still give up.
@@ -346,11 +365,14 @@ void holdLoop(Loop& loop, bool wanted, float gain, double now) {
         if (!loop.playing) {
             alSourceStop(loop.source);
             alSourcei(loop.source, AL_BUFFER, static_cast<ALint>(player.buffers[loop.sound][0]));
+            loop.fade = 0;
+            loop.heardSince = -1;
             setLoopGain(loop, gain);
             alSourcePlay(loop.source);
             loop.playing = true;
             ++player.started;
         }
+        fadeIn(loop, now);
         setLoopGain(loop, gain);
         loop.quietSince = -1;
     } else if (loop.playing) {

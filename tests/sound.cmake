@@ -55,3 +55,8 @@ if(TARGET velmora-replay)
   add_dependencies(sound_render_test velmora-replay)
   add_test(NAME sound_render_test COMMAND sound_render_test)
 endif()
+
+# The player alone on the loopback device: M's fades, the loops silenced with
+# no further call, the same samples every time. Well under a second.
+velmora_unit_test(sound_switch_test ${CMAKE_CURRENT_LIST_DIR}/sound_switch_test.cpp)
+target_link_libraries(sound_switch_test PRIVATE velmora_audio)
