@@ -123,10 +123,6 @@ constexpr float scrubEndShare = 0.25f;
 // A loop is never cut off mid-wave, which would click: it is turned down
 // (OpenAL ramps a gain change over its next mix) and stopped this long after.
 constexpr double secondsToTurnDown = 0.15;
-// Nor does a loop start at its level, which clicks as much: OpenAL gives a
-// sound its first gain at once. It starts silent and, once the mixer has
-// begun it, rises over this long, each call's step ramped by the mixer.
-constexpr double loopFadeSeconds = 0.03;
 
 // A voice counts as busy for as long as OpenAL says it plays, not for as long
 // as its sound lasts on the player's clock: a mixer kept waiting by a loaded
@@ -145,8 +141,6 @@ struct Loop {
     bool playing = false;
     double quietSince = -1;  // when it was turned down; -1 while it sounds
     float gain = 0;          // as last set
-    float fade = 1;          // the share of gain heard while it fades in
-    double heardSince = -1;  // the first call to find the mixer had begun it
 };
 
 struct Peaks {
@@ -235,20 +229,7 @@ float loopPeaks() {
 
 void setLoopGain(Loop& loop, float gain) {
     loop.gain = gain;
-    alSourcef(loop.source, AL_GAIN, gain * loop.fade);
-}
-
-// A loop fading in goes on from where the caller's clock says; the mixer's
-// offset tells whether it has begun.
-void fadeIn(Loop& loop, double now) {
-    if (loop.fade >= 1) return;
-    if (loop.heardSince < 0) {
-        ALint offset = 0;
-        alGetSourcei(loop.source, AL_SAMPLE_OFFSET, &offset);
-        if (offset > 0) loop.heardSince = now;
-        return;
-    }
-    loop.fade = static_cast<float>(std::clamp((now - loop.heardSince) / loopFadeSeconds, 0.0, 1.0));
+    alSourcef(loop.source, AL_GAIN, gain);
 }
 
 // The share of their present level the loops may still give up.
@@ -365,14 +346,11 @@ void holdLoop(Loop& loop, bool wanted, float gain, double now) {
         if (!loop.playing) {
             alSourceStop(loop.source);
             alSourcei(loop.source, AL_BUFFER, static_cast<ALint>(player.buffers[loop.sound][0]));
-            loop.fade = 0;
-            loop.heardSince = -1;
             setLoopGain(loop, gain);
             alSourcePlay(loop.source);
             loop.playing = true;
             ++player.started;
         }
-        fadeIn(loop, now);
         setLoopGain(loop, gain);
         loop.quietSince = -1;
     } else if (loop.playing) {
@@ -392,7 +370,7 @@ void holdLoop(Loop& loop, bool wanted, float gain, double now) {
 // the events and pops playing leave it: those were fitted under the loops as
 // they were. Rising loops share what room there is, and take the rest of
 // their rise in later updates, as the pops ring out.
-void holdLoops(const float (&wanted)[3], bool on, double now) {
+void holdLoops(const float (&wanted)[3], double now) {
     Loop* const loops[3] = {&player.scrub, &player.whirr, &player.bubbles};
     float room = loudestSum - peaksToCome(player.others, otherVoices) - peaksToCome(player.pops, popVoices);
     float rises = 0;
@@ -407,7 +385,7 @@ void holdLoops(const float (&wanted)[3], bool on, double now) {
     const float share = rises > 0 ? std::clamp(room / rises, 0.0f, 1.0f) : 1.0f;
     for (int i = 0; i < 3; ++i) {
         const float gain = std::min(gains[i], wanted[i]) + share * std::max(0.0f, wanted[i] - gains[i]);
-        holdLoop(*loops[i], on && wanted[i] > 0, gain, now);
+        holdLoop(*loops[i], wanted[i] > 0, gain, now);
     }
 }
 
@@ -620,9 +598,11 @@ bool soundPlayerOpen() { return player.context != nullptr; }
 void setSoundOn(bool on) {
     player.on = on;
     if (!player.context) return;
-    // Silent at once (OpenAL ramps the change, so without a click); the loops
-    // are then turned down and stopped by the next updates, and the one-shots
-    // already playing end by themselves.
+    // Silent at once and back at once, OpenAL ramping the listener's gain
+    // over its next mix, so neither clicks. The loops go on under it as the
+    // game calls for them, heard or not: one started as sound comes back
+    // would start at its level, which clicks; the one-shots playing end by
+    // themselves, and none starts while sound is off.
     alListenerf(AL_GAIN, listenerGain());
 }
 
@@ -662,7 +642,7 @@ void playSoundCues(const SoundCues& cues, double now) {
         player.waitingCount = 0;
     }
     holdLoops({scrubGain * player.background, whirrGain * player.background, bed * player.ducking * player.background},
-              on, now);
+              now);
     alcProcessContext(player.context);
 }
 

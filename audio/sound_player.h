@@ -46,6 +46,8 @@ void renderSoundSamples(float* stereo, int frames);
 void closeSoundPlayer();
 bool soundPlayerOpen();
 
+// Sound off and on fade over the mixer's next stretch (a device's period;
+// offline, the samples up to the next frame), never in one sample.
 void setSoundOn(bool on);
 bool soundIsOn();
 void toggleSound();
