@@ -554,8 +554,14 @@ int openSoundRenderer(bool muted) {
             break;
         }
     if (rate > 0) {
-        const ALCint attributes[] = {ALC_FREQUENCY,       rate,          ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT,
-                                     ALC_FORMAT_TYPE_SOFT, ALC_FLOAT_SOFT, ALC_OUTPUT_LIMITER_SOFT,  ALC_FALSE,
+        const ALCint attributes[] = {ALC_FREQUENCY,
+                                     rate,
+                                     ALC_FORMAT_CHANNELS_SOFT,
+                                     ALC_STEREO_SOFT,
+                                     ALC_FORMAT_TYPE_SOFT,
+                                     ALC_FLOAT_SOFT,
+                                     ALC_OUTPUT_LIMITER_SOFT,
+                                     ALC_FALSE,
                                      0};
         player.context = alcCreateContext(player.device, attributes);
     }

@@ -350,7 +350,8 @@ int main(int argc, char** argv) {
         if (!finishSoundRender(soundtrack, soundFault) && status == 0) status = failedRunStatus;
         if (!soundFault.empty())
             std::fprintf(stderr, "velmora-replay: %s: %s\n",
-                         shownScriptText(options.soundFile, std::strlen(options.soundFile)).c_str(), soundFault.c_str());
+                         shownScriptText(options.soundFile, std::strlen(options.soundFile)).c_str(),
+                         soundFault.c_str());
         currentState = nullptr;
     }
     // The context is left for the process's end to take: tearing it down

@@ -135,7 +135,7 @@ bool finishSoundRender(SoundRender& render, std::string& fault) {
     render.failed = std::fclose(render.file) != 0 || render.failed;
     render.file = nullptr;
     if (render.failed) fault = std::strerror(error ? error : errno);
-    if (!render.failed && render.full) fault = "holds the first " + std::to_string(mostFrames / render.rate) +
-                                               " s only: a WAV file holds no more";
+    if (!render.failed && render.full)
+        fault = "holds the first " + std::to_string(mostFrames / render.rate) + " s only: a WAV file holds no more";
     return !render.failed;
 }
