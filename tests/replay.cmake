@@ -18,14 +18,15 @@ target_link_libraries(replay_line_file_test PRIVATE GTest::gtest_main)
 add_test(NAME replay_line_file_test COMMAND replay_line_file_test)
 
 if(TARGET velmora-replay)
+  add_executable(peak_memory peak_memory.cpp)
   add_executable(replay_run_test replay_trace_test.cpp replay_timeline_test.cpp
     replay_long_game_test.cpp replay_screenshot_test.cpp replay_command_line_test.cpp replay_no_draw_test.cpp
     replay_memory_test.cpp)
   target_include_directories(replay_run_test PRIVATE ${PROJECT_SOURCE_DIR})
   target_compile_definitions(replay_run_test PRIVATE VELMORA_REPLAY="$<TARGET_FILE:velmora-replay>"
-    VELMORA_SOURCE="${PROJECT_SOURCE_DIR}")
+    VELMORA_SOURCE="${PROJECT_SOURCE_DIR}" PEAK_MEMORY="$<TARGET_FILE:peak_memory>")
   target_link_libraries(replay_run_test PRIVATE velmora_replay_testing GTest::gtest_main)
-  add_dependencies(replay_run_test velmora-replay)
+  add_dependencies(replay_run_test velmora-replay peak_memory)
   add_test(NAME replay_run_test COMMAND replay_run_test)
 endif()
 
