@@ -16,8 +16,8 @@
 #include "core/state.h"
 #include "gfx/diagnostic.h"
 #include "gfx/texture_cache.h"
-#include "session/signs.h"
 #include "session/session.h"
+#include "session/signs.h"
 
 namespace {
 
@@ -88,7 +88,7 @@ void watchHiddenWindow(int hiding) {
 void setWindowHidden(bool hidden) {
     if (!window.session || window.session->hidden == hidden) return;
     setHidden(*window.session, hidden, steadyNowMs());
-    followStillness();
+    idleOnlyWhileMoving();
     if (hidden && windowStillExists()) glutTimerFunc(hiddenWatchMs, watchHiddenWindow, ++window.hidings);
 }
 
@@ -119,11 +119,11 @@ void afterPlayerAction(PlayerAction action) {
         case PlayerAction::NewGame:
         case PlayerAction::Help:
         case PlayerAction::EndSignGone:
-            followStillness();
+            idleOnlyWhileMoving();
             glutPostRedisplay();
             break;
         case PlayerAction::HelpGone:
-            followStillness();
+            idleOnlyWhileMoving();
             glutPostRedisplay();
             rememberHelpSeen();
             break;
@@ -165,10 +165,10 @@ void useSession(Session& session, void (*idle)()) {
     window.idle = idle;
     // Iconified from the start, the window sends no status until it is shown.
     if (window.startsHidden) setWindowHidden(true);
-    followStillness();
+    idleOnlyWhileMoving();
 }
 
-void followStillness() {
+void idleOnlyWhileMoving() {
     if (!window.session) return;
     glutIdleFunc(standingStill(*window.session) ? nullptr : window.idle);
 }

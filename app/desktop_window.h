@@ -21,7 +21,7 @@ void openGameWindow(CommandLine& commandLine);
 // game stands still and gives it back when it goes on.
 void useSession(Session& session, void (*idle)());
 // After anything that may have made the game stand still or go on.
-void followStillness();
+void idleOnlyWhileMoving();
 // What the player's key or press did that the window shows or keeps: the
 // pause or help sign shown or taken away, the sound switch and the help seen
 // kept in the settings.

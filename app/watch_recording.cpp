@@ -141,7 +141,7 @@ void watchIdle() {
     if (watching.session.ended) {
         // The whole trace is on disk once the last frame has been seen.
         writeOutLines(gameFiles.trace);
-        followStillness();
+        idleOnlyWhileMoving();
     } else if (steps.frames == 0 && !watching.paced) {
         std::this_thread::sleep_for(std::chrono::duration<double>(std::min(steps.waitSeconds, longestNap)));
     }

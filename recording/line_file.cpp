@@ -13,13 +13,14 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/steady_clock.h"
 #include "gfx/diagnostic.h"
 
 namespace {
 
 // Well inside the second a killed game may lose, checked whenever a line is
 // added, and the game adds one every frame.
-constexpr std::chrono::milliseconds writeOutPeriod{250};
+constexpr long long writeOutPeriodMs = 250;
 constexpr std::size_t writeOutBytes = 1 << 16;
 // What a pipe's reader may fall behind by before the game stops feeding it.
 constexpr std::size_t mostPendingBytes = std::size_t{16} << 20;
@@ -122,7 +123,7 @@ bool openLineFile(LineFile& out, const std::string& path, const std::string& wha
         drop(out);
         return false;
     }
-    out.lastWriteOut = std::chrono::steady_clock::now();
+    out.lastWriteOutMs = steadyNowMs();
     return true;
 }
 
@@ -133,13 +134,13 @@ void linesAdded(LineFile& out) {
         out.pending.clear();
         return;
     }
-    if (out.pending.size() >= writeOutBytes || std::chrono::steady_clock::now() - out.lastWriteOut >= writeOutPeriod)
+    if (out.pending.size() >= writeOutBytes || steadyNowMs() - out.lastWriteOutMs >= writeOutPeriodMs)
         writeOutLines(out);
 }
 
 void writeOutLines(LineFile& out) {
     if (out.descriptor < 0) return;
-    out.lastWriteOut = std::chrono::steady_clock::now();
+    out.lastWriteOutMs = steadyNowMs();
     if (writeWithoutWaiting(out) || out.pending.size() <= mostPendingBytes) return;
     report(out, "its reader does not keep up");
     drop(out);
@@ -148,12 +149,11 @@ void writeOutLines(LineFile& out) {
 bool closeLineFile(LineFile& out) {
     if (out.descriptor < 0) return false;
     // A slow reader gets a little time to take the rest, never forever.
-    const auto giveUpAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(closingWaitMs);
+    const long long giveUpAtMs = steadyNowMs() + closingWaitMs;
     while (out.descriptor >= 0 && !writeWithoutWaiting(out)) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(giveUpAt - std::chrono::steady_clock::now());
+        const long long leftMs = giveUpAtMs - steadyNowMs();
         pollfd ready{out.descriptor, POLLOUT, 0};
-        if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
+        if (leftMs <= 0 || ::poll(&ready, 1, static_cast<int>(leftMs)) <= 0) {
             report(out, "its reader stopped taking lines; " + std::to_string(out.pending.size()) + " bytes lost");
             drop(out);
             return false;

@@ -7,7 +7,6 @@
 // file that cannot be written, or that another game is writing, is reported
 // once and dropped.
 #pragma once
-#include <chrono>
 #include <string>
 
 struct LineFile {
@@ -15,10 +14,10 @@ struct LineFile {
     std::string what;     // how the report names the file: "recording", "trace"
     std::string pending;  // whole lines not yet written out (the rest of one, for a slow pipe)
     int descriptor = -1;
-    bool regular = false;      // a regular file, which a short write can cut back
-    long long written = 0;     // where the last write ended in the file
-    long long wholeLines = 0;  // where the last whole line written ends
-    std::chrono::steady_clock::time_point lastWriteOut;
+    bool regular = false;          // a regular file, which a short write can cut back
+    long long written = 0;         // where the last write ended in the file
+    long long wholeLines = 0;      // where the last whole line written ends
+    long long lastWriteOutMs = 0;  // on the steady clock
 };
 
 // False, after one line on the diagnostic stream, when the file cannot be

@@ -8,9 +8,9 @@
 #include <string>
 #include <thread>
 
-namespace {
+#include "core/steady_clock.h"
 
-using Clock = std::chrono::steady_clock;
+namespace {
 
 FramePacer gamePacer;
 
@@ -22,34 +22,31 @@ constexpr double framesToMakeUp = 3;
 struct FrameLog {
     std::string path;  // empty: no log
     long long frames = 0;
-    Clock::time_point first;
-    Clock::time_point lastWritten;
+    long long firstMicros = 0;  // on the steady clock
+    long long lastWrittenMicros = 0;
 };
 FrameLog frameLog;
 
-constexpr auto frameLogEvery = std::chrono::milliseconds(500);
-
-double secondsNow() { return std::chrono::duration<double>(Clock::now().time_since_epoch()).count(); }
+constexpr long long frameLogEveryMicros = 500000;
 
 // Written beside the log and renamed over it, so a reader never sees half a line.
-void writeFrameLog(Clock::time_point now) {
+void writeFrameLog(long long nowMicros) {
     const std::string temporary = frameLog.path + ".new";
     std::FILE* file = std::fopen(temporary.c_str(), "w");
     if (!file) return;
-    const long long micros = std::chrono::duration_cast<std::chrono::microseconds>(now - frameLog.first).count();
-    std::fprintf(file, "%lld %lld\n", frameLog.frames, micros);
+    std::fprintf(file, "%lld %lld\n", frameLog.frames, nowMicros - frameLog.firstMicros);
     std::fclose(file);
     std::rename(temporary.c_str(), frameLog.path.c_str());
 }
 
 void countFrame() {
     if (frameLog.path.empty()) return;
-    const Clock::time_point now = Clock::now();
-    if (frameLog.frames == 0) frameLog.first = frameLog.lastWritten = now;
+    const long long nowMicros = steadyNowMicros();
+    if (frameLog.frames == 0) frameLog.firstMicros = frameLog.lastWrittenMicros = nowMicros;
     ++frameLog.frames;
-    if (now - frameLog.lastWritten >= frameLogEvery) {
-        frameLog.lastWritten = now;
-        writeFrameLog(now);
+    if (nowMicros - frameLog.lastWrittenMicros >= frameLogEveryMicros) {
+        frameLog.lastWrittenMicros = nowMicros;
+        writeFrameLog(nowMicros);
     }
 }
 
@@ -75,7 +72,7 @@ void setFrameRateCap(double framesPerSecond) {
 }
 
 void waitForNextFrame() {
-    const double delay = pacingDelay(gamePacer, secondsNow());
+    const double delay = pacingDelay(gamePacer, steadyNowMicros() / 1e6);
     if (delay > 0) std::this_thread::sleep_for(std::chrono::duration<double>(delay));
     countFrame();
 }

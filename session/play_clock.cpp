@@ -4,14 +4,8 @@
 #include "session/play_clock.h"
 
 #include <algorithm>
-#include <chrono>
 
 #include "gfx/diagnostic.h"
-
-long long steadyNowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 PlayClock startPlayClock(long long steadyMs) {
     PlayClock clock;

@@ -4,6 +4,8 @@
 // game's frame clock when playing and a watched recording's pace when watching.
 #pragma once
 
+#include "core/steady_clock.h"
+
 constexpr long long largestReadingMs = 2147483647;  // what an int holds: 24.8 days
 
 struct PlayClock {
@@ -12,10 +14,6 @@ struct PlayClock {
     int heldMs = 0;  // the reading it stands at while still
     bool saidFull = false;
 };
-
-// Milliseconds on the process's steady clock (the page's performance.now in a
-// browser): never set back, whatever happens to the computer's time.
-long long steadyNowMs();
 
 PlayClock startPlayClock(long long steadyMs);
 

@@ -26,7 +26,7 @@ void record(Session& session, const ReplayCommand& c) {
 int soundClockMs(const Session& session) { return session.soundOnUpdateClock ? elapsedMs : session.lastReadingMs; }
 
 // Holds or frees the clock as the reasons to stand still come and go.
-void followStillness(Session& session, long long steadyMs) {
+void holdPlayClockWhileStill(Session& session, long long steadyMs) {
     const bool still = standingStill(session);
     if (still == session.clock.still) return;
     if (still) {
@@ -211,23 +211,23 @@ void newGame(Session& session) {
 
 void setPaused(Session& session, bool paused, long long steadyMs) {
     session.paused = paused;
-    followStillness(session, steadyMs);
+    holdPlayClockWhileStill(session, steadyMs);
 }
 
 void setHelping(Session& session, bool helping, long long steadyMs) {
     session.helping = helping && !session.watching;
-    followStillness(session, steadyMs);
+    holdPlayClockWhileStill(session, steadyMs);
 }
 
 void setHidden(Session& session, bool hidden, long long steadyMs) {
     session.hidden = hidden;
-    followStillness(session, steadyMs);
+    holdPlayClockWhileStill(session, steadyMs);
 }
 
 void setEnded(Session& session, bool ended, long long steadyMs) {
     session.ended = ended;
     session.endSignUp = ended && session.watching;
-    followStillness(session, steadyMs);
+    holdPlayClockWhileStill(session, steadyMs);
 }
 
 void deliverInput(const ReplayCommand& c) {

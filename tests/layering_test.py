@@ -28,6 +28,9 @@ below = {
 platform_rooms = {"app", "web", "replay", "audio"}
 platform = re.compile(r'#include\s+<(GL/(glut|freeglut)\w*\.h|GL/glx\.h|X11/|EGL/|emscripten|AL/)')
 local = re.compile(r'#include\s+"([a-z_]+)/([a-z_0-9]+)\.h"')
+# The steady clock is read in one place, so every wait and pace counts alike.
+steady_reading = re.compile(r'steady_clock::now|clock_gettime|gettimeofday')
+steady_home = "core/steady_clock.cpp"
 
 root = sys.argv[1]
 faults = []
@@ -45,6 +48,8 @@ for room in below:
         with open(os.path.join(folder, name), encoding="utf-8") as source:
             for number, line in enumerate(source, 1):
                 where = f"{room}/{name}:{number}"
+                if steady_reading.search(line) and f"{room}/{name}" != steady_home:
+                    faults.append(f"{where}: reads the steady clock itself, not through {steady_home}")
                 if room not in platform_rooms and platform.search(line):
                     faults.append(f"{where}: {room}/ talks to the platform: {line.strip()}")
                 found = local.search(line)

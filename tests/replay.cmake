@@ -12,6 +12,7 @@ add_test(NAME script_stream_test COMMAND script_stream_test)
 
 # The recording and trace files the game writes as it plays, under trouble.
 add_executable(replay_line_file_test replay_line_file_test.cpp ${PROJECT_SOURCE_DIR}/recording/line_file.cpp
+  ${PROJECT_SOURCE_DIR}/core/steady_clock.cpp
   ${PROJECT_SOURCE_DIR}/gfx/diagnostic.cpp)
 target_include_directories(replay_line_file_test PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(replay_line_file_test PRIVATE GTest::gtest_main)

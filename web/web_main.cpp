@@ -68,7 +68,7 @@ void runFrame();
 
 // The loop runs only while the game goes on; a still game keeps the frame it
 // last drew (with the pause sign, when paused).
-void followStillness() {
+void loopOnlyWhileMoving() {
     const bool still = standingStill(session);
     if (still && looping) {
         emscripten_pause_main_loop();
@@ -93,7 +93,7 @@ void runFrame() {
     drawFrame();
     ++framesRun;
     longestStep = std::max(longestStep, frameDelta);
-    followStillness();
+    loopOnlyWhileMoving();
 }
 
 // Tells the page what a key or a button did, so that its buttons say so.
@@ -107,7 +107,7 @@ void tellPage(PlayerAction action) {
 
 void afterPlayerAction(PlayerAction action) {
     if (action == PlayerAction::PassedOn) return;
-    followStillness();
+    loopOnlyWhileMoving();
     drawFrame();  // the pause sign shows, or goes, at once
     tellPage(action);
 }
@@ -140,7 +140,7 @@ void onBrowserReshape(int width, int height) {
 
 EM_BOOL onVisibilityChange(int, const EmscriptenVisibilityChangeEvent* event, void*) {
     setHidden(session, event->hidden, steadyNowMs());
-    followStillness();
+    loopOnlyWhileMoving();
     return EM_FALSE;
 }
 
@@ -288,7 +288,7 @@ int main(int argc, char** argv) {
     EmscriptenVisibilityChangeEvent visibility{};
     if (emscripten_get_visibility_status(&visibility) == EMSCRIPTEN_RESULT_SUCCESS)
         setHidden(session, visibility.hidden, steadyNowMs());
-    followStillness();
+    loopOnlyWhileMoving();
     emscripten_set_visibilitychange_callback(nullptr, EM_FALSE, onVisibilityChange);
     glutMainLoop();
     return 0;
