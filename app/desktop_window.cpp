@@ -8,11 +8,13 @@
 #include <X11/XKBlib.h>
 
 #include <cstring>
+#include <string>
 
 #include "app/canvas_box.h"
 #include "app/command_line.h"
 #include "app/settings.h"
 #include "app/window_keys.h"
+#include "audio/sound_player.h"
 #include "core/state.h"
 #include "gfx/diagnostic.h"
 #include "gfx/texture_cache.h"
@@ -129,6 +131,10 @@ void afterPlayerAction(PlayerAction action) {
             break;
         case PlayerAction::Sound:
             rememberSoundSwitch();
+            // Nothing changes that the player could hear: say why.
+            if (!soundPlayerOpen())
+                reportLine(std::string("Sound ") + (soundIsOn() ? "on" : "off") +
+                           " is kept for the next game: there is no audio device to hear it on now");
             break;
         case PlayerAction::PassedOn:
             break;

@@ -502,7 +502,10 @@ bool fillPlayer() {
     for (Voice& v : player.pops) makeVoice(v.source, false);
     for (Voice& v : player.others) makeVoice(v.source, false);
     if (alGetError() != AL_NO_ERROR) {
-        reportLine("Sound is off: no audio device");
+        // A device was found, but it would not give the game its voices (a
+        // device or an OpenAL setting that allows too few sources).
+        reportLine("Sound is off: the audio device would not give the game its " +
+                   std::to_string(3 + popVoices + otherVoices) + " voices");
         closeSoundPlayer();
         return false;
     }

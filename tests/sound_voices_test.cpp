@@ -1,11 +1,13 @@
 // The event voices when every one is busy: an event whose sound cannot play
 // (its file missing) takes no voice, so the events sounding go on; one that
-// can play still takes the voice with the least to come.
+// can play still takes the voice with the least to come. And a device that
+// gives too few voices is named as such, not as no device.
 #include <AL/al.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -73,6 +75,24 @@ TEST(SoundVoices, AnEventThatCannotPlayStopsNoOther) {
     EXPECT_TRUE(measured) << "the machine held the test back past a swish each time";
     closeSoundPlayer();
     unsetenv("ALSOFT_CONF");
+}
+
+// OpenAL Soft reads its settings once per process: this one runs in a fresh
+// process of its own, with a device that allows four sources.
+TEST(SoundVoicesDeathTest, ADeviceWithTooFewVoicesIsSaidToBeOne) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    TempFolder folder;
+    std::ofstream(folder.file("alsoft.conf"))
+        << "drivers=wave\nsources=4\n[wave]\nfile=" << folder.file("heard.wav") << "\n";
+    const std::string conf = folder.file("alsoft.conf");
+    EXPECT_EXIT(
+        {
+            setenv("ALSOFT_CONF", conf.c_str(), 1);
+            const std::string said = captureDiagnostics([] { openSoundPlayer(false); });
+            std::fputs(said.c_str(), stderr);
+            std::exit(soundPlayerOpen() || said.find("no audio device") != std::string::npos ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(0), "Sound is off: the audio device would not give the game its [0-9]+ voices");
 }
 
 }  // namespace

@@ -143,6 +143,11 @@ TEST_F(HeldKeys, AHeldKeyActsOnceWhileTheServerRepeatsIt) {
     files.insert(inodeOf(settings));
     EXPECT_EQ(files.size(), 2u) << "the settings were written " << files.size() - 1 << " times";
     EXPECT_NE(readText(settings), soundBefore);
+    // There is no audio device here: the player is told why nothing is heard.
+    const std::string said = readText(log);
+    const std::string why = "Sound off is kept for the next game: there is no audio device to hear it on now\n";
+    EXPECT_NE(said.find(why), std::string::npos) << said;
+    EXPECT_EQ(said.find(why), said.rfind(why)) << said;
 
     // Paused on the press and left paused: no updates in the second half of
     // a second and a half of P held (the trace is written out a few times a
