@@ -15,7 +15,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
+#include "audio/loop_takes.h"
 #include "audio/wav_file.h"
 #include "gfx/diagnostic.h"
 
@@ -23,12 +26,12 @@ const char* const soundFiles[soundNameCount][mostVariants] = {
     {"sounds/pick_up.wav"},
     {"sounds/put_down_1.wav", "sounds/put_down_2.wav", "sounds/put_down_3.wav"},
     {"sounds/pop_1.wav", "sounds/pop_2.wav", "sounds/pop_3.wav"},
-    {"sounds/bubbles.wav"},
+    {"sounds/bubbles.wav", "sounds/bubbles_2.wav", "sounds/bubbles_3.wav", "sounds/bubbles_4.wav"},
     {"sounds/brush_in.wav"},
     {"sounds/brush_scrub.wav"},
     {"sounds/brush_strike_1.wav", "sounds/brush_strike_2.wav", "sounds/brush_strike_3.wav"},
     {"sounds/brush_out.wav"},
-    {"sounds/drill_whirr.wav"},
+    {"sounds/drill_whirr.wav", "sounds/drill_whirr_2.wav", "sounds/drill_whirr_3.wav"},
     {"sounds/drill_strike_1.wav", "sounds/drill_strike_2.wav", "sounds/drill_strike_3.wav"},
     {"sounds/drill_out.wav"},
     {"sounds/crack_1.wav", "sounds/crack_2.wav", "sounds/crack_3.wav"},
@@ -104,7 +107,12 @@ constexpr float leastPopShare = 0.25f;
 // the event had rung out. What they keep is taken from the event's room.
 constexpr float leastLoopShare = 0.5f;
 
-constexpr int mixingRate = 22050;
+// The desktop mixes at the rate the brightest sounds are made at; the page
+// takes its audio context's own rate, which the browser chooses.
+constexpr int mixingRate = 48000;
+// The loops made of takes are joined into this long a loop: longer than any
+// stretch a listener holds in mind, and a few megabytes at most.
+constexpr double joinedLoopSeconds = 40;
 constexpr int popVoices = 6;
 constexpr int otherVoices = 8;
 constexpr int mostWaitingPops = 32;
@@ -443,35 +451,55 @@ void stopAll() {
     for (const Voice& v : player.others) alSourceStop(v.source);
 }
 
+// A sound's peaks, for the headroom: the loudest from each stretch to its
+// end, in stretches of 256 samples, longer for a sound too long for that.
+void findPeaks(Peaks& peaks, const std::vector<std::int16_t>& samples) {
+    const auto count = static_cast<int>(samples.size());
+    peaks.stretchSamples = std::max(peakStretch, (count + mostPeakStretches - 1) / mostPeakStretches);
+    peaks.stretches = (count + peaks.stretchSamples - 1) / peaks.stretchSamples;
+    int loudest = 0;
+    for (int k = count - 1; k >= 0; --k) {
+        loudest = std::max(loudest, std::abs(static_cast<int>(samples[std::size_t(k)])));
+        if (k % peaks.stretchSamples == 0) peaks.from[k / peaks.stretchSamples] = loudest / 32768.0f;
+    }
+}
+
+void loadBuffer(int name, int variant, const WavSound& sound, const char* file) {
+    alBufferData(player.buffers[name][variant], AL_FORMAT_MONO16, sound.samples.data(),
+                 static_cast<ALsizei>(sound.samples.size() * sizeof(sound.samples[0])), sound.rate);
+    player.loaded[name][variant] = alGetError() == AL_NO_ERROR;
+    if (!player.loaded[name][variant]) {
+        reportLine(std::string("Sound file ") + file + " not playable");
+        return;
+    }
+    findPeaks(player.peaks[name][variant], sound.samples);
+}
+
+bool madeOfTakes(int name) { return name == BubblesSound || name == DrillWhirrSound; }
+
 void loadSounds() {
     alGenBuffers(soundNameCount * mostVariants, &player.buffers[0][0]);
-    WavSound sound;
-    for (int i = 0; i < soundNameCount; ++i)
+    for (int i = 0; i < soundNameCount; ++i) {
+        std::vector<WavSound> takes;
         for (int v = 0; v < mostVariants && soundFiles[i][v]; ++v) {
             const char* file = soundFiles[i][v];
+            WavSound sound;
             const std::string problem = readWavFile(file, sound);
-            if (!problem.empty()) {
+            if (!problem.empty())
                 reportLine(std::string("Sound file ") + file + " " + problem);
-                continue;
-            }
-            alBufferData(player.buffers[i][v], AL_FORMAT_MONO16, sound.samples.data(),
-                         static_cast<ALsizei>(sound.samples.size() * sizeof(sound.samples[0])), sound.rate);
-            player.loaded[i][v] = alGetError() == AL_NO_ERROR;
-            if (!player.loaded[i][v]) {
-                reportLine(std::string("Sound file ") + file + " not playable");
-                continue;
-            }
-            // Stretches of 256 samples, longer for a sound too long for that.
-            Peaks& peaks = player.peaks[i][v];
-            const auto samples = static_cast<int>(sound.samples.size());
-            peaks.stretchSamples = std::max(peakStretch, (samples + mostPeakStretches - 1) / mostPeakStretches);
-            peaks.stretches = (samples + peaks.stretchSamples - 1) / peaks.stretchSamples;
-            int loudest = 0;
-            for (int k = samples - 1; k >= 0; --k) {
-                loudest = std::max(loudest, std::abs(static_cast<int>(sound.samples[std::size_t(k)])));
-                if (k % peaks.stretchSamples == 0) peaks.from[k / peaks.stretchSamples] = loudest / 32768.0f;
-            }
+            else if (madeOfTakes(i))
+                takes.push_back(std::move(sound));
+            else
+                loadBuffer(i, v, sound, file);
         }
+        if (takes.empty()) continue;
+        // The takes, joined in an order of their own (its seed is the
+        // sound's), make the one loop the sound plays.
+        WavSound joined;
+        joined.rate = takes.front().rate;
+        joined.samples = joinTakes(takes, joinedLoopSeconds, 777u + static_cast<std::uint32_t>(i));
+        loadBuffer(i, 0, joined, soundFiles[i][0]);
+    }
 }
 
 void makeVoice(ALuint& source, bool looping) {
@@ -527,12 +555,10 @@ bool openSoundPlayer(bool muted) {
     closeSoundPlayer();
     player.on = !muted;
     player.device = alcOpenDevice(nullptr);
-    // Every sound is made at 22,050 samples a second; mixing at twice that
-    // would cost twice the processor time for nothing heard. The mix keeps
-    // its own headroom, so OpenAL Soft's limiter (which the browser lacks)
-    // is left out and both places play the same.
+    // The mix keeps its own headroom, so OpenAL Soft's limiter (which the
+    // browser lacks) is left out and both places play the same.
 #ifdef __EMSCRIPTEN__
-    const ALCint attributes[] = {ALC_FREQUENCY, mixingRate, 0};
+    const ALCint attributes[] = {0};
 #else
     const ALCint attributes[] = {ALC_FREQUENCY, mixingRate, ALC_OUTPUT_LIMITER_SOFT, ALC_FALSE, 0};
 #endif

@@ -25,8 +25,10 @@ enum SoundName {
 
 // Where each sound is read from, relative to the game's folder (beside img/):
 // one file per variant, null after a sound's last. Sounds heard many times a
-// minute have three variants, one picked at random each time it plays.
-constexpr int mostVariants = 3;
+// minute have three variants, one picked at random each time it plays. The
+// bed and the drill's whirr come as takes, joined into one long loop when the
+// player opens.
+constexpr int mostVariants = 4;
 extern const char* const soundFiles[soundNameCount][mostVariants];
 
 // Opens the default device and reads every sound. No device: one line, "Sound

@@ -12,7 +12,7 @@ struct WavSound {
     std::vector<std::int16_t> samples;
 };
 
-constexpr std::size_t mostWavBytes = 1 << 20;  // the longest sound is two seconds, 88 kB
+constexpr std::size_t mostWavBytes = 1 << 20;  // the longest sound is two seconds, 192 kB
 
 // Empty on success, otherwise why the bytes are not a sound the game plays.
 std::string parseWav(const unsigned char* bytes, std::size_t size, WavSound& sound);

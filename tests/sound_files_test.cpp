@@ -10,7 +10,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <cmath>
+#include <complex>
 
+#include "audio/loop_takes.h"
 #include "audio/sound_player.h"
 #include "audio/wav_file.h"
 
@@ -36,7 +39,10 @@ TEST(SoundFiles, EachIsShortMonoSixteenBitPeaksBelowMinus3DbfsAndStartsAndEndsWi
         SCOPED_TRACE(file);
         WavSound sound;
         ASSERT_EQ(readWavFile(file, sound), "");
-        EXPECT_EQ(sound.rate, 22050);
+        // Whatever rings bright is made at the full 48 kHz, the soft sounds at half of it.
+        const bool bright =
+            name == BrushStrikeSound || name == DrillStrikeSound || name == PopSound || name == CrackSound;
+        EXPECT_EQ(sound.rate, bright ? 48000 : 24000);
         const double seconds = double(sound.samples.size()) / sound.rate;
         EXPECT_GT(seconds, 0.03);
         EXPECT_LE(seconds, 2.0);
@@ -69,6 +75,164 @@ TEST(SoundFiles, EachIsShortMonoSixteenBitPeaksBelowMinus3DbfsAndStartsAndEndsWi
         EXPECT_LE(start, peak / 4);
         EXPECT_LE(end, peak / 4);
     }
+}
+
+WavSound readSound(const char* file) {
+    WavSound sound;
+    EXPECT_EQ(readWavFile(file, sound), "") << file;
+    return sound;
+}
+
+// Power in octave bands whose edges are 187.5 Hz times a power of two, up to
+// half the sound's rate, in dB: Hann-windowed frames of 2048 samples.
+std::vector<double> octaveBandsDb(const WavSound& sound) {
+    constexpr std::size_t frame = 2048;
+    std::vector<double> power;
+    std::vector<std::complex<double>> x(frame);
+    for (std::size_t start = 0; start + frame <= std::max(frame, sound.samples.size()); start += frame / 2) {
+        for (std::size_t i = 0; i < frame; ++i) {
+            const double v = start + i < sound.samples.size() ? sound.samples[start + i] / 32768.0 : 0.0;
+            x[i] = v * (0.5 - 0.5 * std::cos(2 * M_PI * double(i) / frame));
+        }
+        // In-place radix-2 FFT.
+        for (std::size_t i = 1, j = 0; i < frame; ++i) {
+            std::size_t bit = frame >> 1;
+            for (; j & bit; bit >>= 1) j ^= bit;
+            j ^= bit;
+            if (i < j) std::swap(x[i], x[j]);
+        }
+        for (std::size_t len = 2; len <= frame; len <<= 1) {
+            const std::complex<double> turn = std::polar(1.0, -2 * M_PI / double(len));
+            for (std::size_t i = 0; i < frame; i += len) {
+                std::complex<double> w = 1;
+                for (std::size_t k = 0; k < len / 2; ++k, w *= turn) {
+                    const auto a = x[i + k], b = x[i + k + len / 2] * w;
+                    x[i + k] = a + b, x[i + k + len / 2] = a - b;
+                }
+            }
+        }
+        double edge = 187.5;
+        for (std::size_t band = 0; edge < sound.rate / 2.0; ++band, edge *= 2) {
+            if (power.size() <= band) power.push_back(0);
+            for (std::size_t k = 1; k < frame / 2; ++k) {
+                const double hz = double(k) * sound.rate / frame;
+                if (hz >= edge && hz < 2 * edge) power[band] += std::norm(x[k]);
+            }
+        }
+    }
+    for (double& p : power) p = 10 * std::log10(p + 1e-30);
+    return power;
+}
+
+// The band from 12 kHz up (the last one a 48 kHz sound has) under the
+// loudest band, in dB; and the same for everything from 6 kHz up.
+double topBandUnderLoudest(const std::vector<double>& bands, std::size_t fromBand) {
+    double top = -1e9;
+    for (std::size_t b = fromBand; b < bands.size(); ++b) top = std::max(top, bands[b]);
+    return *std::max_element(bands.begin(), bands.end()) - top;
+}
+constexpr std::size_t band6k = 5, band12k = 6;
+
+TEST(SoundFiles, StrikesRingUpTo16KilohertzWhileTheScrubbingStaysBelowAHiss) {
+    for (const char* file : soundFiles[BrushStrikeSound]) {
+        if (!file) continue;
+        const std::vector<double> bands = octaveBandsDb(readSound(file));
+        ASSERT_EQ(bands.size(), band12k + 1) << file << " made at full band";
+        std::printf("%s: 12-24 kHz %.1f dB under its loudest octave\n", file, topBandUnderLoudest(bands, band12k));
+        EXPECT_LT(topBandUnderLoudest(bands, band12k), 30) << file;
+    }
+    for (const char* file : soundFiles[DrillStrikeSound])
+        if (file) {
+            EXPECT_LT(topBandUnderLoudest(octaveBandsDb(readSound(file)), band12k), 40) << file;
+        }
+    // Bristles ring and foam hushes, both under 5 kHz: what lies above 6 kHz
+    // is far under the scrubbing itself.
+    const double scrubHigh = topBandUnderLoudest(octaveBandsDb(readSound(soundFiles[BrushScrubSound][0])), band6k);
+    std::printf("scrubbing: above 6 kHz %.1f dB under its loudest octave\n", scrubHigh);
+    EXPECT_GT(scrubHigh, 20) << "a hiss: white noise has as much there as below";
+}
+
+// The loudness of back-to-back 10 ms windows and how alike it is with itself
+// a given number of windows later: 1 for a stretch that comes round exactly.
+std::vector<double> envelope(const std::vector<std::int16_t>& samples, int rate) {
+    std::vector<double> levels;
+    const auto window = static_cast<std::size_t>(rate / 100);
+    for (std::size_t at = 0; at + window <= samples.size(); at += window) {
+        double sum = 0;
+        for (std::size_t i = at; i < at + window; ++i) sum += double(samples[i]) * samples[i];
+        levels.push_back(std::sqrt(sum / double(window)));
+    }
+    return levels;
+}
+
+double highestLikeness(const std::vector<double>& levels, std::size_t fromLag, std::size_t toLag) {
+    double highest = -1;
+    for (std::size_t lag = fromLag; lag <= toLag && lag < levels.size() / 2; ++lag) {
+        const std::size_t n = levels.size() - lag;
+        double ma = 0, mb = 0;
+        for (std::size_t i = 0; i < n; ++i) ma += levels[i], mb += levels[i + lag];
+        ma /= double(n), mb /= double(n);
+        double ab = 0, aa = 0, bb = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const double a = levels[i] - ma, b = levels[i + lag] - mb;
+            ab += a * b, aa += a * a, bb += b * b;
+        }
+        highest = std::max(highest, ab / std::sqrt(aa * bb));
+    }
+    return highest;
+}
+
+TEST(SoundFiles, TheBedsTakesJoinSmoothlyInAnyOrderAndNeverComeRoundInStep) {
+    std::vector<WavSound> takes;
+    for (const char* file : soundFiles[BubblesSound])
+        if (file) takes.push_back(readSound(file));
+    ASSERT_GE(takes.size(), 3u);
+    // Any take's end leads into any take's start as smoothly as a take's own
+    // neighbouring samples do (all but their largest thousandth of steps).
+    for (const WavSound& from : takes)
+        for (const WavSound& to : takes) {
+            std::vector<int> steps;
+            for (std::size_t i = 1; i < to.samples.size(); ++i)
+                steps.push_back(std::abs(int(to.samples[i]) - int(to.samples[i - 1])));
+            std::sort(steps.begin(), steps.end());
+            EXPECT_LE(std::abs(int(to.samples.front()) - int(from.samples.back())), steps[steps.size() * 999 / 1000]);
+        }
+    // Sixty seconds of the joined loop as the player plays it (it comes round
+    // after forty): no lag from half a second to thirty finds it alike with
+    // itself, where one take looped is alike at its own length.
+    const int rate = takes[0].rate;
+    const std::vector<std::int16_t> loop = joinTakes(takes, 40, 777u + BubblesSound);
+    std::vector<std::int16_t> heard = loop;
+    heard.insert(heard.end(), loop.begin(), loop.begin() + 20 * rate);
+    const double joined = highestLikeness(envelope(heard, rate), 50, 3000);
+    std::vector<std::int16_t> oneTake;
+    while (oneTake.size() < heard.size()) oneTake.insert(oneTake.end(), takes[0].samples.begin(), takes[0].samples.end());
+    const double looped = highestLikeness(envelope(oneTake, rate), 50, 3000);
+    std::printf("the bed's envelope alike with itself 0.5-30 s later: at most %.2f joined, %.2f one take looped\n",
+                joined, looped);
+    EXPECT_LT(joined, 0.5);
+    EXPECT_GT(looped, 0.8) << "the measure hears a loop";
+}
+
+TEST(SoundFiles, TakesAreJoinedNeverTwiceRunningInTheSameOrderEachTime) {
+    std::vector<WavSound> takes(3);
+    for (std::int16_t t = 0; t < 3; ++t) takes[std::size_t(t)] = {1000, std::vector<std::int16_t>(100, t)};
+    takes.push_back({2000, std::vector<std::int16_t>(100, 9)});  // another rate: left out
+    const std::vector<std::int16_t> loop = joinTakes(takes, 3, 5);
+    ASSERT_GE(loop.size(), 3000u);
+    ASSERT_EQ(loop.size() % 100, 0u);
+    int counts[3] = {};
+    for (std::size_t at = 0; at < loop.size(); at += 100) {
+        ASSERT_LT(loop[at], 3);
+        ++counts[loop[at]];
+        if (at > 0) {
+            EXPECT_NE(loop[at], loop[at - 100]);
+        }
+    }
+    for (int c : counts) EXPECT_GE(c, 5);
+    EXPECT_EQ(joinTakes(takes, 3, 5), loop);
+    EXPECT_NE(joinTakes(takes, 3, 6), loop);
+    EXPECT_TRUE(joinTakes({}, 3, 5).empty());
 }
 
 #ifdef MAKE_SOUNDS

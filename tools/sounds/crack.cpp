@@ -22,11 +22,11 @@ Sound makeCrack(int variant) {
     BandPass grit;
     double phase = 0;
     for (std::size_t i = 0; i < s.samples.size(); ++i) {
-        const double t = double(i) / soundRate;
+        const double t = double(i) / soundRate();
         double burst = 0;
         for (double at : b.crackles)
             if (at >= 0 && t >= at) burst += std::exp(-(t - at) * 90) * smoothStep((t - at) / 0.002);
-        phase += 2 * pi * (b.knockHz - 120 * t / 0.3) / soundRate;
+        phase += 2 * pi * (b.knockHz - 120 * t / 0.3) / soundRate();
         const double knock = std::exp(-t * 18) * smoothStep(t / 0.005) * (std::sin(phase) + 0.3 * std::sin(2 * phase));
         s.samples[i] = 0.9 * burst * grit.run(whiteNoise(seed), b.gritHz, 3) + 0.6 * knock;
     }

@@ -22,9 +22,9 @@ Sound makePutDown(int variant) {
     BandPass splash;
     const double length = secondsOf(s);
     for (std::size_t i = 0; i < s.samples.size(); ++i) {
-        const double t = double(i) / soundRate / length;
+        const double t = double(i) / soundRate() / length;
         const double hz = take.lowHz + take.dropHz * std::exp(-5 * t);
-        phase += 2 * pi * hz / soundRate;
+        phase += 2 * pi * hz / soundRate();
         // A round body that swells a moment before it falls away, and the
         // splash after it, so the two never peak together.
         const double body = riseAndFall(t, 0.1, 1.8) * (std::sin(phase) + 0.35 * std::sin(2 * phase));

@@ -6,13 +6,20 @@
 #include <cmath>
 #include <cstdio>
 
+namespace {
+int rateInUse = fullRate;
+}
+
+int soundRate() { return rateInUse; }
+void setSoundRate(int rate) { rateInUse = rate; }
+
 Sound silence(double seconds) {
     Sound s;
-    s.samples.assign(static_cast<std::size_t>(seconds * soundRate), 0.0);
+    s.samples.assign(static_cast<std::size_t>(seconds * soundRate()), 0.0);
     return s;
 }
 
-double secondsOf(const Sound& sound) { return static_cast<double>(sound.samples.size()) / soundRate; }
+double secondsOf(const Sound& sound) { return static_cast<double>(sound.samples.size()) / soundRate(); }
 
 double whiteNoise(std::uint32_t& seed) {
     seed = seed * 1664525u + 1013904223u;
@@ -20,7 +27,7 @@ double whiteNoise(std::uint32_t& seed) {
 }
 
 double OnePole::lowPass(double x, double cutoff) {
-    const double a = 1.0 - std::exp(-2.0 * pi * cutoff / soundRate);
+    const double a = 1.0 - std::exp(-2.0 * pi * cutoff / soundRate());
     state += a * (x - state);
     return state;
 }
@@ -28,7 +35,7 @@ double OnePole::lowPass(double x, double cutoff) {
 double OnePole::highPass(double x, double cutoff) { return x - lowPass(x, cutoff); }
 
 double BandPass::run(double x, double centre, double q) {
-    const double f = 2.0 * std::sin(pi * std::min(centre, soundRate / 6.0) / soundRate);
+    const double f = 2.0 * std::sin(pi * std::min(centre, soundRate() / 6.0) / soundRate());
     const double high = x - low - band / q;
     band += f * high;
     low += f * band;
@@ -48,8 +55,8 @@ double smoothStep(double t) {
 
 void softenEnds(Sound& sound, double fadeInSeconds, double fadeOutSeconds) {
     const std::size_t n = sound.samples.size();
-    const auto in = std::min(n, static_cast<std::size_t>(fadeInSeconds * soundRate) + 1);
-    const auto out = std::min(n, static_cast<std::size_t>(fadeOutSeconds * soundRate) + 1);
+    const auto in = std::min(n, static_cast<std::size_t>(fadeInSeconds * soundRate()) + 1);
+    const auto out = std::min(n, static_cast<std::size_t>(fadeOutSeconds * soundRate()) + 1);
     for (std::size_t i = 0; i < in; ++i) sound.samples[i] *= 0.5 - 0.5 * std::cos(pi * double(i) / double(in));
     for (std::size_t i = 0; i < out; ++i)
         sound.samples[n - 1 - i] *= 0.5 - 0.5 * std::cos(pi * double(i) / double(out));
@@ -64,7 +71,7 @@ void setPeak(Sound& sound, double peakDbfs) {
 }
 
 void closeLoop(Sound& sound, double overlapSeconds) {
-    const auto overlap = static_cast<std::size_t>(overlapSeconds * soundRate);
+    const auto overlap = static_cast<std::size_t>(overlapSeconds * soundRate());
     if (overlap == 0 || overlap * 2 > sound.samples.size()) return;
     const std::size_t loop = sound.samples.size() - overlap;
     for (std::size_t i = 0; i < overlap; ++i) {
@@ -100,8 +107,8 @@ bool writeWav(const std::string& path, const Sound& sound) {
     put32(f, 16);
     put16(f, 1);  // PCM
     put16(f, 1);  // mono
-    put32(f, soundRate);
-    put32(f, soundRate * 2);
+    put32(f, soundRate());
+    put32(f, soundRate() * 2);
     put16(f, 2);
     put16(f, 16);
     std::fputs("data", f);

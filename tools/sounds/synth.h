@@ -6,7 +6,15 @@
 #include <string>
 #include <vector>
 
-constexpr int soundRate = 22050;  // plenty for soft sounds, and small files
+// Sounds with anything bright in them (strikes, a pop's click, a crack's
+// grit) are made at the full rate the game mixes at; the loops and the other
+// soft sounds hold nothing above a few kilohertz and are made at half of it,
+// which halves what the page must download for them.
+constexpr int fullRate = 48000;
+constexpr int softRate = 24000;
+// The rate of the sound being made, set before each maker runs.
+int soundRate();
+void setSoundRate(int rate);
 constexpr double pi = 3.14159265358979323846;
 
 struct Sound {
@@ -47,6 +55,6 @@ void setPeak(Sound& sound, double peakDbfs);
 // into the first as smoothly as any two neighbours and nothing dips at the
 // joint, whatever noise or filter state the sound carries across it.
 void closeLoop(Sound& sound, double overlapSeconds);
-// 16-bit mono PCM at soundRate; false (and a line on standard error) if the
+// 16-bit mono PCM at soundRate(); false (and a line on standard error) if the
 // file cannot be written.
 bool writeWav(const std::string& path, const Sound& sound);

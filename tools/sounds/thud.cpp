@@ -10,8 +10,8 @@ Sound makeThud() {
     BandPass grit;
     double body = 0;
     for (std::size_t i = 0; i < s.samples.size(); ++i) {
-        const double t = double(i) / soundRate;
-        body += 2 * pi * (70 + 70 * std::exp(-t * 25)) / soundRate;
+        const double t = double(i) / soundRate();
+        body += 2 * pi * (70 + 70 * std::exp(-t * 25)) / soundRate();
         const double low = 0.8 * std::exp(-t * 12) * std::sin(body);
         // Two damped modes of a small hard thing, a little out of tune.
         const double knock = std::exp(-t * 18) * (0.8 * std::sin(2 * pi * 430 * t) + 0.5 * std::sin(2 * pi * 710 * t));
