@@ -65,7 +65,7 @@ const Shape shapes[soundNameCount] = {
     {0.30f, 0.15f, 2.0f},  // pop
     {0.20f, 0, 0},         // bubbles, at their loudest
     {0.50f, 0.03f, 1.0f},  // brush in
-    {0.28f, 0, 0},         // scrub
+    {0.35f, 0, 0},         // scrub
     {0.53f, 0.02f, 1.0f},  // brush strike
     {0.45f, 0.03f, 1.0f},  // brush out
     {0.16f, 0, 0},         // drill whirr
@@ -117,7 +117,7 @@ constexpr int popVoices = 6;
 constexpr int otherVoices = 8;
 constexpr int mostWaitingPops = 32;
 constexpr double popSpreadSeconds = 0.25;   // a birth's pop comes within this of it
-constexpr float bedQuietest = 0.2f;         // share of the bed's gain with one bacterium
+constexpr float bedQuietest = 0.3f;         // share of the bed's gain with one bacterium
 constexpr int bacteriaForLoudestBed = 400;  // four teeth teeming
 // While the brush visits, the pops and the bed make way for it, sliding down
 // and back up at a rate that never clicks. The drill's whirr, far under the

@@ -74,6 +74,24 @@ std::string gameScript() {
     return out.str();
 }
 
+// The loudness range as EBU R128 measures it (ffmpeg's LRA): the spread from
+// the 10th to the 95th percentile of the 3 s loudness, stepped by a tenth of a
+// second, of the windows above -70 LUFS and no more than 20 LU under their mean.
+double loudnessRange(const Recording& recording) {
+    std::vector<double> heard;
+    double power = 0;
+    for (double l : shortLoudness(recording, 3.0, 0.1))
+        if (l > -70) heard.push_back(l), power += std::pow(10.0, l / 10);
+    if (heard.empty()) return 0;
+    const double gate = 10 * std::log10(power / double(heard.size())) - 20;
+    std::vector<double> kept;
+    for (double l : heard)
+        if (l > gate) kept.push_back(l);
+    std::sort(kept.begin(), kept.end());
+    const auto at = [&](double share) { return kept[std::size_t(share * double(kept.size() - 1) + 0.5)]; };
+    return at(0.95) - at(0.10);
+}
+
 // Stretches of time in seconds: of the game's clock, or of the sound file once mapped there.
 struct Stretch {
     double from, to;
@@ -177,6 +195,20 @@ TEST(HearingAWholeGame, ItMeasuresAbout18LufsPeaksUnderMinus1DbtpAndNoLoopHasASe
         double(game.mono.size()) / game.rate, loudness, peak);
     EXPECT_NEAR(loudness, targetLufs, allowedLu);
     EXPECT_LE(peak, highestTruePeak);
+    // A calm mouth is heard and a busy one does not shout: the game's
+    // loudness range stays narrow.
+    const double range = loudnessRange(game);
+    std::printf("loudness range %.1f LU\n", range);
+    EXPECT_LT(range, 10);
+    // Full band: the strikes' sparkle is heard, the loudest 50 ms above
+    // 12 kHz within 30 dB of the loudest 50 ms of the whole mix.
+    const auto loudest = [&](const std::vector<float>& samples) {
+        const std::vector<double> levels = windowLevels(samples, heard.rate, 0.05);
+        return *std::max_element(levels.begin(), levels.end());
+    };
+    const double bright = loudest(game.mono) - loudest(highPassed(game.mono, heard.rate, 12000));
+    std::printf("loudest 50 ms above 12 kHz: %.1f dB under the loudest of the mix\n", bright);
+    EXPECT_LT(bright, 30);
 
     // No seams: within every stretch where a loop sounds, no 20 ms falls
     // more than 10 dB below the stretch's median. The stretches are found in
@@ -245,6 +277,16 @@ TEST(HearingAWholeGame, ItMeasuresAbout18LufsPeaksUnderMinus1DbtpAndNoLoopHasASe
             deepest.in.to);
         EXPECT_LE(deepest.depth, 10.0);
     }
+    // Bristles, not hiss: while the brush scrubs, what lies above 6 kHz is
+    // far under the scrubbing.
+    double scrubbing = 0, above6k = 0;
+    for (const Stretch& s : loops[1].stretches) {
+        const std::vector<float> sound = part(s.from, s.to), high = highPassed(sound, heard.rate, 6000);
+        scrubbing += std::pow(10.0, levelDb(sound, 0, sound.size()) / 10) * (s.to - s.from);
+        above6k += std::pow(10.0, levelDb(high, 0, high.size()) / 10) * (s.to - s.from);
+    }
+    std::printf("the scrubbing above 6 kHz: %.1f dB under it\n", 10 * std::log10(scrubbing / above6k));
+    EXPECT_GT(10 * std::log10(scrubbing / above6k), 20);
 
     // How the parts sit in the game, for the record: each sound's own level
     // is measured alone by sound_mix_test.
