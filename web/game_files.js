@@ -179,12 +179,20 @@ var velmoraFiles = (function () {
     };
     if (line() !== "velmora-pack 1") throw new Error("not a pack of this game's files");
     var files = [];
+    var names = {};
     while (at < bytes.length) {
+      var entryAt = at;
       var fields = line().split(" ");
-      var length = Number(fields[2]);
+      // A length is written in plain decimal digits, as tools/web_pack.js
+      // writes it: never empty, signed, spaced, hex or in exponent form.
+      var length = /^(0|[1-9][0-9]{0,9})$/.test(fields[2]) ? Number(fields[2]) : -1;
       if (fields.length !== 3 || !/^[a-z]+\/[a-z0-9_]+\.[a-z]+$/.test(fields[0]) || !packForms[fields[1]] ||
-          !Number.isInteger(length) || length < 0 || length > bytes.length - at)
-        throw new Error("damaged pack: the entry at byte " + at + " does not hold together");
+          length < 0 || length > bytes.length - at)
+        throw new Error("damaged pack: the entry at byte " + entryAt + " does not hold together");
+      // Two files of one name: which one the game should read is unknown.
+      if (Object.prototype.hasOwnProperty.call(names, fields[0]))
+        throw new Error("damaged pack: " + fields[0] + " is in it twice");
+      names[fields[0]] = true;
       var content = bytes.slice(at, at + length);
       at += length;
       files.push({name: fields[0], bytes: fields[1] === "bytes" ? content : restoreTarga(content, fields[1])});

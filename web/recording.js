@@ -10,9 +10,12 @@ var velmoraRecording = (function () {
   var query = new URLSearchParams(window.location.search);
   var game = null;
 
-  // The largest recording the game watches, as velmora --play's reader
-  // holds it; a recording's fetch that sends nothing for stallMs, or is not
-  // done after totalMs, is given up with a message.
+  // The largest recording the page watches: it holds a watched recording
+  // whole in its memory, as it holds its own, and its own stops at the same
+  // size (web/web_recording.cpp). The desktop game and velmora-replay read a
+  // recording of any length as it plays. A recording's fetch that sends
+  // nothing for stallMs, or is not done after totalMs, is given up with a
+  // message.
   var largestRecording = 32 * 1048576;
   var stallMs = 15000;
   var totalMs = 300000;

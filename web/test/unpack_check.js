@@ -35,6 +35,26 @@ async function main() {
         said = error.message;
     }
     check(/damaged pack/.test(said), `a pack whose entry claims more than it holds is refused: "${said}"`);
+    // Entries the pack maker never writes: a length empty, in exponent or hex
+    // form, a name twice, bytes after the last entry.
+    const encoded = (body) => new TextEncoder().encode('velmora-pack 1\n' + body);
+    const refusals = {
+        'an empty length': 'img/a.tga bytes \n',
+        'a length in exponent form': 'img/a.tga bytes 1e0\na',
+        'a length in hex': 'img/a.tga bytes 0x1\na',
+        'a name twice': 'img/a.tga bytes 1\naimg/a.tga bytes 1\nb',
+        'bytes after the last entry': 'img/a.tga bytes 1\naxyz',
+    };
+    for (const [what, body] of Object.entries(refusals)) {
+        let refused = 'nothing';
+        try {
+            files.unpack(encoded(body));
+        } catch (error) {
+            refused = error.message;
+        }
+        check(/damaged pack/.test(refused), `a pack with ${what} is refused: "${refused}"`);
+    }
+    check(files.unpack(encoded('img/a.tga bytes 1\na')).length === 1, 'a well-made pack of one file unpacks');
     const bomb = await files.inflate(packed, inflated.length >> 1).then(() => 'nothing', (e) => e.message);
     check(/more than/.test(bomb), `inflating stops at its limit: "${bomb}"`);
     if (failures.length > 0) process.exit(1);
