@@ -47,3 +47,9 @@ target_link_libraries(web_packed_files_check PRIVATE velmora_core)
 add_test(NAME web_packed_files_test
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/web_packed_files_test.sh ${PROJECT_SOURCE_DIR}
           ${CMAKE_CURRENT_BINARY_DIR}/web-packed-files $<TARGET_FILE:web_packed_files_check>)
+
+# The service worker's own logic under Node.js: its scope's caches only, its
+# own site only.
+add_test(NAME web_service_worker_test
+  COMMAND node ${PROJECT_SOURCE_DIR}/web/test/service_worker_check.js
+          --worker ${PROJECT_SOURCE_DIR}/web/service_worker.js)

@@ -1,12 +1,17 @@
 // Velmora's service worker: keeps the game's files so that it starts and
 // plays without a network once it has been visited. tools/web.sh fills in the
 // build's name and its files; each build keeps its files in its own cache, and
-// the worker of a newer build deletes the older. The page's scripts, code,
+// the worker of a newer build deletes the older ones of its own scope only: two
+// copies of the game on one site (/stable/ and /beta/) keep each other's
+// offline play. The page's scripts, code,
 // pictures and sounds are named after their contents, so whatever cache
 // answers for one of those names gives that build's bytes.
 'use strict';
 const version = '@VERSION@';
-const cacheName = 'velmora-' + version;
+// The scope is the copy's folder on its site: its caches are named after it.
+const scope = new URL(self.registration.scope);
+const scopeCaches = 'velmora ' + scope.href + ' ';
+const cacheName = scopeCaches + version;
 const files = [@FILES@];
 // The names that stay the same from build to build: the page itself, its
 // manifest and icons.
@@ -20,22 +25,34 @@ self.addEventListener('install', (event) => {
   event.waitUntil(caches.open(cacheName).then((cache) => cache.addAll(requests)));
 });
 
+// A cache of the builds before caches were named after their scope
+// ("velmora-BUILD") is this copy's when it holds this scope's own page (a
+// copy in a folder below keeps its page at its own address).
+function olderBuildOfThisScope(name) {
+  if (!name.startsWith('velmora-')) return Promise.resolve(false);
+  return caches.open(name).then((cache) => cache.keys())
+    .then((requests) => requests.some((request) => request.url === scope.href));
+}
+
 self.addEventListener('activate', (event) => {
-  event.waitUntil(caches.keys().then((names) =>
-    Promise.all(names.filter((name) => name.startsWith('velmora-') && name !== cacheName)
-      .map((name) => caches.delete(name)))));
+  event.waitUntil(caches.keys().then((names) => Promise.all(names.map((name) => {
+    if (name === cacheName) return false;
+    const ours = name.startsWith(scopeCaches) ? Promise.resolve(true) : olderBuildOfThisScope(name);
+    return ours.then((yes) => yes && caches.delete(name));
+  }))));
 });
 
 // The build's own files come from its cache, the network serves the rest; the
-// page, whatever its address asks (?play=...), is this build's page. A newer
+// page, whatever its address asks (?play=...), is this build's page. Another
+// site's files are never answered from the cache, whatever their path. A newer
 // worker waits until no page of this build is open (it does not skip
 // waiting), so one page never mixes the files of two builds.
-const pagePath = new URL(self.registration.scope).pathname;
 
 self.addEventListener('fetch', (event) => {
-  if (event.request.method !== 'GET') return;
-  const path = new URL(event.request.url).pathname;
-  const kept = path === pagePath || path === pagePath + 'index.html' ? './' : event.request;
+  const asked = new URL(event.request.url);
+  if (event.request.method !== 'GET' || asked.origin !== scope.origin) return;
+  const path = asked.pathname;
+  const kept = path === scope.pathname || path === scope.pathname + 'index.html' ? './' : event.request;
   event.respondWith(caches.open(cacheName)
     .then((cache) => cache.match(kept, {ignoreSearch: true}))
     .then((found) => found || fetch(event.request)));
