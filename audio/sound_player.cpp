@@ -31,7 +31,7 @@ const char* const soundFiles[soundNameCount][mostVariants] = {
     {"sounds/brush_scrub.wav"},
     {"sounds/brush_strike_1.wav", "sounds/brush_strike_2.wav", "sounds/brush_strike_3.wav"},
     {"sounds/brush_out.wav"},
-    {"sounds/drill_whirr.wav", "sounds/drill_whirr_2.wav", "sounds/drill_whirr_3.wav"},
+    {"sounds/drill_whirr.wav", "sounds/drill_whirr_2.wav", "sounds/drill_whirr_3.wav", "sounds/drill_whirr_4.wav"},
     {"sounds/drill_strike_1.wav", "sounds/drill_strike_2.wav", "sounds/drill_strike_3.wav"},
     {"sounds/drill_out.wav"},
     {"sounds/crack_1.wav", "sounds/crack_2.wav", "sounds/crack_3.wav"},

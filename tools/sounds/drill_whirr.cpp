@@ -11,14 +11,15 @@
 namespace {
 constexpr double motorHz = 170;   // whole numbers of cycles a second:
 constexpr double whineHz = 2040;  // the second-long take holds each part
-constexpr double wobbleHz = 5;    // a whole number of times
-// Each take's sway: how far the whine bends, and how fast it sways (whole
-// half-cycles in a second, so it is back to nothing at the end).
-constexpr double sways[drillWhirrVariants][2] = {{0.0, 1}, {0.9, 3}, {0.7, 2}};
+// a whole number of times
+// Each take's wobble (whole cycles a second) and sway: how far the whine
+// bends, and how fast it sways (whole half-cycles in a second, so it is back
+// to nothing at the end).
+constexpr double sways[drillWhirrVariants][3] = {{5, 0.0, 1}, {4, 0.9, 3}, {6, 0.7, 2}, {7, 0.8, 4}};
 
 Sound rawTake(int variant) {
     Sound s = silence(1.0);
-    const double depth = sways[variant][0], halfCycles = sways[variant][1];
+    const double wobbleHz = sways[variant][0], depth = sways[variant][1], halfCycles = sways[variant][2];
     for (std::size_t i = 0; i < s.samples.size(); ++i) {
         const double t = double(i) / soundRate();
         const double sway = std::sin(pi * halfCycles * t) * std::sin(pi * t);
@@ -26,7 +27,7 @@ Sound rawTake(int variant) {
         double hum = 0;
         for (int k = 1; k <= 8; ++k) hum += std::sin(2 * pi * motorHz * k * t) / k;
         const double whine = std::sin(2 * pi * whineHz * t + 0.6 * wobble) + 0.3 * std::sin(2 * pi * 2 * whineHz * t);
-        s.samples[i] = (0.55 * hum + 0.45 * whine) * (0.85 + 0.15 * wobble / (1 + depth));
+        s.samples[i] = (0.55 * hum + 0.45 * whine) * (0.8 + 0.12 * wobble / (1 + depth) + 0.08 * sway);
     }
     return s;
 }

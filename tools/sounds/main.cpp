@@ -42,6 +42,7 @@ const Entry entries[] = {
     {"drill_whirr.wav", makeDrillWhirr, 0, softRate},
     {"drill_whirr_2.wav", makeDrillWhirr, 1, softRate},
     {"drill_whirr_3.wav", makeDrillWhirr, 2, softRate},
+    {"drill_whirr_4.wav", makeDrillWhirr, 3, softRate},
     {"drill_strike_1.wav", makeDrillStrike, 0},
     {"drill_strike_2.wav", makeDrillStrike, 1},
     {"drill_strike_3.wav", makeDrillStrike, 2},

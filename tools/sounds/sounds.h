@@ -12,7 +12,7 @@ constexpr int brushStrikeVariants = 3;
 constexpr int drillStrikeVariants = 3;
 constexpr int crackVariants = 3;
 constexpr int bubblesVariants = 4;
-constexpr int drillWhirrVariants = 3;
+constexpr int drillWhirrVariants = 4;
 
 Sound makePickUp();                  // sounds/pick_up.wav: a squeak as food leaves its place
 Sound makePutDown(int variant);      // sounds/put_down_N.wav: a wet plop as it is let go
