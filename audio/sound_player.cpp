@@ -109,7 +109,9 @@ constexpr float leastLoopShare = 0.5f;
 
 // The desktop mixes at the rate the brightest sounds are made at; the page
 // takes its audio context's own rate, which the browser chooses.
+#ifndef __EMSCRIPTEN__
 constexpr int mixingRate = 48000;
+#endif
 // The loops made of takes are joined into this long a loop: longer than any
 // stretch a listener holds in mind, and a few megabytes at most.
 constexpr double joinedLoopSeconds = 40;
