@@ -15,13 +15,19 @@ var velmoraFiles = (function () {
 
   function sizeText(bytes) { return bytes >= 1048576 ? Math.round(bytes / 1048576) + " MiB" : bytes + " bytes"; }
 
-  // The bytes at url, as a Uint8Array. Options: limit (bytes; refused by the
-  // declared length before reading, or stopped at the limit while reading),
+  // No file the page fetches for itself comes near this: the game's code and
+  // each pack are 1 MiB or so. A server that sends more, or sends without end,
+  // is cut off here rather than filling the tab's memory.
+  var largestDownload = 16 * 1048576;
+
+  // The bytes at url, as a Uint8Array. Options: limit (bytes, largestDownload
+  // when not given; refused by the declared length before reading, or stopped
+  // at the limit while reading),
   // stallMs (no byte for this long ends it), totalMs (not done by then ends it),
   // onProgress(loaded, total) (total 0 when unknown).
   async function fetchBytes(url, options) {
     options = options || {};
-    var limit = options.limit || Infinity;
+    var limit = options.limit || largestDownload;
     var controller = new AbortController();
     var ended = null;  // the fault that made the page abort, if it did
     var stop = function (error) {

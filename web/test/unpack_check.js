@@ -4,6 +4,7 @@
 //   node unpack_check.js --files GAME_FILES.js --pack PACK.gz --out DIR
 'use strict';
 const fs = require('fs');
+const http = require('http');
 const path = require('path');
 const {checker, option} = require('./harness');
 
@@ -57,6 +58,28 @@ async function main() {
     check(files.unpack(encoded('img/a.tga bytes 1\na')).length === 1, 'a well-made pack of one file unpacks');
     const bomb = await files.inflate(packed, inflated.length >> 1).then(() => 'nothing', (e) => e.message);
     check(/more than/.test(bomb), `inflating stops at its limit: "${bomb}"`);
+    // A server that streams without end and without a length: the page
+    // stops reading at its bound for any file it fetches.
+    const endless = http.createServer((request, response) => {
+        response.writeHead(200, {'Content-Type': 'application/octet-stream'});
+        const chunk = Buffer.alloc(1 << 20);
+        const more = () => {
+            while (!response.destroyed && response.write(chunk));
+        };
+        response.on('drain', more);
+        more();
+    });
+    await new Promise((resolve) => endless.listen(0, '127.0.0.1', resolve));
+    const address = `http://127.0.0.1:${endless.address().port}/pictures.gz`;
+    let giveUp;
+    const endlessSaid = await Promise.race([
+        files.fetchBytes(address).then((bytes) => `${bytes.length} bytes`, (e) => e.kind + ': ' + e.message),
+        new Promise((resolve) => (giveUp = setTimeout(resolve, 30000, 'still reading after 30 s'))),
+    ]);
+    clearTimeout(giveUp);
+    endless.closeAllConnections();
+    endless.close();
+    check(/^too-large/.test(endlessSaid), `an endless download is cut off at the page's bound: "${endlessSaid}"`);
     if (failures.length > 0) process.exit(1);
 }
 
