@@ -70,7 +70,7 @@ function checkRuns(state, requested, name, files, second, text, check) {
               state.second ? 'the second' : 'the first'} build's, and it fetched ${
               strangers.length ? 'files of no such build: ' + strangers.join(', ') : "only its own build's files"}`);
     const kept = Object.entries(state.caches);
-    const wrong = kept.length === 1 && kept[0][0] === 'velmora-' + name
+    const wrong = kept.length === 1 && /^velmora .* [0-9a-f]+$/.test(kept[0][0]) && kept[0][0].endsWith(' ' + name)
                       ? Object.entries(kept[0][1]).filter(([n, hash]) => files.get(n) !== hash).map(([n]) => n || 'the page')
                       : null;
     check(wrong !== null && wrong.length === 0 && Object.keys(kept[0][1]).length >= 6,
