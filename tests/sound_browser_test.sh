@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The same mix in the browser as on the desktop: sound_mix_test hears the bed
-# of the first bacteria and single pops through OpenAL Soft, then the browser
-# build is played in headless Chromium and the same two are measured where
-# emscripten's OpenAL hands its sound to the speakers (sound_browser_check.js).
+# The same mix in the browser as on the desktop: sound_mix_test renders the bed
+# of the first bacteria and single pops on OpenAL Soft's loopback device, then
+# the browser build is played in headless Chromium and the same two are
+# measured where emscripten's OpenAL hands its sound to the speakers
+# (sound_browser_check.js).
 # The browser build and the driver are the browser tests' own (web_site.sh).
 #   sound_browser_test.sh ROOT WEB_OUT SOUND_MIX_TEST
 set -euo pipefail

@@ -81,6 +81,64 @@ Recording readRecording(const std::string& path) {
     return Recording{};
 }
 
+Recording recordingOf(const std::vector<float>& interleaved, int channels, int rate) {
+    Recording r;
+    if (channels <= 0 || rate <= 0) return r;
+    const std::size_t frames = interleaved.size() / std::size_t(channels);
+    r.rate = rate;
+    r.frameBytes = 4 * std::size_t(channels);
+    r.mono.resize(frames);
+    r.channels.assign(std::size_t(channels), std::vector<float>(frames));
+    for (std::size_t f = 0; f < frames; ++f) {
+        float sum = 0;
+        for (std::size_t c = 0; c < std::size_t(channels); ++c) {
+            const float v = interleaved[f * std::size_t(channels) + c];
+            r.peak = std::fmax(r.peak, std::fabs(v));
+            r.channels[c][f] = v;
+            sum += v;
+        }
+        r.mono[f] = sum / float(channels);
+    }
+    return r;
+}
+
+bool writeRecording(const std::string& path, const Recording& recording) {
+    const std::size_t channels = recording.channels.size();
+    const std::size_t frames = channels ? recording.channels[0].size() : 0;
+    const std::uint32_t dataBytes = static_cast<std::uint32_t>(frames * channels * 4);
+    Bytes b;
+    const auto text = [&](const char* four) { b.insert(b.end(), four, four + 4); };
+    const auto put32 = [&](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(v >> (8 * i)));
+    };
+    const auto put16 = [&](unsigned v) {
+        b.push_back(static_cast<unsigned char>(v));
+        b.push_back(static_cast<unsigned char>(v >> 8));
+    };
+    text("RIFF");
+    put32(36 + dataBytes);
+    text("WAVE");
+    text("fmt ");
+    put32(16);
+    put16(3);  // IEEE float
+    put16(static_cast<unsigned>(channels));
+    put32(static_cast<std::uint32_t>(recording.rate));
+    put32(static_cast<std::uint32_t>(recording.rate * channels * 4));
+    put16(static_cast<unsigned>(channels * 4));
+    put16(32);
+    text("data");
+    put32(dataBytes);
+    for (std::size_t f = 0; f < frames; ++f)
+        for (std::size_t c = 0; c < channels; ++c) {
+            std::uint32_t u;
+            std::memcpy(&u, &recording.channels[c][f], 4);
+            put32(u);
+        }
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    return bool(out);
+}
+
 std::vector<double> findOnsets(const Recording& recording) {
     std::vector<double> onsets;
     if (recording.rate <= 0) return onsets;

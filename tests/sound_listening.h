@@ -17,6 +17,13 @@ struct Recording {
 // PCM, any channel count. Empty when the file is not one of those.
 Recording readRecording(const std::string& path);
 
+// A soundtrack mixed in memory (interleaved samples, as OpenAL Soft's
+// loopback device renders them) as if read back from a file.
+Recording recordingOf(const std::vector<float>& interleaved, int channels, int rate);
+// Writes the recording as a 32-bit float WAV that readRecording and sox read;
+// false when the file cannot be written.
+bool writeRecording(const std::string& path, const Recording& recording);
+
 // Moments (seconds from the file's start) where the sound's energy leaps over
 // what came just before it: a sound starting.
 std::vector<double> findOnsets(const Recording& recording);

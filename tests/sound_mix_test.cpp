@@ -3,22 +3,21 @@
 // each event still itself through a small speaker's 400 Hz high-pass, the
 // loops without a seam, no event twice the same, and the pops of a steady
 // swarm as dense as its births and never in step.
-#include <AL/al.h>
-#include <AL/alc.h>
-#include <AL/alext.h>
-#include <dlfcn.h>
+// The mix as the player makes it, rendered on OpenAL Soft's loopback device
+// on the test's own clock: every sound alone at its level in the mix, in the
+// order a player can follow, each event still itself through a small
+// speaker's 400 Hz high-pass, the loops without a seam, no event twice the
+// same, and the pops of a steady swarm as dense as its births, never in step.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <filesystem>
 #include <functional>
 #include <map>
-#include <thread>
 
 #include "audio/sound_player.h"
 #include "game/random.h"
@@ -26,93 +25,65 @@
 #include "tests/sound_measures.h"
 #include "tests/temp_files.h"
 
-// A machine so busy that the game is held back just after it starts a sound,
-// for longer than the mixer takes to mix its next stretch: the mixer goes on
-// with whatever it has been given by then.
-std::atomic<bool> stallAfterEachStart{false};
-
-extern "C" void alSourcePlay(ALuint source) {
-    static const auto play = reinterpret_cast<void (*)(ALuint)>(dlsym(RTLD_NEXT, "alSourcePlay"));
-    play(source);
-    if (stallAfterEachStart) std::this_thread::sleep_for(std::chrono::milliseconds(120));
-}
-
-// A machine so busy that OpenAL Soft's mixer is held back: it writes its
-// stretches to the file from its own thread, and the next one it writes waits
-// this long, after which it catches up with the clock in a burst.
-std::atomic<int> mixerStallMs{0};
-const std::thread::id testThread = std::this_thread::get_id();
-
-extern "C" size_t fwrite(const void* data, size_t size, size_t count, FILE* file) {
-    static const auto write =
-        reinterpret_cast<size_t (*)(const void*, size_t, size_t, FILE*)>(dlsym(RTLD_NEXT, "fwrite"));
-    if (std::this_thread::get_id() != testThread)
-        if (const int ms = mixerStallMs.exchange(0)) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    return write(data, size, count, file);
-}
-
 namespace {
 
 constexpr double updateSeconds = 1.0 / 60;
-constexpr double lead = 0.5;  // the file writer starts behind: nothing plays at first
 
-// OpenAL Soft reads its configuration once a process, so every listening
-// here goes to the one file it names, moved aside when the device closes.
-const TempFolder& listeningFolder() {
+const TempFolder& renderFolder() {
     static const TempFolder folder;
     return folder;
 }
 
-// How much the mixer has written, in seconds: the updates are paced by it.
-// A mixer held back on a busy machine catches up in a burst afterwards, and
-// every sound started while it waited would go into the file where it
-// stopped, as if the updates had come together; paced by it, each sound goes
-// where the updates put it, however late the mixer runs.
-double mixedSeconds() {
-    using ClockQuery = void(ALC_APIENTRY*)(ALCdevice*, ALCenum, ALCsizei, ALCint64SOFT*);
-    ALCdevice* device = alcGetContextsDevice(alcGetCurrentContext());
-    static const auto query = reinterpret_cast<ClockQuery>(alcGetProcAddress(device, "alcGetInteger64vSOFT"));
-    ALCint64SOFT nanoseconds = 0;
-    if (query) query(device, ALC_DEVICE_CLOCK_SOFT, 1, &nanoseconds);
-    return double(nanoseconds) * 1e-9;
-}
+// The soundtracks the running test rendered, kept where it fails.
+std::vector<std::string> renderedFiles;
 
-// Plays updates of the given cues to a real device writing into a WAV file,
-// sixty a second of what the mixer writes, and reads the file once the
-// device is closed.
-Recording listen(const std::string& name, int updates, const std::function<SoundCues(int)>& score,
-                 const std::function<void()>& afterEach = {}) {
-    const std::string wav = listeningFolder().file("heard.wav"), config = listeningFolder().file("alsoft.conf");
-    std::ofstream(config) << "drivers=wave\n[wave]\nfile=" << wav << "\n";
-    setenv("ALSOFT_CONF", config.c_str(), 1);
-    const bool opened = openSoundPlayer(false);
-    unsetenv("ALSOFT_CONF");
-    if (!opened) return Recording{};
-    if (!alcIsExtensionPresent(alcGetContextsDevice(alcGetCurrentContext()), "ALC_SOFT_device_clock")) {
-        ADD_FAILURE() << "OpenAL Soft has no device clock to pace the updates by";
-        closeSoundPlayer();
-        return Recording{};
-    }
-    double next = mixedSeconds() + lead;
-    for (int u = 0; u < updates; ++u) {
-        const auto givenUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (mixedSeconds() < next && std::chrono::steady_clock::now() < givenUp)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        if (mixedSeconds() < next) {
-            ADD_FAILURE() << "the mixer wrote nothing for 10 s, at update " << u;
-            break;
+class TheMix : public ::testing::Test {
+protected:
+    void SetUp() override { renderedFiles.clear(); }
+    // A failed test's soundtracks are kept in VELMORA_KEEP_FAILED, or in the
+    // system's temporary folder, to be listened to.
+    void TearDown() override {
+        if (!HasFailure() || renderedFiles.empty()) return;
+        const char* keep = std::getenv("VELMORA_KEEP_FAILED");
+        const std::filesystem::path to =
+            std::filesystem::path(keep ? keep : std::filesystem::temp_directory_path().string()) /
+            ("velmora-mix." + std::to_string(::getpid()));
+        std::error_code ignored;
+        std::filesystem::create_directories(to, ignored);
+        for (const std::string& file : renderedFiles) {
+            const auto kept = to / std::filesystem::path(file).filename();
+            std::filesystem::copy_file(file, kept, std::filesystem::copy_options::overwrite_existing, ignored);
+            std::printf("kept %s\n", kept.c_str());
         }
+    }
+};
+
+// Renders updates of the given cues, sixty a second of the test's clock, each
+// update's sound mixed before the next is given, and writes the soundtrack
+// beside the others as NAME.wav.
+Recording render(const std::string& name, int updates, const std::function<SoundCues(int)>& score,
+                 const std::function<void(int)>& afterEach = {}) {
+    const int rate = openSoundRenderer(false);
+    if (rate == 0) return Recording{};
+    const int perUpdate = static_cast<int>(std::lround(rate * updateSeconds));
+    std::vector<float> stereo(static_cast<std::size_t>(updates) * std::size_t(perUpdate) * 2);
+    for (int u = 0; u < updates; ++u) {
         playSoundCues(score(u), u * updateSeconds);
-        if (afterEach) afterEach();
-        // A busy machine that holds the updates back is not made up for with
-        // a burst of them, which would squeeze what they play: like the
-        // game's, the next update comes a period after this one.
-        next = std::max(next, mixedSeconds() - 2 * updateSeconds) + updateSeconds;
+        if (afterEach) afterEach(u);
+        renderSoundSamples(&stereo[static_cast<std::size_t>(u) * std::size_t(perUpdate) * 2], perUpdate);
     }
     closeSoundPlayer();
-    const std::string kept = listeningFolder().file(name + ".wav");
-    std::rename(wav.c_str(), kept.c_str());
-    return readRecording(kept);
+    Recording heard = recordingOf(stereo, 2, rate);
+    const std::string file = renderFolder().file(name + ".wav");
+    if (writeRecording(file, heard)) renderedFiles.push_back(file);
+    return heard;
+}
+
+// A moment of a soundtrack, to name in a failure: "12.345 s".
+std::string secondsAt(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f s", seconds);
+    return text;
 }
 
 // Stretches of the recording that sound, apart by at least gapSeconds of
@@ -133,8 +104,8 @@ std::vector<std::pair<std::size_t, std::size_t>> soundingStretches(const Recordi
     return stretches;
 }
 
-// The silence that keeps one sound apart from the next: a busy machine may
-// hold back the update that ends a loop by a few tenths of a second.
+// The silence that keeps one sound apart from the next, a loop's fade and
+// its stop included.
 constexpr double apart = 0.8;
 
 // One step of the catalogue: cues given in its first update, states held
@@ -148,7 +119,6 @@ struct Step {
     bool loop = false;
     double firstAt = 0;
     bool scrubEnding = false;  // the scrubbing counts down to the end of its held time
-    double mixerStall = 0;     // the mixer held back this long once the step's sound has rung out
 };
 
 SoundCues cue(const std::function<void(SoundCues&)>& set) {
@@ -177,10 +147,6 @@ std::vector<Step> catalogue() {
     oneShot("brush strike", 4, 0.7, [](SoundCues& c) { c.brushStrike = true; });
     oneShot("brush out", 1, 0.8, [](SoundCues& c) { c.brushOut = true; });
     oneShot("drill strike", 4, 0.6, [](SoundCues& c) { c.drillStrike = true; });
-    // Held back past the next strike's start, the mixer would place that
-    // strike where it stalled, straight after this one, were the updates not
-    // paced by what it has mixed.
-    steps[steps.size() - 3].mixerStall = 1.0;
     oneShot("drill out", 1, 0.9, [](SoundCues& c) { c.drillOut = true; });
     oneShot("crack", 4, 0.3, [](SoundCues& c) { c.cracks = 1; });
     oneShot("thud", 2, 0.45, [](SoundCues& c) { c.thuds = 1; });
@@ -218,17 +184,17 @@ double likeness(const std::vector<float>& mono, std::pair<std::size_t, std::size
     return best;
 }
 
-// Plays the steps one after another, each step's cues going to its first
+// Renders the steps one after another, each step's cues going to its first
 // update; `starts` gets each step's first update.
-Recording listenToSteps(const std::string& name, const std::vector<Step>& steps,
-                        std::vector<std::pair<int, const Step*>>& starts) {
+Recording renderSteps(const std::string& name, const std::vector<Step>& steps,
+                      std::vector<std::pair<int, const Step*>>& starts) {
     starts.clear();
     int updates = 0;
     for (const Step& s : steps) {
         starts.push_back({updates, &s});
         updates += static_cast<int>(std::lround(s.seconds / updateSeconds));
     }
-    return listen(name, updates, [&](int u) {
+    return render(name, updates, [&](int u) {
         const auto at =
             std::upper_bound(starts.begin(), starts.end(), std::make_pair(u, static_cast<const Step*>(nullptr)),
                              [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -236,8 +202,6 @@ Recording listenToSteps(const std::string& name, const std::vector<Step>& steps,
         SoundCues c = u - first < std::lround(step->heldSeconds / updateSeconds) ? step->held : SoundCues{};
         if (step->scrubEnding && c.brushScrubbing)
             c.brushScrubLeft = static_cast<float>(step->heldSeconds - (u - first) * updateSeconds);
-        if (step->mixerStall > 0 && u == first + std::lround((step->seconds - apart) / updateSeconds))
-            mixerStallMs = static_cast<int>(step->mixerStall * 1000);
         if (u == first + std::lround(step->firstAt / updateSeconds)) {
             const SoundCues& f = step->first;
             c.pickUp = f.pickUp, c.putDown = f.putDown, c.births = f.births, c.brushIn = f.brushIn;
@@ -267,13 +231,11 @@ struct ScrubEnding {
 
 ScrubEnding hearScrubEnding(const Recording& heard, std::size_t from, double stepSeconds) {
     const auto at = [&](double seconds) { return from + static_cast<std::size_t>(seconds * heard.rate); };
-    // The strike is the loudest moment of the step, wherever a busy machine
-    // put it; its first rise is where the 5 ms before it are more than 12 dB
-    // under that. The scrubbing is stroked, its level swinging by 10 dB, so
-    // its full level is taken just before its quarter second of dying away,
-    // and its last moments are the quietest 40 ms of the 0.2 s before the
-    // strike: a busy machine may hold back the fade's last updates, or the
-    // strike's.
+    // The strike is the loudest moment of the step; its first rise is where
+    // the 5 ms before it are more than 12 dB under that. The scrubbing is
+    // stroked, its level swinging by 10 dB, so its full level is taken just
+    // before its quarter second of dying away, and its last moments are the
+    // quietest 40 ms of the 0.2 s before the strike.
     const auto level5 = [&](double s) { return levelDb(heard.mono, at(s), at(s + 0.005)); };
     ScrubEnding result;
     double loudest = 0.6;
@@ -292,48 +254,51 @@ ScrubEnding hearScrubEnding(const Recording& heard, std::size_t from, double ste
     return result;
 }
 
-TEST(TheMix, EverySoundAloneSitsAtItsLevelKeepsItsCharacterOnSmallSpeakersAndNeverRepeatsItself) {
+TEST_F(TheMix, EverySoundAloneSitsAtItsLevelKeepsItsCharacterOnSmallSpeakersAndNeverRepeatsItself) {
     const std::vector<Step> steps = catalogue();
     std::vector<std::pair<int, const Step*>> starts;  // update, step
     const std::uint32_t randomBefore = randomState;
-    const Recording heard = listenToSteps("catalogue", steps, starts);
-    ASSERT_GT(heard.rate, 0) << "no device, or no file from OpenAL Soft";
+    const Recording heard = renderSteps("catalogue", steps, starts);
+    ASSERT_GT(heard.rate, 0) << "no loopback device in OpenAL Soft";
     EXPECT_EQ(randomState, randomBefore) << "the player drew from the game's random sequence";
 
     const auto stretches = soundingStretches(heard, 0.2);
+    const auto seconds = [&](std::size_t sample) { return double(sample) / heard.rate; };
     const auto listed = [&] {
         std::string text;
-        for (const auto& [from, to] : stretches)
-            text += " " + std::to_string(double(from) / heard.rate).substr(0, 6) + "-" +
-                    std::to_string(double(to) / heard.rate).substr(0, 6);
+        for (const auto& [from, to] : stretches) text += " " + secondsAt(seconds(from)) + "-" + secondsAt(seconds(to));
         text += "\nthe steps' starts:";
-        for (const auto& [u, step] : starts)
-            text += " " + step->what + " " + std::to_string(lead + u * updateSeconds).substr(0, 6);
+        for (const auto& [u, step] : starts) text += " " + step->what + " " + secondsAt(u * updateSeconds);
         return text;
     };
-    ASSERT_EQ(stretches.size(), steps.size()) << "each sound heard apart from the next; heard (s):" << listed();
+    ASSERT_EQ(stretches.size(), steps.size()) << "each sound heard apart from the next; heard:" << listed();
     const std::vector<double> loudness = shortLoudness(heard, 0.1, 0.005);
     const std::vector<float> small = highPassed(heard.mono, heard.rate, 400);
     const auto window = [&](std::size_t sample) { return std::min(loudness.size() - 1, sample / (heard.rate / 200)); };
 
     std::map<std::string, std::vector<double>> levels;
     std::map<std::string, std::vector<std::pair<std::size_t, std::size_t>>> plays;
+    std::map<std::string, std::string> heardAt;  // each sound's seconds in the soundtrack, for failures
     std::printf("each sound alone, as the mix plays it (100 ms loudness, LUFS; high-passed at 400 Hz, dB):\n");
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const Step& step = steps[i];
-        SCOPED_TRACE(step.what);
+        SCOPED_TRACE(step.what + " at " + secondsAt(seconds(stretches[i].first)));
+        heardAt[step.what] += " " + secondsAt(seconds(stretches[i].first));
         auto [from, to] = stretches[i];
         double level;
         if (step.loop) {
             // The steady middle: the loop's level is its median, and no 20 ms
             // of it falls 10 dB below that.
-            from += heard.rate / 2, to -= heard.rate / 2;
+            from += std::size_t(heard.rate) / 2, to -= std::size_t(heard.rate) / 2;
             std::vector<double> middle(loudness.begin() + long(window(from)), loudness.begin() + long(window(to)));
             level = median(middle);
             const std::vector<float> part(heard.mono.begin() + long(from), heard.mono.begin() + long(to));
             const std::vector<double> steps20 = windowLevels(part, heard.rate, 0.02);
-            const double deepest = *std::min_element(steps20.begin(), steps20.end());
-            EXPECT_GE(deepest, median(steps20) - 10) << "a seam or a gap in the loop";
+            const auto deepest = std::min_element(steps20.begin(), steps20.end());
+            EXPECT_GE(*deepest, median(steps20) - 10)
+                << "a seam or a gap in the loop at "
+                << secondsAt(seconds(from) + 0.02 * double(deepest - steps20.begin()));
+            std::printf("  %-22s %6.1f  (median)\n", step.what.c_str(), level);
         } else {
             level = *std::max_element(loudness.begin() + long(window(from)), loudness.begin() + long(window(to)));
             const double drop = levelDb(heard.mono, from, to) - levelDb(small, from, to);
@@ -341,60 +306,56 @@ TEST(TheMix, EverySoundAloneSitsAtItsLevelKeepsItsCharacterOnSmallSpeakersAndNev
             plays[step.what].push_back({from, to});
             std::printf("  %-22s %6.1f  high-passed %5.1f lower\n", step.what.c_str(), level, drop);
         }
-        if (step.loop) std::printf("  %-22s %6.1f  (median)\n", step.what.c_str(), level);
         levels[step.what].push_back(level);
     }
     // The scrubbing dies away before the strike, which rings out in the
     // clear: a sound that starts, as the onsets tell it.
     {
         const auto it = std::find_if(steps.begin(), steps.end(), [](const Step& s) { return s.scrubEnding; });
-        ScrubEnding ending = hearScrubEnding(heard, stretches[std::size_t(it - steps.begin())].first, it->seconds);
-        // A mixer held back over the fade mixes its last moments late, all at
-        // the level of the moment it catches up, with the strike among them:
-        // the player then hears less of the fade than the game made. The step
-        // alone, listened to again, tells that apart from a fade not made.
-        for (int again = 1; again <= 2 && !ending.heard(); ++again) {
-            std::printf("the scrubbing's ending, listening %d: %s; the step alone again\n", again,
-                        ending.text().c_str());
-            const std::vector<Step> alone{*it};
-            std::vector<std::pair<int, const Step*>> aloneStarts;
-            const Recording heardAlone = listenToSteps("scrub ending", alone, aloneStarts);
-            const auto aloneStretches = soundingStretches(heardAlone, 0.2);
-            ASSERT_FALSE(aloneStretches.empty()) << "the step alone was not heard";
-            ending = hearScrubEnding(heardAlone, aloneStretches.front().first, it->seconds);
-        }
-        EXPECT_TRUE(ending.heard()) << "the scrubbing does not die away before the strike: " << ending.text();
+        const std::size_t from = stretches[std::size_t(it - steps.begin())].first;
+        const ScrubEnding ending = hearScrubEnding(heard, from, it->seconds);
+        EXPECT_TRUE(ending.heard()) << "the scrubbing does not die away before the strike, in the step at "
+                                    << secondsAt(seconds(from)) << ": " << ending.text();
     }
     const auto averageLevel = [&](const std::string& what) {
         double sum = 0;
         for (double l : levels[what]) sum += std::pow(10.0, l / 10);
         return 10 * std::log10(sum / double(levels[what].size()));
     };
+    const auto against = [&](const std::string& a, const std::string& b) {
+        return " (" + a + " at" + heardAt[a] + "; " + b + " at" + heardAt[b] + ")";
+    };
     // The order a player can follow, with a clear step between each.
     const double pop = averageLevel("pop"), scrub = averageLevel("scrub");
     for (const char* event :
          {"pick up", "put down", "brush in", "brush strike", "brush out", "drill strike", "drill out", "crack", "thud"})
-        EXPECT_GE(averageLevel(event), pop + 3) << event << " is not above the pops";
+        EXPECT_GE(averageLevel(event), pop + 3) << event << " is not above the pops" << against(event, "pop");
     // The brush's visit: its scrubbing at the pops' level or over, and the
     // swarm making way for it while it visits.
-    EXPECT_GE(scrub, pop - 1) << "the brush's scrubbing is buried";
-    EXPECT_GE(scrub, averageLevel("pop, the brush visiting") + 6) << "the brush is not the main thing of its visit";
-    EXPECT_LE(averageLevel("drill whirr"), pop - 3) << "the drill's whirr is not under the pops";
-    EXPECT_LE(averageLevel("drill whirr"), scrub - 3) << "the drill dominates the brush";
-    EXPECT_LE(averageLevel("bubbles, 400 bacteria"), pop - 3) << "the bed is not under the pops";
+    EXPECT_GE(scrub, pop - 1) << "the brush's scrubbing is buried" << against("scrub", "pop");
+    EXPECT_GE(scrub, averageLevel("pop, the brush visiting") + 6)
+        << "the brush is not the main thing of its visit" << against("scrub", "pop, the brush visiting");
+    EXPECT_LE(averageLevel("drill whirr"), pop - 3)
+        << "the drill's whirr is not under the pops" << against("drill whirr", "pop");
+    EXPECT_LE(averageLevel("drill whirr"), scrub - 3)
+        << "the drill dominates the brush" << against("drill whirr", "scrub");
+    EXPECT_LE(averageLevel("bubbles, 400 bacteria"), pop - 3)
+        << "the bed is not under the pops" << against("bubbles, 400 bacteria", "pop");
     EXPECT_LT(averageLevel("bubbles, 22 bacteria"), averageLevel("bubbles, 400 bacteria") - 6)
-        << "the bed does not grow with the swarm";
+        << "the bed does not grow with the swarm" << against("bubbles, 22 bacteria", "bubbles, 400 bacteria");
 
     // Events heard more than once a minute: never the same sound twice
     // running, and at least three different ones in four plays.
     for (const char* often : {"put down", "brush strike", "drill strike", "crack"}) {
-        SCOPED_TRACE(often);
+        SCOPED_TRACE(std::string(often) + " at" + heardAt[often]);
         const auto& p = plays[often];
         ASSERT_EQ(p.size(), 4u);
         std::vector<std::size_t> kinds;  // the first play of each different sound
         for (std::size_t a = 0; a < p.size(); ++a) {
             if (a > 0) {
-                EXPECT_LT(likeness(heard.mono, p[a - 1], p[a]), 0.9) << "plays " << a - 1 << " and " << a;
+                EXPECT_LT(likeness(heard.mono, p[a - 1], p[a]), 0.9)
+                    << "the same sound at " << secondsAt(seconds(p[a - 1].first)) << " and "
+                    << secondsAt(seconds(p[a].first));
             }
             if (std::none_of(kinds.begin(), kinds.end(),
                              [&](std::size_t k) { return likeness(heard.mono, p[k], p[a]) >= 0.9; }))
@@ -411,7 +372,7 @@ constexpr int feeds = (swarmUpdates + feedEvery - 1) / feedEvery;
 
 // The onsets of a steady swarm's pops.
 std::vector<double> popOnsets(const std::string& name, int birthsPerFeed) {
-    const Recording heard = listen(name, swarmUpdates, [&](int u) {
+    const Recording heard = render(name, swarmUpdates, [&](int u) {
         SoundCues c;
         c.births = u % feedEvery == 0 ? birthsPerFeed : 0;
         return c;
@@ -419,73 +380,94 @@ std::vector<double> popOnsets(const std::string& name, int birthsPerFeed) {
     return findOnsets(heard);
 }
 
-TEST(TheMix, PopsFollowTheBirthsMoreOfThemDenserAndNeverInStep) {
+TEST_F(TheMix, PopsFollowTheBirthsMoreOfThemDenserAndNeverInStep) {
     const std::vector<double> one = popOnsets("one-tooth", 1);
     const std::vector<double> three = popOnsets("three-teeth", 3);
-    ASSERT_GT(one.size(), 10u);
+    ASSERT_GT(one.size(), 10u) << "the pops of one fed tooth over 0-8 s";
     std::vector<double> gaps;
     for (std::size_t i = 1; i < one.size(); ++i) gaps.push_back(one[i] - one[i - 1]);
     const double spread = variation(gaps);
-    // Counted against the births rather than the seconds: a busy machine
-    // spaces the updates, and the births with them, further apart.
     const double onePerBirth = double(one.size()) / feeds;
     const double threePerBirth = double(three.size()) / (3 * feeds);
     std::printf(
         "pops of one fed tooth: %zu onsets for %d births over %.1f s, gaps varying by %.2f of their mean; "
         "three fed teeth: %zu onsets for %d births over %.1f s\n",
         one.size(), feeds, one.back() - one.front(), spread, three.size(), 3 * feeds, three.back() - three.front());
-    EXPECT_GE(spread, 0.3) << "the pops of one tooth keep time";
-    EXPECT_NEAR(onePerBirth, 1.0, 0.15) << "one pop a birth";
-    // Three times the births: heard as more than twice the pops on a quiet
-    // machine, but the pops that fall due between two updates start together
-    // at the second, and a busy machine that spaces the updates out runs more
-    // of them into one onset. One pop an update would sound no thicker at all.
-    EXPECT_GE(threePerBirth, 0.5 * onePerBirth) << "three fed teeth sound no thicker than one";
+    std::string onsetsHeard;
+    for (double o : one) onsetsHeard += " " + secondsAt(o);
+    EXPECT_GE(spread, 0.3) << "the pops of one tooth keep time, heard at" << onsetsHeard;
+    EXPECT_NEAR(onePerBirth, 1.0, 0.15) << "one pop a birth, births every 0.25 s over 0-8 s; heard at" << onsetsHeard;
+    // Three times the births: the pops that fall due between two updates
+    // start together at the second, so they are heard as fewer onsets than
+    // pops, yet at least half as many a birth as one tooth's. One pop an
+    // update would sound no thicker at all.
+    EXPECT_GE(threePerBirth, 0.5 * onePerBirth) << "three fed teeth sound no thicker than one over 0-8 s";
 }
 
 // A watch catching up after the machine held it back: the births of the
 // stall fall due in one update and their pops start together, the tools
 // arrive and the swarm swells in that same update; in the next, a crowd of
-// events that the pops must make way for, the machine stalling the game
-// after every sound it starts. Nothing may go over the mix's headroom: not the loops
-// rising over pops fitted under them as they were, nor an event mixed before
-// the room made for it has reached the mixer.
-TEST(TheMix, AWatchCatchingUpKeepsItsHeadroom) {
+// events that the pops must make way for. Nothing may go over the mix's
+// headroom: not the loops rising over pops fitted under them as they were,
+// nor the events crowding in together.
+TEST_F(TheMix, AWatchCatchingUpKeepsItsHeadroom) {
     constexpr int cycle = 60;
     float mostUsed = 0;
-    const Recording heard = listen(
+    int mostUsedAt = 0;
+    const Recording heard = render(
         "catching-up", 6 * cycle,
         [](int u) {
             const int at = u % cycle;
             SoundCues c;
             c.bacteriaOnScreen = at < 28 ? 40 : 400;
             if (at == 27) c.births = 6;
-            if (at == 28) std::this_thread::sleep_for(std::chrono::milliseconds(300));
             if (at >= 28 && at < 50) {
                 c.drillWhirring = c.brushScrubbing = c.brushVisiting = true;
                 c.brushScrubLeft = 4;
             }
-            stallAfterEachStart = at == 29;
-            // A crowd of events on the stalling machine, and another once the
-            // loops have risen and hold steady.
+            // A crowd of events as the loops rise, and another once they
+            // hold steady.
             if (at == 29 || at == 45) {
                 c.drillStrike = c.pickUp = c.putDown = c.brushIn = true;
                 c.cracks = 2;
             }
             return c;
         },
-        [&] {
+        [&](int u) {
             // A gain gone wrong (not a number) is kept, not passed over.
             const float used = soundHeadroomUsed();
-            if (!std::isnan(mostUsed) && !(used <= mostUsed)) mostUsed = used;
+            if (!std::isnan(mostUsed) && !(used <= mostUsed)) mostUsed = used, mostUsedAt = u;
         });
-    stallAfterEachStart = false;
-    ASSERT_GT(heard.rate, 0) << "no device, or no file from OpenAL Soft";
+    ASSERT_GT(heard.rate, 0) << "no loopback device in OpenAL Soft";
     const double peak = truePeakDbtp(heard);
+    std::size_t loudest = 0;
+    float loudestSample = 0;
+    for (const auto& channel : heard.channels)
+        for (std::size_t i = 0; i < channel.size(); ++i)
+            if (std::fabs(channel[i]) > loudestSample) loudestSample = std::fabs(channel[i]), loudest = i;
     std::printf("a watch catching up: at most %.3f of the headroom counted, true peak %.2f dBTP heard\n", mostUsed,
                 peak);
-    EXPECT_LE(mostUsed, 1.0f + 1e-5f);
-    EXPECT_LE(peak, -1.0);
+    EXPECT_LE(mostUsed, 1.0f + 1e-5f) << "most counted at " << secondsAt(mostUsedAt * updateSeconds);
+    EXPECT_LE(peak, -1.0) << "the loudest sample at about " << secondsAt(double(loudest) / heard.rate);
+}
+
+// A failed check keeps the soundtrack for listening: the file holds the very
+// samples that were measured.
+TEST_F(TheMix, AKeptSoundtrackReadsBackAsItWasMeasured) {
+    const Recording heard = render("kept", 60, [](int u) {
+        SoundCues c;
+        c.bacteriaOnScreen = 100;
+        c.births = u % 10 == 0;
+        c.drillStrike = u == 20;
+        return c;
+    });
+    ASSERT_GT(heard.rate, 0) << "no loopback device in OpenAL Soft";
+    ASSERT_FALSE(renderedFiles.empty());
+    const Recording kept = readRecording(renderedFiles.back());
+    EXPECT_EQ(kept.rate, heard.rate);
+    EXPECT_EQ(kept.channels, heard.channels);
+    EXPECT_EQ(kept.peak, heard.peak);
+    EXPECT_GT(heard.peak, 0.01f) << "a second of strikes and pops rendered as silence";
 }
 
 }  // namespace
