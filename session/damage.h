@@ -30,7 +30,7 @@ struct DamageState {
 // a swap that left the back buffer undefined).
 void forgetLastFrame(DamageState& state);
 
-// Draws a frame, clearing the target as the game does (all of it, or each
-// part) and then calling drawContent, which draws the game and anything over
-// it without clearing. Returns what was drawn, for the program to show.
+// Draws a frame: clearFrame clears the whole target as the game does, and
+// drawContent draws the game and anything over it without clearing. Returns
+// what was drawn, for the program to show.
 FrameDamage drawFrameByDamage(DamageState& state, const std::function<void()>& drawContent);
