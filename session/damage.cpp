@@ -20,7 +20,7 @@ bool wholeFramesAsked() {
 
 // Beyond this share of the target, drawing in parts costs more than it spares.
 constexpr double mostDamagedShare = 0.5;
-constexpr std::size_t mostParts = 32;
+constexpr std::size_t mostParts = 12;
 
 }  // namespace
 
