@@ -16,7 +16,6 @@
 #include "core/state.h"
 #include "game/game_state.h"
 #include "gfx/diagnostic.h"
-#include "session/damage.h"
 #include "session/frame_loop.h"
 #include "session/frame_pacing.h"
 #include "session/session.h"
@@ -29,7 +28,6 @@ Session session;
 CanvasBox canvasBox;  // where the canvas lies in the window; empty while it fills it
 int windowWidth = canvasWidth;
 int windowHeight = canvasHeight;
-DamageState damage;  // what changed since the frame the back buffer holds
 
 void playIdle() {
     // Before the clock is read, so the rules see the time the wait took.
@@ -39,23 +37,14 @@ void playIdle() {
     glutPostRedisplay();
 }
 
-void drawSessionContent() {
-    renderCurrentState();
-    drawSessionSigns(session);
-}
-
 void playDisplay() {
     drawInBox(windowWidth, windowHeight, canvasBox);
-    damage.wholeOnly = !windowShowsParts();
-    if (windowExposed()) forgetLastFrame(damage);
-    const FrameDamage drawn = drawFrameByDamage(damage, drawSessionContent);
+    drawSessionFrame(session);
     endDrawingInBox();
-    if (!showFrame(drawn)) forgetLastFrame(damage);
+    glutSwapBuffers();
 }
 
 void playReshape(int width, int height) {
-    forgetLastFrame(damage);  // the back buffer has a new size
-    showNextFrameBySwap();
     canvasBox = {};
     windowWidth = width;
     windowHeight = height;

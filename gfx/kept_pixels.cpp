@@ -15,8 +15,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "gfx/sprite_log.h"
-
 bool keepOpaquePixels = true;
 
 namespace {
@@ -158,9 +156,6 @@ bool drawKeptPixels(KeptPixels& kept, const float color[4], unsigned int quadLis
     }
 
     glCallList(quadList);
-    // Drawn in part, under a scissor, the quad left the rest of its rectangle
-    // as it was, and a blit into the copy would be cut by the scissor too.
-    if (spriteLog) return true;
     const bool drawnAlikeBefore = kept.drawnBefore && std::memcmp(key, kept.lastDrawnFor, sizeof key) == 0;
     std::memcpy(kept.lastDrawnFor, key, sizeof key);
     kept.drawnBefore = true;

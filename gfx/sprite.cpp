@@ -4,13 +4,11 @@
 
 #include <GL/gl.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
 #include "gfx/kept_pixels.h"
-#include "gfx/sprite_log.h"
 #include "gfx/sprite_shapes.h"
 
 namespace {
@@ -30,16 +28,6 @@ SpriteShape* shapeFor(const Sprite& sprite) {
 }  // namespace
 
 bool wholeQuads = wholeQuadsAsked();
-
-namespace {
-// The sprite's own transform on the current modelview matrix.
-void applySpriteTransform(const Sprite& sprite) {
-    glTranslatef(sprite.position.x, sprite.position.y, sprite.position.z);
-    glRotatef(sprite.angle, 0, 0, 1);
-    glTranslatef(sprite.offset.x, sprite.offset.y, sprite.offset.z);
-    glScalef(sprite.scale.x, sprite.scale.y, sprite.scale.z);
-}
-}  // namespace
 
 void resetSpriteState() {
     quadList = 0;
@@ -64,22 +52,7 @@ void createQuadList() {
     glEndList();
 }
 
-void drawSprite(const Sprite& given) {
-    // A tint is shown in steps of 1/255, the display's own, so a tooth whose
-    // tint follows its health paints the same pixels until it crosses a step:
-    // frames drawn in parts then need not draw it again every frame.
-    Sprite sprite = given;
-    for (float& channel : sprite.color)
-        channel = static_cast<float>(std::round(std::min(1.0f, std::max(0.0f, channel)) * 255.0f) / 255.0);
-    if (spriteLog && spriteLog->mode == SpriteLogMode::Measure) {
-        glPushMatrix();
-        applySpriteTransform(sprite);
-        noteQuad(*spriteLog, {sprite.color, sprite.texOffset, sprite.texScale, sprite.useTexMatrix, sprite.blend,
-                              sprite.texture, sprite.texture ? sprite.texture->glName : 0});
-        glPopMatrix();
-        return;
-    }
-    if (spriteLog && !partReachesNext(*spriteLog)) return;
+void drawSprite(const Sprite& sprite) {
     unsigned int name = sprite.texture ? sprite.texture->glName : 0;
     SpriteShape* shape = shapeFor(sprite);
     // Blending an opaque fragment gives the fragment itself.
@@ -117,7 +90,10 @@ void drawSprite(const Sprite& given) {
     }
     glPushMatrix();
     glColor4fv(sprite.color);
-    applySpriteTransform(sprite);
+    glTranslatef(sprite.position.x, sprite.position.y, sprite.position.z);
+    glRotatef(sprite.angle, 0, 0, 1);
+    glTranslatef(sprite.offset.x, sprite.offset.y, sprite.offset.z);
+    glScalef(sprite.scale.x, sprite.scale.y, sprite.scale.z);
     if (sprite.useTexMatrix) {
         glMatrixMode(GL_TEXTURE);
         glPushMatrix();

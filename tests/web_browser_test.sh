@@ -13,7 +13,7 @@ root="$1" out="$2"
 export NODE_PATH=/usr/share/nodejs
 (cd "$root" && em++ -O1 -std=c++17 -Wall -Wextra -Werror -I. tests/web_png_refusal_check.cpp gfx/loaders.cpp \
   gfx/diagnostic.cpp gfx/gl_state.cpp gfx/targa.cpp gfx/texture_upload.cpp gfx/texture_cache.cpp \
-  gfx/picture_coverage.cpp gfx/sprite.cpp gfx/sprite_log.cpp gfx/sprite_shapes.cpp gfx/quad_outline.cpp gfx/kept_pixels.cpp \
+  gfx/picture_coverage.cpp gfx/sprite.cpp gfx/sprite_shapes.cpp gfx/quad_outline.cpp gfx/kept_pixels.cpp \
   web/web_png_refusal.cpp \
   -s LEGACY_GL_EMULATION=1 -s ENVIRONMENT=node -s SINGLE_FILE=1 --embed-file docs/start.png@img/picture.png \
   -o "$out/png_refusal.js")
