@@ -16,6 +16,13 @@ add_test(NAME web_browser_test
 # beside them the native tests, which are steady under load, run at once.
 set_tests_properties(web_browser_test PROPERTIES FIXTURES_REQUIRED web_site RESOURCE_LOCK browser TIMEOUT 600)
 
+# A first visit served by python3 -m http.server: at most 500,000 bytes before
+# the first frame, and every picture the game reads (drawn in the page, packed,
+# or come after the first frame) img/'s own, pixel for pixel.
+add_test(NAME web_pictures_test
+  COMMAND node ${VELMORA_WEB_OUT}/driver/pictures_check.js --site ${VELMORA_WEB_OUT}/site --img ${PROJECT_SOURCE_DIR}/img)
+set_tests_properties(web_pictures_test PROPERTIES FIXTURES_REQUIRED web_site RESOURCE_LOCK second_browser TIMEOUT 300)
+
 # Sound under Chromium's ordinary autoplay rule, with the mouse and a finger;
 # the sound setting kept between visits.
 add_test(NAME web_sound_test COMMAND node ${VELMORA_WEB_OUT}/driver/sound_check.js --site ${VELMORA_WEB_OUT}/site)

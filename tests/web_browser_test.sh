@@ -3,8 +3,7 @@
 # loading, a slow connection, a desktop window and a phone upright and
 # sideways, touch, the buttons and the menu, full screen, one update a frame,
 # a hidden tab, installability and offline play. First, under Node.js, the
-# browser's PNG reader refuses a PNG picture, and the page's pictures pack is
-# found to hold every picture in img/. OUT is web_site.sh's.
+# browser's PNG reader refuses a PNG picture. OUT is web_site.sh's.
 #   web_browser_test.sh ROOT OUT
 set -euo pipefail
 root="$1" out="$2"
@@ -13,7 +12,7 @@ root="$1" out="$2"
 export NODE_PATH=/usr/share/nodejs
 (cd "$root" && em++ -O1 -std=c++17 -Wall -Wextra -Werror -I. tests/web_png_refusal_check.cpp gfx/loaders.cpp \
   gfx/diagnostic.cpp gfx/gl_state.cpp gfx/targa.cpp gfx/texture_upload.cpp gfx/texture_cache.cpp \
-  gfx/picture_coverage.cpp gfx/sprite.cpp gfx/sprite_shapes.cpp gfx/quad_outline.cpp gfx/kept_pixels.cpp \
+  gfx/picture_coverage.cpp gfx/sprite.cpp gfx/sprite_log.cpp gfx/sprite_shapes.cpp gfx/quad_outline.cpp gfx/kept_pixels.cpp \
   web/web_png_refusal.cpp \
   -s LEGACY_GL_EMULATION=1 -s ENVIRONMENT=node -s SINGLE_FILE=1 --embed-file docs/start.png@img/picture.png \
   -o "$out/png_refusal.js")
@@ -25,19 +24,4 @@ if [ "$said" != "$expected" ]; then
 fi
 echo "ok:   a PNG picture is refused in the browser build with the game's \"not found\" line"
 
-# Every picture the game may load is in the page's pack, the newest too.
-packed="$(node -e '
-  const files = require(process.argv[1]);
-  const bytes = new Uint8Array(require("fs").readFileSync(process.argv[2]));
-  files.inflate(bytes, 64 << 20).then((all) => files.unpack(all).forEach((file) => console.log(file.name)));
-' "$root/web/game_files.js" "$out"/site/pictures.*.gz | sort)"
-pictures="$(cd "$root" && printf '%s\n' img/*.tga | sort)"
-missing="$(comm -13 <(echo "$packed") <(echo "$pictures") | tr '\n' ' ')"
-if [ -n "$missing" ]; then
-  echo "FAIL: the page's pictures pack lacks $missing(the browser test goes on)"
-else
-  echo "ok:   the page's pictures pack holds every picture in img/ ($(wc -l <<<"$pictures"))"
-fi
-
 node "$out/driver/browser_test.js" --site "$out/site" --reference "$out/start.png"
-[ -z "$missing" ]

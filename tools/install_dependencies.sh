@@ -18,11 +18,12 @@ if [ "${1:-}" = "--tests" ]; then
     dpkg-dev file lintian desktop-file-utils appstream
   )
 fi
-# The browser build and its test: emscripten, Chromium, and Node.js with npm
-# for the test's driver. Node.js and npm are asked for only when their commands
-# are missing, so that a Node.js from elsewhere is kept.
+# The browser build and its test: emscripten, Chromium, terser (the page's
+# JavaScript minified), and Node.js with npm for the test's driver. Node.js
+# and npm are asked for only when their commands are missing, so that a
+# Node.js from elsewhere is kept.
 if [ "${1:-}" = "--tests" ] || [ "${1:-}" = "--web" ]; then
-  packages+=(emscripten chromium)
+  packages+=(emscripten chromium node-terser)
   command -v node >/dev/null || packages+=(nodejs)
   command -v npm >/dev/null || packages+=(npm)
 fi

@@ -97,13 +97,28 @@ export NODE_PATH=/usr/share/nodejs
 # -msse2 -msimd128: the bacteria's SSE2 path as WebAssembly SIMD, same bits.
 em++ -O2 -std=c++17 -Wall -Wextra -Werror -ffp-contract=off -msimd128 -msse2 -fwasm-exceptions -I. -I"$out/generated" \
   "${sources[@]}" -s LEGACY_GL_EMULATION=1 -s ALLOW_MEMORY_GROWTH=1 -s ENVIRONMENT=web -lopenal \
-  -s EXPORTED_RUNTIME_METHODS=FS,addRunDependency,removeRunDependency,UTF8ToString \
+  -s EXPORTED_RUNTIME_METHODS=FS,addRunDependency,removeRunDependency,UTF8ToString,ccall \
   -o "$compiled/velmora.js"
 
-# The pictures the game loads (the signs and digits among them) and its sounds, each set in one pack.
-pictures=()
-for picture in bg teeth bacteria brush drill food paused help ended watching digits; do pictures+=("img/$picture.tga"); done
-node tools/web_pack.js "$compiled/pictures.gz" "${pictures[@]}"
+# The pictures without lettering are drawn in the page by the picture
+# generator's own code (web/web_picture_drawing.cpp, in the page's workers):
+# the same bytes as img/, for a tenth of the bytes fetched. The generator's
+# sources are make-pictures', read from CMakeLists.txt, less its program and
+# what writes PNG files or lettering. -ffp-contract=off as make-pictures is
+# built: no fused multiply-add that would round its sums differently.
+mapfile -t generator < <(sed -n '/^  add_executable(make-pictures/,/)$/p' "$root/CMakeLists.txt" |
+  grep -oE '^\s+[a-z]+(/[a-z_0-9]+)+\.cpp' | tr -d ' ' |
+  grep -vE '^(tools/pictures/(main|lettering|signs|icon|png_output)|gfx/png_writer)\.cpp$')
+em++ -O2 -std=c++17 -Wall -Wextra -Werror -ffp-contract=off -I. web/web_picture_drawing.cpp "${generator[@]}" \
+  --no-entry -s ENVIRONMENT=worker -s ALLOW_MEMORY_GROWTH=1 -s FORCE_FILESYSTEM=1 \
+  -s EXPORTED_FUNCTIONS=_drawGamePicture,_drawBackgroundBand,_bandBytes -s EXPORTED_RUNTIME_METHODS=FS,ccall \
+  -o "$compiled/picture_drawing.js"
+
+# The signs with lettering, drawn from a font the page has not, and the
+# sounds, each set in one pack.
+signs=()
+for picture in help ended watching digits; do signs+=("img/$picture.tga"); done
+node tools/web_pack.js "$compiled/signs.gz" "${signs[@]}"
 node tools/web_pack.js "$compiled/sounds.gz" sounds/*.wav
 
 # The home-screen icons, drawn natively by the picture generator's code (the
@@ -124,10 +139,20 @@ fi
 # page of one build a file of another; the page, its manifest, its icons and
 # the service worker keep their names. Files of earlier builds go.
 find "$out" -maxdepth 1 -type f -regextype posix-extended -regex '.*\.[0-9a-f]{16}\.[a-z.]+' -delete
+# The JavaScript minified (tools/web_minify.js); the code and the JavaScript
+# that emscripten made come gzip-compressed, and the page inflates them, as
+# a server that compresses nothing sends them whole.
+export NODE_PATH=/usr/share/nodejs
+node tools/web_minify.js "$compiled/velmora.min.js" "$compiled/velmora.js"
+node tools/web_minify.js "$compiled/picture_worker.min.js" web/picture_worker.js "$compiled/picture_drawing.js"
+gzip -9 -n -c "$compiled/velmora.min.js" >"$compiled/velmora.js.gz"
+gzip -9 -n -c "$compiled/picture_worker.min.js" >"$compiled/picture_worker.js.gz"
 gzip -9 -n -c "$compiled/velmora.wasm" >"$compiled/velmora.wasm.gz"
+gzip -9 -n -c "$compiled/picture_drawing.wasm" >"$compiled/picture_drawing.wasm.gz"
 named=()
 fill=()
-for file in "$compiled/velmora.js" "$compiled/velmora.wasm.gz" "$compiled/pictures.gz" "$compiled/sounds.gz" \
+for file in "$compiled/velmora.js.gz" "$compiled/velmora.wasm.gz" "$compiled/picture_worker.js.gz" \
+            "$compiled/picture_drawing.wasm.gz" "$compiled/signs.gz" "$compiled/sounds.gz" \
             web/game_files.js web/recording.js web/sound.js; do
   base="$(basename "$file")"
   name="${base%%.*}.$(sha256sum "$file" | cut -c1-16).${base#*.}"

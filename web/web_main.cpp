@@ -10,10 +10,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "core/state.h"
 #include "game/game_state.h"
+#include "gfx/loaders.h"
 #include "gfx/sprite.h"
+#include "gfx/texture_cache.h"
 #include "session/frame_loop.h"
 #include "session/session.h"
 #include "session/watch.h"
@@ -225,6 +230,32 @@ extern "C" EMSCRIPTEN_KEEPALIVE void velmoraNewGame() {
     newGame(session);
     setPaused(session, false, steadyNowMs());
     afterPlayerAction(PlayerAction::NewGame);
+}
+
+// The page draws some pictures while the game already plays (the pause sign)
+// and calls this when any of them is written where the game reads: each
+// picture the game has asked for and not found, and that is there now, is
+// loaded into the handle its sprites already hold. A still game shows it at
+// once. Returns how many came.
+extern "C" EMSCRIPTEN_KEEPALIVE int webPicturesArrived() {
+    int loaded = 0;
+    for (auto& [name, handle] : textureCache) {
+        std::error_code error;
+        if (handle->glName != 0 || std::filesystem::path(name).extension() != ".tga" ||
+            !std::filesystem::is_regular_file(name, error))
+            continue;
+        if (loadTgaTexture(*handle, name) != 0) ++loaded;
+    }
+    if (loaded > 0 && standingStill(session)) drawFrame();
+    return loaded;
+}
+
+// The texture the game made of a picture it loaded (0 for none), for the
+// page's tests to read back what the game got.
+extern "C" EMSCRIPTEN_KEEPALIVE unsigned webPictureTexture(const char* name) {
+    for (const auto& [key, handle] : textureCache)
+        if (std::strcmp(key, name) == 0) return handle->glName;
+    return 0;
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE int velmoraWatchEnded() { return session.ended ? 1 : 0; }

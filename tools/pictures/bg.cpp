@@ -139,10 +139,14 @@ double lipDistance(Vec2 p) {
 
 }  // namespace
 
-Picture drawBackground() {
+Picture drawBackground() { return drawBackgroundRows(0, backgroundSide); }
+
+Picture drawBackgroundRows(int top, int bottom) {
     Picture picture = makePicture(backgroundSide, backgroundSide);
     double unitsPerPixel = backgroundUnits / backgroundSide;
     Frame frame = wholePicture(picture, unitsPerPixel, unitsPerPixel);
+    frame.top = std::max(top, 0);
+    frame.bottom = std::min(bottom, backgroundSide);
     GumLines gums = makeGumLines();
 
     // Skin around the mouth.

@@ -6,6 +6,10 @@
 #include "tools/pictures/painting.h"
 
 Picture drawBackground();     // img/bg.tga: the mouth
+// Only its rows [top, bottom) painted, the same pixels there as the whole
+// one's (every pixel is painted on its own); the rest left transparent. The
+// page draws the mouth in bands, one a worker.
+Picture drawBackgroundRows(int top, int bottom);
 Picture drawTeeth();          // img/teeth.tga: the atlas of every tooth
 Picture drawBacterium();      // img/bacteria.tga
 Picture drawFood();           // img/food.tga: a wrapped sweet

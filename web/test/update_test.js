@@ -32,11 +32,14 @@ function buildName(dir) {
 }
 
 // Opens the game and waits for its first frame; `requested` collects the
-// paths of everything the page asks for.
+// paths of everything the page asks for of its site (not the blob: addresses
+// it gives the code it inflated).
 async function openGame(browser, url, requested, errors) {
     const page = await browser.newPage();
     page.on('pageerror', (error) => errors.push('page error: ' + error.message));
-    page.on('request', (request) => requested.push(new URL(request.url()).pathname.slice(1)));
+    page.on('request', (request) => {
+        if (!request.url().startsWith('blob:')) requested.push(new URL(request.url()).pathname.slice(1));
+    });
     await page.setViewport({width: 1024, height: 840});
     await page.goto(url, {waitUntil: 'load'});
     await page.waitForFunction(() => window.velmoraFirstFrameMs !== undefined, {timeout: longWait});

@@ -1,0 +1,99 @@
+// The browser game's first frame, as a first visitor gets it: each build's
+// site served by `python3 -m http.server` (which compresses nothing), each
+// visit in a Chromium of its own with a fresh profile and no cache, at full
+// speed and through Chromium's network emulation of a slow mobile connection
+// (1.6 Mbit/s down, 750 kbit/s up, 150 ms round trip). Prints the median of
+// the visits: milliseconds from navigation to the first frame, and the bytes
+// received before it, headers included.
+//   node bench/web_first_frame.js --driver DIR [--visits N] SITE...
+// DIR is a browser tests' driver (tests/web_test_driver.sh); SITE a built site.
+'use strict';
+const {spawn} = require('child_process');
+const net = require('net');
+const path = require('path');
+
+const slowNetwork = {offline: false, latency: 150, downloadThroughput: 1.6e6 / 8, uploadThroughput: 0.75e6 / 8};
+
+function option(name, fallback) {
+    const at = process.argv.indexOf(name);
+    if (at < 0) return fallback;
+    return process.argv[at + 1];
+}
+
+function median(values) {
+    const sorted = [...values].sort((a, b) => a - b);
+    return sorted[Math.floor(sorted.length / 2)];
+}
+
+function freePort() {
+    return new Promise((resolve) => {
+        const probe = net.createServer().listen(0, '127.0.0.1', () => {
+            const port = probe.address().port;
+            probe.close(() => resolve(port));
+        });
+    });
+}
+
+// python3 -m http.server on DIR, once it answers.
+async function pythonServer(site) {
+    const port = await freePort();
+    const server = spawn('python3', ['-m', 'http.server', String(port), '--bind', '127.0.0.1', '--directory', site],
+                         {stdio: 'ignore'});
+    for (;;) {
+        const up = await new Promise((resolve) => {
+            const socket = net.connect(port, '127.0.0.1', () => { socket.end(); resolve(true); });
+            socket.on('error', () => resolve(false));
+        });
+        if (up) return {url: `http://127.0.0.1:${port}/`, stop: () => server.kill()};
+        await new Promise((resolve) => setTimeout(resolve, 50));
+    }
+}
+
+async function visit(launchChromium, url, throttled) {
+    const {browser, close} = await launchChromium();
+    try {
+        const page = await browser.newPage();
+        await page.setViewport({width: 1024, height: 840});
+        const cdp = await page.createCDPSession();
+        await cdp.send('Network.enable');
+        await cdp.send('Network.setCacheDisabled', {cacheDisabled: true});
+        if (throttled) await cdp.send('Network.emulateNetworkConditions', slowNetwork);
+        await page.goto(url, {waitUntil: 'load', timeout: 120000});
+        await page.waitForFunction(() => window.velmoraFirstFrameMs !== undefined, {timeout: 120000});
+        return await page.evaluate(() => {
+            const first = window.velmoraFirstFrameMs;
+            let bytes = performance.getEntriesByType('navigation')[0].transferSize;
+            for (const entry of performance.getEntriesByType('resource'))
+                if (entry.startTime <= first) bytes += entry.transferSize;
+            return {ms: first, bytes};
+        });
+    } finally {
+        await close();
+    }
+}
+
+async function main() {
+    const {launchChromium} = require(path.resolve(option('--driver'), 'harness.js'));
+    const visits = Number(option('--visits', '3'));
+    const sites = process.argv.slice(2).filter((arg, i, all) => !arg.startsWith('--') &&
+                                                                !['--driver', '--visits'].includes(all[i - 1]));
+    for (const site of sites) {
+        const server = await pythonServer(site);
+        try {
+            for (const throttled of [false, true]) {
+                const runs = [];
+                for (let i = 0; i < visits; ++i) runs.push(await visit(launchChromium, server.url, throttled));
+                console.log(`${site} ${throttled ? '1.6 Mbit/s, 150 ms' : 'full speed'}: first frame ${
+                    Math.round(median(runs.map((r) => r.ms)))} ms (${runs.map((r) => Math.round(r.ms)).join(', ')}), ${
+                    median(runs.map((r) => r.bytes))} bytes before it`);
+            }
+        } finally {
+            server.stop();
+        }
+    }
+}
+
+main().catch((error) => {
+    console.log('FAIL: ' + (error && error.stack ? error.stack : error));
+    process.exit(1);
+});
