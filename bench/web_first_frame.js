@@ -3,8 +3,8 @@
 // visit in a Chromium of its own with a fresh profile and no cache, at full
 // speed and through Chromium's network emulation of a slow mobile connection
 // (1.6 Mbit/s down, 750 kbit/s up, 150 ms round trip). Prints the median of
-// the visits: milliseconds from navigation to the first frame, and the bytes
-// received before it, headers included.
+// the visits (3 unless --visits N): milliseconds from navigation to the first
+// frame, and the bytes received before it, headers included.
 //   node bench/web_first_frame.js --driver DIR [--visits N] SITE...
 // DIR is a browser tests' driver (tests/web_test_driver.sh); SITE a built site.
 'use strict';
@@ -77,19 +77,22 @@ async function main() {
     const visits = Number(option('--visits', '3'));
     const sites = process.argv.slice(2).filter((arg, i, all) => !arg.startsWith('--') &&
                                                                 !['--driver', '--visits'].includes(all[i - 1]));
-    for (const site of sites) {
-        const server = await pythonServer(site);
-        try {
-            for (const throttled of [false, true]) {
-                const runs = [];
-                for (let i = 0; i < visits; ++i) runs.push(await visit(launchChromium, server.url, throttled));
+    // Visits take turns between the builds, so that a machine that gets
+    // busier or quieter meanwhile weighs on every build alike.
+    const servers = [];
+    try {
+        for (const site of sites) servers.push(await pythonServer(site));
+        for (const throttled of [false, true]) {
+            const runs = sites.map(() => []);
+            for (let i = 0; i < visits; ++i)
+                for (const [s, server] of servers.entries()) runs[s].push(await visit(launchChromium, server.url, throttled));
+            for (const [s, site] of sites.entries())
                 console.log(`${site} ${throttled ? '1.6 Mbit/s, 150 ms' : 'full speed'}: first frame ${
-                    Math.round(median(runs.map((r) => r.ms)))} ms (${runs.map((r) => Math.round(r.ms)).join(', ')}), ${
-                    median(runs.map((r) => r.bytes))} bytes before it`);
-            }
-        } finally {
-            server.stop();
+                    Math.round(median(runs[s].map((r) => r.ms)))} ms (${runs[s].map((r) => Math.round(r.ms)).join(', ')}), ${
+                    median(runs[s].map((r) => r.bytes))} bytes before it`);
         }
+    } finally {
+        for (const server of servers) server.stop();
     }
 }
 
