@@ -39,5 +39,7 @@ done
 echo "Installing: ${missing[*]}"
 run() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 export DEBIAN_FRONTEND=noninteractive
-run apt-get update -qq
-run apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Another install running beside this one (a second terminal, a desktop updater)
+# is waited for rather than failing on its lock.
+run apt-get -o DPkg::Lock::Timeout=600 update -qq
+run apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"
