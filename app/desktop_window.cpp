@@ -18,6 +18,7 @@
 #include "core/state.h"
 #include "gfx/diagnostic.h"
 #include "gfx/texture_cache.h"
+#include "session/damage.h"
 #include "session/session.h"
 #include "session/signs.h"
 
@@ -65,7 +66,9 @@ void endWithoutWindow() {
 // first (a buffer swap into it), so those end the game as a close does;
 // anything else goes to the usual handler.
 XErrorHandler usualErrorHandler = nullptr;
+bool copyOfFrameRefused(const XErrorEvent& error);
 int onXError(Display* display, XErrorEvent* error) {
+    if (copyOfFrameRefused(*error)) return 0;
     const bool windowGone = window.handle && error->resourceid == window.handle &&
                             (error->error_code == BadWindow || error->error_code == BadDrawable);
     if (windowGone) {
@@ -309,6 +312,97 @@ void endDrawingInBox() {
     clearBar(box.left + box.width, bottom, width - box.left - box.width, box.height);
     glDisable(GL_SCISSOR_TEST);
     glClearColor(gameClear[0], gameClear[1], gameClear[2], gameClear[3]);
+}
+
+namespace {
+
+struct PartsShown {
+    bool asked = false;
+    PFNGLXCOPYSUBBUFFERMESAPROC copy = nullptr;
+    // A second connection to the X server that is sent the window's exposes
+    // too: freeglut turns them into a redisplay like any other.
+    Display* exposes = nullptr;
+    // The X extension the copies go through, and whether one was refused: a
+    // window that changed size since its frame was drawn can be smaller than
+    // the copy; the next frame is then drawn and shown whole.
+    int sharedImages = -1;
+    bool copyRefused = false;
+    // The software renderer looks at the window's size again only after a
+    // swap: the frame after a new size, or a refused copy, is swapped.
+    bool swapNext = false;
+};
+PartsShown partsShown;
+
+bool offers(const char* extensions, const char* name) {
+    const char* found = extensions ? std::strstr(extensions, name) : nullptr;
+    return found && (found[std::strlen(name)] == ' ' || found[std::strlen(name)] == '\0');
+}
+
+void askForParts() {
+    partsShown.asked = true;
+    if (!window.display || wholeFrames) return;
+    const char* extensions = glXQueryExtensionsString(window.display, DefaultScreen(window.display));
+    if (!offers(extensions, "GLX_MESA_copy_sub_buffer")) return;
+    int event = 0, error = 0;
+    if (!XQueryExtension(window.display, "MIT-SHM", &partsShown.sharedImages, &event, &error))
+        partsShown.sharedImages = -1;
+    partsShown.copy = reinterpret_cast<PFNGLXCOPYSUBBUFFERMESAPROC>(
+        glXGetProcAddress(reinterpret_cast<const GLubyte*>("glXCopySubBufferMESA")));
+    if (!partsShown.copy) return;
+    partsShown.exposes = XOpenDisplay(DisplayString(window.display));
+    if (!partsShown.exposes) {
+        partsShown.copy = nullptr;
+        return;
+    }
+    XSelectInput(partsShown.exposes, window.handle, ExposureMask);
+    XFlush(partsShown.exposes);
+}
+
+bool copyOfFrameRefused(const XErrorEvent& error) {
+    constexpr int putImage = 3;  // X_ShmPutImage
+    if (partsShown.sharedImages < 0 || error.request_code != partsShown.sharedImages || error.minor_code != putImage ||
+        error.error_code != BadValue)
+        return false;
+    partsShown.copyRefused = partsShown.swapNext = true;
+    return true;
+}
+
+}  // namespace
+
+bool windowShowsParts() {
+    if (!partsShown.asked) askForParts();
+    return partsShown.copy != nullptr;
+}
+
+bool windowExposed() {
+    if (!windowShowsParts()) return false;
+    bool exposed = false;
+    while (XPending(partsShown.exposes) > 0) {
+        XEvent event;
+        XNextEvent(partsShown.exposes, &event);
+        exposed = exposed || event.type == Expose;
+    }
+    return exposed;
+}
+
+void showNextFrameBySwap() { partsShown.swapNext = true; }
+
+bool showFrame(const FrameDamage& drawn) {
+    if (!windowShowsParts() || partsShown.swapNext) {
+        glutSwapBuffers();
+        partsShown.swapNext = partsShown.copyRefused = false;
+        return false;
+    }
+    // Never swapped, the back buffer keeps the frame for the next one.
+    if (drawn.whole)
+        partsShown.copy(window.display, window.handle, 0, 0, glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
+    for (const PixelRect& part : drawn.rects)
+        partsShown.copy(window.display, window.handle, part.x0, part.y0, part.x1 - part.x0, part.y1 - part.y0);
+    // Copies are flushes; a frame that changed nothing still ends its drawing.
+    if (drawn.rects.empty() && !drawn.whole) glFlush();
+    const bool shown = !partsShown.copyRefused;
+    partsShown.copyRefused = false;
+    return shown;
 }
 
 void leaveCurrentState() {

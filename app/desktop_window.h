@@ -7,6 +7,7 @@
 #pragma once
 
 struct CanvasBox;
+struct FrameDamage;
 struct CommandLine;
 struct Session;
 enum class PlayerAction;
@@ -41,6 +42,21 @@ void windowSpecialUp(int key, int x, int y);
 // is drawn, so the game's own grey shows only under the canvas.
 void drawInBox(int windowWidth, int windowHeight, const CanvasBox& box);
 void endDrawingInBox();
+
+// Showing a frame drawn in parts: where the window system can copy parts of
+// the back buffer to the screen (GLX_MESA_copy_sub_buffer), a frame is shown
+// by copying the parts drawn, never by a swap, so the back buffer keeps the
+// whole frame for the next one to be drawn over. Elsewhere every frame is
+// drawn whole and swapped.
+bool windowShowsParts();
+// True once since the X server asked for any of the window to be painted
+// again (an expose): the next frame is shown whole.
+bool windowExposed();
+// Shows the frame drawn: its parts, or the whole frame by a swap. False when
+// the back buffer no longer holds the frame.
+bool showFrame(const FrameDamage& drawn);
+// After a new window size: the next frame is drawn whole and swapped.
+void showNextFrameBySwap();
 
 // Leaves the current state while the window's OpenGL context still exists,
 // so the pictures its teeth hold go with it, and stops callbacks reaching it.

@@ -16,6 +16,7 @@
 #include "core/state.h"
 #include "game/game_state.h"
 #include "gfx/diagnostic.h"
+#include "session/damage.h"
 #include "session/frame_loop.h"
 #include "session/frame_pacing.h"
 #include "session/session.h"
@@ -28,6 +29,7 @@ Session session;
 CanvasBox canvasBox;  // where the canvas lies in the window; empty while it fills it
 int windowWidth = canvasWidth;
 int windowHeight = canvasHeight;
+DamageState damage;  // what changed since the frame the back buffer holds
 
 void playIdle() {
     // Before the clock is read, so the rules see the time the wait took.
@@ -37,14 +39,23 @@ void playIdle() {
     glutPostRedisplay();
 }
 
+void drawSessionContent() {
+    renderCurrentState();
+    drawSessionSigns(session);
+}
+
 void playDisplay() {
     drawInBox(windowWidth, windowHeight, canvasBox);
-    drawSessionFrame(session);
+    damage.wholeOnly = !windowShowsParts();
+    if (windowExposed()) forgetLastFrame(damage);
+    const FrameDamage drawn = drawFrameByDamage(damage, drawSessionContent);
     endDrawingInBox();
-    glutSwapBuffers();
+    if (!showFrame(drawn)) forgetLastFrame(damage);
 }
 
 void playReshape(int width, int height) {
+    forgetLastFrame(damage);  // the back buffer has a new size
+    showNextFrameBySwap();
     canvasBox = {};
     windowWidth = width;
     windowHeight = height;

@@ -1,6 +1,7 @@
 // Speed of the game at its heaviest load and at its start, on the OpenGL the
 // machine has (Mesa's llvmpipe without a GPU), offscreen at 800 x 600:
 // the update alone, a whole frame (trimmed quads, and whole ones to compare),
+// frames drawn only where they changed beside whole frames as the game goes on,
 // a frame that only clears, start-up, and a quiet replay frame with and
 // without its drawing (velmora-replay --no-draw).
 #include <GL/gl.h>
@@ -13,12 +14,14 @@
 #include <string>
 
 #include "core/state.h"
+#include "game/bacterium.h"
 #include "game/game_state.h"
 #include "game/random.h"
 #include "gfx/diagnostic.h"
 #include "gfx/sprite.h"
 #include "recording/game_trace.h"
 #include "replay/offscreen_context.h"
+#include "session/damage.h"
 #include "session/frame_loop.h"
 
 // The shell's few GLUT calls, answered here: the benchmarks drive the clock.
@@ -188,6 +191,57 @@ void QuietReplayFrame(benchmark::State& state) {
     currentState = nullptr;
 }
 BENCHMARK(QuietReplayFrame)->ArgName("drawn")->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+
+// Frames as the window draws them while the game goes on: only the parts that
+// changed since the frame before, beside whole frames in the same run. At the
+// start every tooth is drained and changes its tint every frame, and the swarm
+// is the heaviest load, every bacterium moving: there the clock runs round
+// within the game's first ten seconds, so no tool comes. A quiet mouth, the
+// game left open, has had its bacteria brushed away: its clock runs on for a
+// minute of frames, and the brush and the drill come and go as they do.
+enum class Mouth { AtStart, Quiet, Swarm };
+void FrameAsTheGameGoesOn(benchmark::State& state, Mouth mouth, bool whole) {
+    wholeFrames = whole;
+    auto game = startedGame();
+    if (mouth == Mouth::Swarm) makeHeaviest(*game);
+    if (mouth == Mouth::Quiet)
+        for (Tooth* t : game->teeth) {
+            for (Bacterium* b : t->bacteria) destroyBacterium(b);
+            t->bacteria.clear();
+        }
+    DamageState damage;
+    const auto render = [&game] {
+        glPushMatrix();
+        game->render();
+        glPopMatrix();
+    };
+    long long drawnInParts = 0, frames = 0;
+    int ms = 1000;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ms = ms >= 10000 && mouth != Mouth::Quiet ? 1000 : ms + 16;
+        frameDelta = 0.016f;
+        elapsedMs = ms;
+        game->update();
+        for (Tooth* t : game->teeth)
+            if (t->health < 50) t->health = 100;  // drained on, never falling
+        state.ResumeTiming();
+        drawnInParts += drawFrameByDamage(damage, render).whole ? 0 : 1;
+        finishOffscreenFrame(context());
+        ++frames;
+    }
+    state.counters["drawn_in_parts"] = frames ? static_cast<double>(drawnInParts) / frames : 0;
+    currentState = nullptr;
+    wholeFrames = false;
+}
+BENCHMARK_CAPTURE(FrameAsTheGameGoesOn, AtStartInParts, Mouth::AtStart, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FrameAsTheGameGoesOn, AtStartWhole, Mouth::AtStart, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FrameAsTheGameGoesOn, QuietInParts, Mouth::Quiet, false)
+    ->Iterations(3600)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FrameAsTheGameGoesOn, QuietWhole, Mouth::Quiet, true)->Iterations(3600)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FrameAsTheGameGoesOn, SwarmInParts, Mouth::Swarm, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FrameAsTheGameGoesOn, SwarmWhole, Mouth::Swarm, true)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -15,6 +15,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "gfx/sprite_log.h"
+
 bool keepOpaquePixels = true;
 
 namespace {
@@ -136,12 +138,26 @@ bool drawKeptPixels(KeptPixels& kept, const float color[4], unsigned int quadLis
     const int width = rect.x1 - rect.x0, height = rect.y1 - rect.y0;
     if (kept.valid && kept.x == rect.x0 && kept.y == rect.y0 && kept.width == width && kept.height == height &&
         std::memcmp(key, kept.madeFor, sizeof key) == 0) {
+        // Drawing one part of a frame, only that part is copied, with the
+        // scissor off: under a scissor the software renderer copies by
+        // drawing, pixel by pixel, instead of row by row.
+        WindowRect to = rect;
+        const bool inPart = spriteLog && spriteLog->mode == SpriteLogMode::DrawPart;
+        if (inPart) {
+            to = {std::max(rect.x0, spriteLog->part.x0), std::max(rect.y0, spriteLog->part.y0),
+                  std::min(rect.x1, spriteLog->part.x1), std::min(rect.y1, spriteLog->part.y1)};
+            if (to.x1 <= to.x0 || to.y1 <= to.y0) return true;
+            glDisable(GL_SCISSOR_TEST);
+        }
+        // Source rows of a window's copy run upside down.
+        const int fromY0 = kept.forWindow ? height - (to.y0 - rect.y0) : to.y0 - rect.y0;
+        const int fromY1 = kept.forWindow ? height - (to.y1 - rect.y0) : to.y1 - rect.y0;
         clearGlErrors();
         glBindFramebuffer(GL_READ_FRAMEBUFFER, kept.framebuffer);
-        const int top = kept.forWindow ? height : 0;
-        glBlitFramebuffer(0, top, width, height - top, rect.x0, rect.y0, rect.x1, rect.y1, GL_COLOR_BUFFER_BIT,
-                          GL_NEAREST);
+        glBlitFramebuffer(to.x0 - rect.x0, fromY0, to.x1 - rect.x0, fromY1, to.x0, to.y0, to.x1, to.y1,
+                          GL_COLOR_BUFFER_BIT, GL_NEAREST);
         const bool copied = glGetError() == GL_NO_ERROR;
+        if (inPart) glEnable(GL_SCISSOR_TEST);
         glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read));
         if (copied) {
             kept.timesUsed += 1;
@@ -156,6 +172,9 @@ bool drawKeptPixels(KeptPixels& kept, const float color[4], unsigned int quadLis
     }
 
     glCallList(quadList);
+    // Drawn in part, under a scissor, the quad left the rest of its rectangle
+    // as it was, and a blit into the copy would be cut by the scissor too.
+    if (spriteLog) return true;
     const bool drawnAlikeBefore = kept.drawnBefore && std::memcmp(key, kept.lastDrawnFor, sizeof key) == 0;
     std::memcpy(kept.lastDrawnFor, key, sizeof key);
     kept.drawnBefore = true;

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "gfx/kept_pixels.h"
+#include "gfx/sprite_log.h"
 #include "gfx/sprite_shapes.h"
 
 namespace {
@@ -28,6 +29,16 @@ SpriteShape* shapeFor(const Sprite& sprite) {
 }  // namespace
 
 bool wholeQuads = wholeQuadsAsked();
+
+namespace {
+// The sprite's own transform on the current modelview matrix.
+void applySpriteTransform(const Sprite& sprite) {
+    glTranslatef(sprite.position.x, sprite.position.y, sprite.position.z);
+    glRotatef(sprite.angle, 0, 0, 1);
+    glTranslatef(sprite.offset.x, sprite.offset.y, sprite.offset.z);
+    glScalef(sprite.scale.x, sprite.scale.y, sprite.scale.z);
+}
+}  // namespace
 
 void resetSpriteState() {
     quadList = 0;
@@ -53,6 +64,15 @@ void createQuadList() {
 }
 
 void drawSprite(const Sprite& sprite) {
+    if (spriteLog && spriteLog->mode == SpriteLogMode::Measure) {
+        glPushMatrix();
+        applySpriteTransform(sprite);
+        noteQuad(*spriteLog, {sprite.color, sprite.texOffset, sprite.texScale, sprite.useTexMatrix, sprite.blend,
+                              sprite.texture, sprite.texture ? sprite.texture->glName : 0});
+        glPopMatrix();
+        return;
+    }
+    if (spriteLog && !partReachesNext(*spriteLog)) return;
     unsigned int name = sprite.texture ? sprite.texture->glName : 0;
     SpriteShape* shape = shapeFor(sprite);
     // Blending an opaque fragment gives the fragment itself.
@@ -90,10 +110,7 @@ void drawSprite(const Sprite& sprite) {
     }
     glPushMatrix();
     glColor4fv(sprite.color);
-    glTranslatef(sprite.position.x, sprite.position.y, sprite.position.z);
-    glRotatef(sprite.angle, 0, 0, 1);
-    glTranslatef(sprite.offset.x, sprite.offset.y, sprite.offset.z);
-    glScalef(sprite.scale.x, sprite.scale.y, sprite.scale.z);
+    applySpriteTransform(sprite);
     if (sprite.useTexMatrix) {
         glMatrixMode(GL_TEXTURE);
         glPushMatrix();

@@ -25,6 +25,7 @@
 #include "replay/offscreen_context.h"
 #include "replay/shot_file.h"
 #include "replay/sound_render.h"
+#include "session/damage.h"
 #include "session/frame_loop.h"
 #include "session/picture_folder.h"
 #include "session/session.h"
@@ -202,6 +203,7 @@ struct Target {
     OffscreenContext* context = nullptr;
     int width = canvasWidth;
     int height = canvasHeight;
+    DamageState damage;  // what changed since the frame the picture holds
 };
 
 bool followsView(const Target& target) {
@@ -214,8 +216,9 @@ void displayFrame(Target& target) {
         target.width = currentView->width;
         target.height = currentView->height;
         resizeOffscreen(target.context, target.width, target.height);
+        forgetLastFrame(target.damage);
     }
-    onDisplay();
+    drawFrameByDamage(target.damage, renderCurrentState);
     finishOffscreenFrame(target.context);
 }
 

@@ -25,6 +25,10 @@ void updateGameAt(int clockMs) {
 
 void onDisplay() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    renderCurrentState();
+}
+
+void renderCurrentState() {
     // Whatever render leaves on the modelview stack is thrown away here, so the
     // reshape transform survives to the next frame.
     glPushMatrix();

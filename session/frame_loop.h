@@ -14,6 +14,8 @@ void updateGameAt(int clockMs);
 // Clears the frame and draws the current state; whatever render leaves on the
 // modelview matrix is thrown away. The program swaps the buffers.
 void onDisplay();
+// The same without the clear, for a frame drawn in parts.
+void renderCurrentState();
 
 // Applies a window size to the view if there is one. True when the size was
 // used: the program then asks its window for currentView's width and height,

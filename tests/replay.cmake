@@ -48,6 +48,21 @@ if(TARGET velmora-replay)
   set_tests_properties(replay_trimming_test PROPERTIES TIMEOUT 900)
 endif()
 
+# Frames drawn in parts against whole frames, shot for shot.
+if(TARGET velmora-replay)
+  add_executable(replay_damage_test replay_damage_test.cpp)
+  target_include_directories(replay_damage_test PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(replay_damage_test PRIVATE VELMORA_REPLAY="$<TARGET_FILE:velmora-replay>")
+  target_link_libraries(replay_damage_test PRIVATE velmora_replay_testing GTest::gtest_main)
+  add_dependencies(replay_damage_test velmora-replay)
+  add_test(NAME replay_damage_test COMMAND replay_damage_test --gtest_filter=*Pinned*
+    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+  # Ten minutes of game drawn every frame twice: the plain build's.
+  add_test(NAME replay_damage_soak_test COMMAND replay_damage_test --gtest_filter=*Soak*
+    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+  set_tests_properties(replay_damage_test replay_damage_soak_test PROPERTIES TIMEOUT 300)
+endif()
+
 # Watching a recording without a window: its pace.
 velmora_unit_test(script_pace_test script_pace_test.cpp)
 

@@ -36,6 +36,17 @@ if(TARGET velmora-replay)
   set_tests_properties(recording_test PROPERTIES TIMEOUT 300)
 endif()
 
+# The window shows frames drawn in parts as velmora-replay draws them whole.
+if(TARGET velmora-replay)
+  add_executable(window_damage_test window_damage_test.cpp)
+  target_include_directories(window_damage_test PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(window_damage_test PRIVATE velmora_x_session velmora_replay_testing GTest::gtest_main)
+  target_compile_definitions(window_damage_test PRIVATE VELMORA_REPLAY="$<TARGET_FILE:velmora-replay>")
+  add_dependencies(window_damage_test velmora velmora-replay)
+  add_test(NAME window_damage_test COMMAND window_damage_test WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+  set_tests_properties(window_damage_test PROPERTIES TIMEOUT 120)
+endif()
+
 # The game's frame rate and processor use at the start state, with and without its cap.
 add_executable(frame_rate_test frame_rate_test.cpp)
 target_include_directories(frame_rate_test PRIVATE ${PROJECT_SOURCE_DIR})

@@ -91,6 +91,14 @@ def write_tables(paths):
     ratio("start frame / clear-only frame", start, "FrameOnlyClearing")
     ratio("quiet replay frame drawn / not drawn (goal 20 or more)", "QuietReplayFrame/drawn:1",
           "QuietReplayFrame/drawn:0")
+    going = "FrameAsTheGameGoesOn/"
+    for mouth, label in (("AtStart", "at the start, every tooth drained"),
+                         ("Quiet", "a quiet mouth for a minute, the tools coming and going"),
+                         ("Swarm", "the full swarm")):
+        parts = next((n for n in figures if n.startswith(going + mouth + "InParts")), None)
+        whole = next((n for n in figures if n.startswith(going + mouth + "Whole")), None)
+        if parts and whole:
+            ratio(f"frame drawn in parts / whole, {label}", parts, whole)
     kinds = {"0": "uncompressed", "1": "run-length"}
     for ours, theirs in (("readTargaFromFile", "stbLoadFromFile"), ("decodeTargaFromMemory", "stbLoadFromMemory")):
         for arg, kind in kinds.items():
