@@ -145,6 +145,7 @@ find "$out" -maxdepth 1 -type f -regextype posix-extended -regex '.*\.[0-9a-f]{1
 export NODE_PATH=/usr/share/nodejs
 node tools/web_minify.js "$compiled/velmora.min.js" "$compiled/velmora.js"
 node tools/web_minify.js "$compiled/picture_worker.min.js" web/picture_worker.js "$compiled/picture_drawing.js"
+for script in game_files recording sound; do node tools/web_minify.js "$compiled/$script.js" "web/$script.js"; done
 gzip -9 -n -c "$compiled/velmora.min.js" >"$compiled/velmora.js.gz"
 gzip -9 -n -c "$compiled/picture_worker.min.js" >"$compiled/picture_worker.js.gz"
 gzip -9 -n -c "$compiled/velmora.wasm" >"$compiled/velmora.wasm.gz"
@@ -153,7 +154,7 @@ named=()
 fill=()
 for file in "$compiled/velmora.js.gz" "$compiled/velmora.wasm.gz" "$compiled/picture_worker.js.gz" \
             "$compiled/picture_drawing.wasm.gz" "$compiled/signs.gz" "$compiled/sounds.gz" \
-            web/game_files.js web/recording.js web/sound.js; do
+            "$compiled/game_files.js" "$compiled/recording.js" "$compiled/sound.js"; do
   base="$(basename "$file")"
   name="${base%%.*}.$(sha256sum "$file" | cut -c1-16).${base#*.}"
   cp "$file" "$out/$name"
