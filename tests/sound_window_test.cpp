@@ -5,6 +5,7 @@
 // put off by the player's own short wait. The mix itself is judged rendered,
 // in sound_mix_test and sound_game_test; this is only the window keeping step.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -264,6 +265,41 @@ TEST_F(HearingTheGame, DropAndBirthsSoundWhereTheWriterStoodAtTheirFrames) {
     ASSERT_GE(matched.front(), 0) << "the drop was not heard where the writer stood at its frame:" << listed;
     EXPECT_LE(birthsUnheard * 10, expected.size() - 1)
         << "births not where the writer stood at their frames:" << listed;
+}
+
+// Muted from the start, the window writes silence until M turns sound on; the
+// window takes M, press and release, so the recording holds no key.
+TEST_F(HearingTheGame, MutedTheGameIsSilentUntilMTurnsSoundOn) {
+    const std::string recording = folder.file("game.rec");
+    ASSERT_TRUE(startListenedGame({"--mute", "--record", recording})) << readText(log);
+    ASSERT_TRUE(waitForTrace([&] { return lastTraceSeconds(trace) > settledSeconds; }));
+    // Where OpenAL Soft's file writer stood as M was pressed: all it had
+    // written by then was mixed while the game was muted, however far a busy
+    // machine kept the writer or the game behind.
+    struct stat before;
+    ASSERT_EQ(::stat(wav.c_str(), &before), 0);
+    const double pressed = lastTraceSeconds(trace);
+    session.run("xdotool key m");
+    ASSERT_TRUE(waitForTrace([&] { return lastTraceSeconds(trace) > pressed + 2.0; }));
+    closeGame();
+
+    const Recording heard = readRecording(wav);
+    ASSERT_GT(heard.rate, 0);
+    const double pressedInFile =
+        double(std::max<long>(0, long(before.st_size) - long(heard.dataStart))) / heard.frameBytes / heard.rate;
+    ASSERT_GT(pressedInFile, 0.5) << "over half a second of muted play written";
+    float loudestMuted = 0, loudestAfter = 0;
+    for (std::size_t i = 0; i < heard.mono.size(); ++i) {
+        const double t = double(i) / heard.rate;
+        if (t < pressedInFile) loudestMuted = std::max(loudestMuted, std::fabs(heard.mono[i]));
+        if (t > pressedInFile + 0.5) loudestAfter = std::max(loudestAfter, std::fabs(heard.mono[i]));
+    }
+    std::printf("muted: loudest %.1f dBFS; after M: %.1f dBFS\n", 20 * std::log10(loudestMuted + 1e-12f),
+                20 * std::log10(loudestAfter + 1e-12f));
+    EXPECT_LT(20 * std::log10(loudestMuted + 1e-12f), -60.0) << "muted, yet heard";
+    EXPECT_GT(20 * std::log10(loudestAfter + 1e-12f), -45.0) << "M did not turn sound on";
+    const std::string recorded = readText(recording);
+    EXPECT_EQ(recorded.find("\nkey"), std::string::npos) << recorded.substr(recorded.find("\nkey"), 40);
 }
 
 }  // namespace
