@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -19,7 +20,24 @@ namespace {
 constexpr int rawSide = 128;
 constexpr std::size_t rawBytes = rawSide * rawSide * 4;
 
-void reportNotFound(const char* fileName) { reportLine(std::string("Texture file ") + fileName + " not found"); }
+// Pictures on their way, and those of them a handle has asked for; built on
+// first use, as the page may name them before the game's globals are made.
+std::set<std::string>& picturesComing() {
+    static std::set<std::string> coming;
+    return coming;
+}
+std::set<std::string>& askedBeforeComing() {
+    static std::set<std::string> asked;
+    return asked;
+}
+
+void reportNotFound(const char* fileName) {
+    if (picturesComing().count(fileName)) {
+        askedBeforeComing().insert(fileName);
+        return;
+    }
+    reportLine(std::string("Texture file ") + fileName + " not found");
+}
 
 // Only regular files are pictures: opening a FIFO would hold the game until
 // somebody wrote into it, and a device may never end.
@@ -80,4 +98,17 @@ unsigned int loadPngTexture(TextureHandle& handle, const char* fileName) {
     uploadTexture(handle, image.bytes.data(), static_cast<int>(image.width), static_cast<int>(image.height),
                   static_cast<int>(image.channels));
     return handle.glName;
+}
+
+void expectPicture(const char* fileName) { picturesComing().insert(fileName); }
+
+void pictureCame(const char* fileName) {
+    picturesComing().erase(fileName);
+    askedBeforeComing().erase(fileName);
+}
+
+void pictureNotComing(const char* fileName) {
+    const bool asked = askedBeforeComing().erase(fileName) > 0;
+    picturesComing().erase(fileName);
+    if (asked) reportNotFound(fileName);
 }

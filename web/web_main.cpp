@@ -244,11 +244,18 @@ extern "C" EMSCRIPTEN_KEEPALIVE int webPicturesArrived() {
         if (handle->glName != 0 || std::filesystem::path(name).extension() != ".tga" ||
             !std::filesystem::is_regular_file(name, error))
             continue;
+        pictureCame(name);
         if (loadTgaTexture(*handle, name) != 0) ++loaded;
     }
     if (loaded > 0 && standingStill(session)) drawFrame();
     return loaded;
 }
+
+// The page names each picture it will draw after the first frame before the
+// game starts, so that the game waits for it quietly instead of saying it is
+// not found; and, should one not be drawn after all, says so.
+extern "C" EMSCRIPTEN_KEEPALIVE void webPictureComing(const char* name) { expectPicture(name); }
+extern "C" EMSCRIPTEN_KEEPALIVE void webPictureNotComing(const char* name) { pictureNotComing(name); }
 
 // The texture the game made of a picture it loaded (0 for none), for the
 // page's tests to read back what the game got.

@@ -116,6 +116,12 @@ async function main() {
         const page = await browser.newPage();
         const errors = [];
         page.on('pageerror', (error) => errors.push('page error: ' + error.message));
+        // The game's own lines: a picture drawn after the first frame is
+        // waited for quietly, never reported missing.
+        const missing = [];
+        page.on('console', (message) => {
+            if (/not found/.test(message.text())) missing.push(message.text());
+        });
         const cdp = await page.createCDPSession();
         await cdp.send('Network.enable');
         await cdp.send('Network.setCacheDisabled', {cacheDisabled: true});
@@ -163,6 +169,7 @@ async function main() {
             }
         }
         check(errors.length === 0, 'no page errors' + errors.map((e) => '\n      ' + e).join(''));
+        check(missing.length === 0, 'no picture reported missing' + missing.map((m) => '\n      ' + m).join(''));
     } finally {
         await close();
         server.stop();
