@@ -8,8 +8,6 @@
 //   node bench/web_first_frame.js --driver DIR [--visits N] SITE...
 // DIR is a browser tests' driver (tests/web_test_driver.sh); SITE a built site.
 'use strict';
-const {spawn} = require('child_process');
-const net = require('net');
 const path = require('path');
 
 const slowNetwork = {offline: false, latency: 150, downloadThroughput: 1.6e6 / 8, uploadThroughput: 0.75e6 / 8};
@@ -23,30 +21,6 @@ function option(name, fallback) {
 function median(values) {
     const sorted = [...values].sort((a, b) => a - b);
     return sorted[Math.floor(sorted.length / 2)];
-}
-
-function freePort() {
-    return new Promise((resolve) => {
-        const probe = net.createServer().listen(0, '127.0.0.1', () => {
-            const port = probe.address().port;
-            probe.close(() => resolve(port));
-        });
-    });
-}
-
-// python3 -m http.server on DIR, once it answers.
-async function pythonServer(site) {
-    const port = await freePort();
-    const server = spawn('python3', ['-m', 'http.server', String(port), '--bind', '127.0.0.1', '--directory', site],
-                         {stdio: 'ignore'});
-    for (;;) {
-        const up = await new Promise((resolve) => {
-            const socket = net.connect(port, '127.0.0.1', () => { socket.end(); resolve(true); });
-            socket.on('error', () => resolve(false));
-        });
-        if (up) return {url: `http://127.0.0.1:${port}/`, stop: () => server.kill()};
-        await new Promise((resolve) => setTimeout(resolve, 50));
-    }
 }
 
 async function visit(launchChromium, url, throttled) {
@@ -73,7 +47,7 @@ async function visit(launchChromium, url, throttled) {
 }
 
 async function main() {
-    const {launchChromium} = require(path.resolve(option('--driver'), 'harness.js'));
+    const {launchChromium, pythonServer} = require(path.resolve(option('--driver'), 'harness.js'));
     const visits = Number(option('--visits', '3'));
     const sites = process.argv.slice(2).filter((arg, i, all) => !arg.startsWith('--') &&
                                                                 !['--driver', '--visits'].includes(all[i - 1]));

@@ -1,9 +1,11 @@
 // What the browser tests share: their options, their ok/FAIL lines, a static
-// server for the built site on 127.0.0.1, Debian's Chromium started headless
+// server for the built site on 127.0.0.1 (or python3's own), Debian's Chromium started headless
 // on SwiftShader, and a page that reports its faults.
 'use strict';
+const {spawn} = require('child_process');
 const fs = require('fs');
 const http = require('http');
+const net = require('net');
 const os = require('os');
 const path = require('path');
 
@@ -89,4 +91,29 @@ async function launchChromium(extraArgs = []) {
     return {browser, close};
 }
 
-module.exports = {option, checker, serve, launchChromium};
+function freePort() {
+    return new Promise((resolve) => {
+        const probe = net.createServer().listen(0, '127.0.0.1', () => {
+            const port = probe.address().port;
+            probe.close(() => resolve(port));
+        });
+    });
+}
+
+// python3 -m http.server on a folder, as a player's simplest server (it
+// compresses nothing), once it answers.
+async function pythonServer(site) {
+    const port = await freePort();
+    const server = spawn('python3', ['-m', 'http.server', String(port), '--bind', '127.0.0.1', '--directory', site],
+                         {stdio: 'ignore'});
+    for (;;) {
+        const up = await new Promise((resolve) => {
+            const socket = net.connect(port, '127.0.0.1', () => { socket.end(); resolve(true); });
+            socket.on('error', () => resolve(false));
+        });
+        if (up) return {url: `http://127.0.0.1:${port}/`, stop: () => server.kill()};
+        await new Promise((resolve) => setTimeout(resolve, 50));
+    }
+}
+
+module.exports = {option, checker, serve, launchChromium, pythonServer};

@@ -11,9 +11,7 @@
 const crypto = require('crypto');
 const fs = require('fs');
 const path = require('path');
-const {spawn} = require('child_process');
-const net = require('net');
-const {checker, launchChromium, option} = require('./harness');
+const {checker, launchChromium, option, pythonServer} = require('./harness');
 
 const mostBytesBeforeFirstFrame = 500000;
 
@@ -52,29 +50,6 @@ function decodeTarga(data) {
 }
 
 const hash = (bytes) => crypto.createHash('sha256').update(bytes).digest('hex');
-
-function freePort() {
-    return new Promise((resolve) => {
-        const probe = net.createServer().listen(0, '127.0.0.1', () => {
-            const port = probe.address().port;
-            probe.close(() => resolve(port));
-        });
-    });
-}
-
-async function pythonServer(site) {
-    const port = await freePort();
-    const server = spawn('python3', ['-m', 'http.server', String(port), '--bind', '127.0.0.1', '--directory', site],
-                         {stdio: 'ignore'});
-    for (;;) {
-        const up = await new Promise((resolve) => {
-            const socket = net.connect(port, '127.0.0.1', () => { socket.end(); resolve(true); });
-            socket.on('error', () => resolve(false));
-        });
-        if (up) return {url: `http://127.0.0.1:${port}/`, stop: () => server.kill()};
-        await new Promise((resolve) => setTimeout(resolve, 50));
-    }
-}
 
 // In the page: for each name, the SHA-256 of the file where the game reads it,
 // decoded by the check's own reader in Node.js (so only its bytes come back),
