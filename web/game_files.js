@@ -128,6 +128,14 @@ var velmoraFiles = (function () {
     return bytes;
   }
 
+  // Compressed bytes go into the inflater this many at a time. The browser's
+  // inflater gives out all it makes of a piece before it takes the next, and
+  // deflate packs up to about 1,030 bytes into one: a piece of 8 KiB is at
+  // most 8.5 MiB inflated and waiting. A Blob's stream comes in pieces of up
+  // to 2 MiB in Chromium, 2 GiB of a gzip bomb's zeros before the limit
+  // below is counted once.
+  var inflatePiece = 8192;
+
   // gzip-compressed bytes inflated, at most limit bytes of them. Bytes that
   // do not start as gzip does were inflated on the way already (a server that
   // sends .gz files with Content-Encoding: gzip), and come back as they are.
@@ -136,7 +144,19 @@ var velmoraFiles = (function () {
       if (bytes.length > limit) throw new Error("it is more than " + sizeText(limit));
       return bytes;
     }
-    var reader = new Blob([bytes]).stream().pipeThrough(new DecompressionStream("gzip")).getReader();
+    var inflater = new DecompressionStream("gzip");
+    var writer = inflater.writable.getWriter();
+    var reader = inflater.readable.getReader();
+    // Each piece is handed over once the inflater has taken the last, which
+    // is once what it made of that one has been read below.
+    var feeding = (async function () {
+      for (var at = 0; at < bytes.length; at += inflatePiece) {
+        await writer.ready;
+        await writer.write(bytes.subarray(at, at + inflatePiece));
+      }
+      await writer.close();
+    })();
+    feeding.catch(function () {});  // a damaged stream fails the reading too
     var chunks = [];
     var length = 0;
     for (;;) {
@@ -144,11 +164,12 @@ var velmoraFiles = (function () {
       if (part.done) break;
       length += part.value.length;
       if (length > limit) {
-        reader.cancel();
+        reader.cancel().catch(function () {});
         throw new Error("it inflates to more than " + sizeText(limit));
       }
       chunks.push(part.value);
     }
+    await feeding;
     return joined(chunks, length);
   }
 
@@ -209,11 +230,33 @@ var velmoraFiles = (function () {
   // The game's pictures inflate to about 8 MiB; no pack of its files needs more.
   var largestInflatedPack = 64 * 1048576;
 
-  // A pack fetched, inflated and unpacked; options as for fetchBytes.
-  async function fetchPack(url, options) {
-    return unpack(await inflate(await fetchBytes(url, options), largestInflatedPack));
+  // A gzip-compressed file fetched and inflated (options as for fetchBytes),
+  // or a pack, unpacked too. Whatever went wrong is said with the file's name,
+  // for the page's line about it.
+  async function fetchInflated(url, options) {
+    try {
+      return await inflate(await fetchBytes(url, options), largestInflatedPack);
+    } catch (error) {
+      throw named(url, error);
+    }
   }
 
-  return {fetchBytes: fetchBytes, inflate: inflate, unpack: unpack, fetchPack: fetchPack};
+  async function fetchPack(url, options) {
+    var bytes = await fetchInflated(url, options);
+    try {
+      return unpack(bytes);
+    } catch (error) {
+      throw named(url, error);
+    }
+  }
+
+  function named(url, error) {
+    var file = url.split(/[?#]/)[0].split("/").pop();
+    var renamed = new Error(file + ": " + error.message);
+    renamed.kind = error.kind;
+    return renamed;
+  }
+
+  return {fetchBytes: fetchBytes, inflate: inflate, unpack: unpack, fetchInflated: fetchInflated, fetchPack: fetchPack};
 })();
 if (typeof module === "object" && module.exports) module.exports = velmoraFiles;

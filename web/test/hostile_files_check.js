@@ -1,0 +1,243 @@
+// Files made to hurt the page: a sounds pack that inflates to a GiB of zeros
+// (a gzip bomb), a pack of the signs' pictures sent without a length and
+// without end, and a recording of millions of new games watched as fast as the
+// machine goes. Each bomb or endless pack must end in a line that names it,
+// with the tab's renderer at a peak (VmHWM) within 100 MiB of a plain visit's
+// and the endless sender let go; the recording must play to its end with the
+// page's thread never held more than 100 ms. Exits non-zero on a fault.
+//   node hostile_files_check.js --site DIR [--bomb-mib N] [--restarts N]
+'use strict';
+const fs = require('fs');
+const path = require('path');
+const zlib = require('zlib');
+const {checker, launchChromium, option, serve} = require('./harness');
+
+const mebibyte = 1 << 20;
+const peakMargin = 100;     // MiB over a plain visit's renderer peak
+const longestHold = 100;    // ms the page's thread may be held while a recording plays
+const messageWait = 60000;
+
+function optional(name, fallback) { return process.argv.includes(name) ? Number(option(name)) : fallback; }
+
+// The built site's name for a file of the build: sounds.gz -> sounds.<hash>.gz.
+function builtName(site, base) {
+    const [stem, ...rest] = base.split('.');
+    const pattern = new RegExp(`^${stem}\\.[0-9a-f]{16}\\.${rest.join('\\.')}$`);
+    const name = fs.readdirSync(site).find((file) => pattern.test(file));
+    if (!name) throw new Error(`${base} is not in ${site}`);
+    return name;
+}
+
+// A pack's first line, then `mib` MiB of zeros, gzip -9: made once, streamed
+// through zlib so that the zeros are never whole in the test's memory.
+function gzipBomb(mib) {
+    return new Promise((resolve, reject) => {
+        const gzip = zlib.createGzip({level: 9});
+        const parts = [];
+        gzip.on('data', (part) => parts.push(part));
+        gzip.on('end', () => resolve(Buffer.concat(parts)));
+        gzip.on('error', reject);
+        gzip.write('velmora-pack 1\n');
+        const zeros = Buffer.alloc(mebibyte);
+        let left = mib;
+        const more = () => {
+            while (left > 0) {
+                --left;
+                if (!gzip.write(zeros)) return gzip.once('drain', more);
+            }
+            gzip.end();
+        };
+        more();
+    });
+}
+
+// The largest peak resident size (VmHWM) of the browser's renderers, in MiB:
+// the page's tab, its workers and its script heap live in its renderer.
+function rendererPeakMiB(browser) {
+    const children = {};
+    for (const entry of fs.readdirSync('/proc')) {
+        if (!/^\d+$/.test(entry)) continue;
+        try {
+            const stat = fs.readFileSync(`/proc/${entry}/stat`, 'latin1');
+            const parent = Number(stat.slice(stat.lastIndexOf(')') + 2).split(' ')[1]);
+            (children[parent] = children[parent] || []).push(Number(entry));
+        } catch (error) {
+            // gone meanwhile
+        }
+    }
+    let peak = 0;
+    const visit = (pid) => {
+        for (const child of children[pid] || []) {
+            try {
+                if (fs.readFileSync(`/proc/${child}/cmdline`, 'latin1').includes('--type=renderer')) {
+                    const kib = Number(/VmHWM:\s*(\d+)/.exec(fs.readFileSync(`/proc/${child}/status`, 'latin1'))[1]);
+                    peak = Math.max(peak, kib / 1024);
+                }
+            } catch (error) {
+                // gone meanwhile
+            }
+            visit(child);
+        }
+    };
+    visit(browser.process().pid);
+    return peak;
+}
+
+// A fresh browser for one visit, so that its renderer's peak is that visit's
+// alone: `until` waits in the page for what ends the visit and returns what
+// the check reads.
+async function visit(url, until, {beforeLoad} = {}) {
+    const {browser, close} = await launchChromium();
+    const errors = [];
+    const lines = [];
+    try {
+        const page = await browser.newPage();
+        page.on('pageerror', (error) => errors.push(error.message));
+        page.on('console', (message) => lines.push(message.text()));
+        if (beforeLoad) await page.evaluateOnNewDocument(beforeLoad);
+        await page.goto(url, {waitUntil: 'load'});
+        const seen = await until(page, lines);
+        return {seen, errors, lines, peak: rendererPeakMiB(browser)};
+    } finally {
+        await close();
+    }
+}
+
+// A plain visit: the game runs and its sounds are where it reads them.
+function plainVisit(page) {
+    return page.waitForFunction(() => window.velmoraFirstFrameMs !== undefined &&
+                                      Module.FS.analyzePath('/sounds').exists && Module.FS.readdir('/sounds').length > 2,
+                                {timeout: messageWait, polling: 100});
+}
+
+// The first console line that matches, once it comes.
+async function lineLike(lines, pattern) {
+    for (const end = Date.now() + messageWait; Date.now() < end;) {
+        const line = lines.find((text) => pattern.test(text));
+        if (line) return line;
+        await new Promise((resolve) => setTimeout(resolve, 50));
+    }
+    return '';
+}
+
+// Before the page's script: a heartbeat every 10 ms, keeping the gaps over
+// 50 ms with when they ended, so the check sees how long the thread was held.
+function heartbeat() {
+    window.velmoraGaps = [];
+    let last = performance.now();
+    setInterval(() => {
+        const now = performance.now();
+        if (now - last > 50) window.velmoraGaps.push({from: last, to: now});
+        last = now;
+    }, 10);
+}
+
+async function main() {
+    const site = path.resolve(option('--site'));
+    const bombMib = optional('--bomb-mib', 1024);
+    const restarts = optional('--restarts', 0);
+    const {check, failures} = checker();
+
+    const sounds = builtName(site, 'sounds.gz');
+    const signs = builtName(site, 'signs.gz');
+    let made = Date.now();
+    const bomb = await gzipBomb(bombMib);
+    console.log(`the bomb: ${bombMib} MiB of zeros in ${(bomb.length / mebibyte).toFixed(1)} MiB of gzip, made in ${
+        ((Date.now() - made) / 1000).toFixed(1)} s`);
+    const endless = {sent: 0, closed: false};
+    // Which of the build's files the server replaces, visit by visit.
+    const hostile = {sounds: false, signs: false};
+    const own = (name) => (request, response) => {
+        const data = fs.readFileSync(path.join(site, name));
+        response.writeHead(200, {'Content-Type': 'application/gzip', 'Content-Length': data.length,
+                                 'Cache-Control': 'no-store'});
+        response.end(data);
+    };
+    const routes = {
+        [`/${sounds}`]: (request, response) => {
+            if (!hostile.sounds) return own(sounds)(request, response);
+            response.writeHead(200, {'Content-Type': 'application/gzip', 'Content-Length': bomb.length,
+                                     'Cache-Control': 'no-store'});
+            response.end(bomb);
+        },
+        // Bytes that never end, without a length, as fast as they are taken.
+        [`/${signs}`]: (request, response) => {
+            if (!hostile.signs) return own(signs)(request, response);
+            response.writeHead(200, {'Content-Type': 'application/gzip', 'Cache-Control': 'no-store'});
+            const block = Buffer.alloc(64 * 1024, 7);
+            const more = () => {
+                while (!endless.closed && response.write(block)) endless.sent += block.length;
+                if (!endless.closed) endless.sent += block.length;
+            };
+            response.on('drain', more);
+            response.on('close', () => (endless.closed = true));
+            more();
+        },
+    };
+    const server = await serve(site, {routes});
+    const base = `http://127.0.0.1:${server.address().port}`;
+    try {
+        const plain = await visit(`${base}/`, plainVisit);
+        console.log(`a plain visit: renderer peak ${plain.peak.toFixed(0)} MiB`);
+        check(plain.errors.length === 0, 'a plain visit has no page errors' + plain.errors.map((e) => '\n      ' + e).join(''));
+
+        hostile.sounds = true;
+        const bombed = await visit(`${base}/`, (page, lines) => lineLike(lines, /sounds could not be loaded/));
+        check(bombed.seen.includes(sounds) && bombed.peak <= plain.peak + peakMargin,
+              `a sounds pack of ${bombMib} MiB of zeros: "${bombed.seen}" (naming ${sounds}); renderer peak ${
+                  bombed.peak.toFixed(0)} MiB (a plain visit's ${plain.peak.toFixed(0)} + at most ${peakMargin})`);
+
+        hostile.sounds = false;
+        hostile.signs = true;
+        const flooded = await visit(`${base}/`, (page) => page.waitForFunction(() => {
+            const m = document.getElementById('message');
+            return !m.hidden && m.textContent;
+        }, {timeout: messageWait, polling: 100}).then((handle) => handle.jsonValue(), () => ''));
+        for (const end = Date.now() + messageWait; !endless.closed && Date.now() < end;)
+            await new Promise((resolve) => setTimeout(resolve, 50));
+        check(flooded.seen.includes(signs) && /larger than 16 MiB/.test(flooded.seen) && endless.closed &&
+                  flooded.peak <= plain.peak + peakMargin,
+              `a signs pack without end: "${flooded.seen}"; the server ${endless.closed ? 'saw the page go' : 'still sends'} after ${
+                  (endless.sent / mebibyte).toFixed(1)} MiB; renderer peak ${flooded.peak.toFixed(0)} MiB`);
+
+        if (restarts > 0) {
+            const lines = Buffer.alloc(restarts * 8, 'restart\n');
+            fs.mkdirSync(path.join(site, 'recordings'), {recursive: true});
+            fs.writeFileSync(path.join(site, 'recordings', 'restarts.rec'), Buffer.concat([lines, Buffer.from('frame 16\n')]));
+            const started = Date.now();
+            const watched = await visit(`${base}/?play=recordings/restarts.rec&speed=0`, async (page) => {
+                const ended = await page.waitForFunction(() => window.velmoraRecording && velmoraRecording.watchEnded(),
+                                                         {timeout: 300000, polling: 200}).then(() => true, () => false);
+                return {ended, ...(await page.evaluate(() => ({gaps: window.velmoraGaps, first: window.velmoraFirstFrameMs,
+                                                                 now: performance.now()})))};
+            }, {beforeLoad: heartbeat});
+            const {gaps, first} = watched.seen;
+            const playing = gaps.filter((gap) => gap.to > first);
+            const longest = Math.max(0, ...playing.map((gap) => gap.to - gap.from));
+            console.log(`gaps: ${JSON.stringify(gaps.map((g) => [Math.round(g.from), Math.round(g.to)]))} first frame ${Math.round(first)} end ${Math.round(watched.seen.now)}`);
+            check(watched.seen.ended && longest <= longestHold,
+                  `${restarts} new games then a frame, watched at speed 0: ${watched.seen.ended ? 'ended' : 'did not end'} after ${
+                      ((Date.now() - started) / 1000).toFixed(1)} s; the thread held at most ${longest.toFixed(0)} ms once it played; renderer peak ${
+                      watched.peak.toFixed(0)} MiB`);
+        }
+    } finally {
+        server.close();
+        if (server.closeAllConnections) server.closeAllConnections();
+    }
+    if (failures.length > 0) {
+        console.log(`${failures.length} check(s) failed`);
+        process.exit(1);
+    }
+    console.log('all checks passed');
+}
+
+// A hung browser must not hang the test command.
+setTimeout(() => {
+    console.log('FAIL: the hostile files checks took longer than four minutes');
+    process.exit(1);
+}, 240000).unref();
+
+main().catch((error) => {
+    console.log('FAIL: ' + (error && error.stack ? error.stack : error));
+    process.exit(1);
+});
