@@ -28,7 +28,8 @@ set_tests_properties(web_pictures_test PROPERTIES FIXTURES_REQUIRED web_site RES
 add_test(NAME web_sound_test COMMAND node ${VELMORA_WEB_OUT}/driver/sound_check.js --site ${VELMORA_WEB_OUT}/site)
 set_tests_properties(web_sound_test PROPERTIES FIXTURES_REQUIRED web_site RESOURCE_LOCK second_browser TIMEOUT 300)
 
-# A second build deployed over the first: only its bytes run, online and offline.
+# A second build deployed over the first: the page says it is ready and "Play it"
+# reloads into it; only its bytes run, online and offline.
 add_test(NAME web_update_test
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/web_update_test.sh ${PROJECT_SOURCE_DIR} ${VELMORA_WEB_OUT})
 set_tests_properties(web_update_test PROPERTIES FIXTURES_REQUIRED web_site RESOURCE_LOCK browser TIMEOUT 400)

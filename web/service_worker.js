@@ -45,8 +45,15 @@ self.addEventListener('activate', (event) => {
 // The build's own files come from its cache, the network serves the rest; the
 // page, whatever its address asks (?play=...), is this build's page. Another
 // site's files are never answered from the cache, whatever their path. A newer
-// worker waits until no page of this build is open (it does not skip
-// waiting), so one page never mixes the files of two builds.
+// worker waits until no page of this build is open, so one page never mixes
+// the files of two builds, unless a page's player asks it to take over
+// ("Play it" on the page's notice), and that page then reloads. A page of the
+// older build left open elsewhere keeps the code it runs; a file it fetches
+// later is named after its contents, so this cache or the network gives it
+// those bytes or nothing.
+self.addEventListener('message', (event) => {
+  if (event.data === 'take over') self.skipWaiting();
+});
 
 self.addEventListener('fetch', (event) => {
   const asked = new URL(event.request.url);

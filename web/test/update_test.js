@@ -1,9 +1,13 @@
 // A new build deployed over an old one, from a server that lets the browser
 // keep every file for ten minutes (Cache-Control: max-age=600): the first
-// build is visited until its service worker keeps it, the second is deployed,
-// and once its worker has taken over, the page must run the second build's
-// bytes only (its page, its code, every file it fetches, everything its
-// worker keeps), with the network and without it. Exits non-zero on a fault.
+// build is visited until its service worker keeps it, the second is deployed
+// while a watch of the first stays open in another tab; a reload of the one
+// tab says that the new version is ready, without covering the game or taking
+// its keys, and its "Play it" reloads it once into the second build, which
+// must run its own bytes only (its page, its code, every file it fetches,
+// everything its worker keeps), with the network and without it. The watch
+// says so too, and is not reloaded until its own button is pressed. Exits
+// non-zero on a fault.
 //   node update_test.js --first DIR --second DIR
 // The second build's velmora.js sets window.velmoraSecondBuild (the test's
 // shell script adds that line before laying the site out).
@@ -41,6 +45,8 @@ async function openGame(browser, url, requested, errors) {
         if (!request.url().startsWith('blob:')) requested.push(new URL(request.url()).pathname.slice(1));
     });
     await page.setViewport({width: 1024, height: 840});
+    // A visitor who has seen the help sign: P pauses from the start.
+    await page.evaluateOnNewDocument(() => localStorage.setItem('velmora.help', 'off'));
     await page.goto(url, {waitUntil: 'load'});
     await page.waitForFunction(() => window.velmoraFirstFrameMs !== undefined, {timeout: longWait});
     return page;
@@ -81,30 +87,54 @@ function checkRuns(state, requested, name, files, second, text, check) {
               (wrong && wrong.length ? `, with other bytes than the build's in: ${wrong.join(', ')}` : ''));
 }
 
-// Waits until the newest service worker version of the browser is activated.
-async function waitForNewestActivated(browser) {
-    const watcher = await browser.newPage();
-    const cdp = await watcher.createCDPSession();
-    const versions = new Map();
-    let resolveActive;
-    const active = new Promise((resolve) => (resolveActive = resolve));
-    cdp.on('ServiceWorker.workerVersionUpdated', ({versions: changed}) => {
-        for (const v of changed) versions.set(+v.versionId, v.status);
-        const newest = Math.max(...versions.keys());
-        if (versions.get(newest) === 'activated') resolveActive(newest);
+// Counts the page's own navigations (reloads included) from now on.
+function countNavigations(page) {
+    const counted = {navigations: 0};
+    page.on('framenavigated', (frame) => {
+        if (frame === page.mainFrame()) counted.navigations += 1;
     });
-    await cdp.send('ServiceWorker.enable');
-    let timer;
-    const timeout = new Promise((resolve, reject) => {
-        timer = setTimeout(() => reject(new Error('no new worker took over')), longWait);
+    return counted;
+}
+
+const newVersionText = 'A new version of Velmora is ready.';
+
+// Waits for the page's notice of a new version; then its place and what it
+// leaves the game: the notice beside the mouth, never over it, the keyboard's
+// focus not on it, and P still the game's.
+async function noticeChecks(page, text, check) {
+    await page.bringToFront();
+    const seen = await page.waitForFunction((wanted) => {
+        const line = [...document.querySelectorAll('#notices p')].find((p) => p.textContent.startsWith(wanted));
+        if (!line || !line.offsetParent) return null;
+        const button = line.querySelector('button');
+        const a = line.getBoundingClientRect(), b = document.getElementById('canvas').getBoundingClientRect();
+        const over = a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+        return {text: line.firstChild.textContent, button: button && button.textContent, over,
+                focused: line.contains(document.activeElement), notices: document.querySelectorAll('#notices p').length};
+    }, {timeout: longWait, polling: 200}, newVersionText).then((handle) => handle.jsonValue());
+    check(seen.button === 'Play it' && !seen.over && !seen.focused && seen.notices === 1,
+          `${text}: the page says "${seen.text}" once (${seen.notices} notice(s)), with its button "${
+              seen.button}", ${seen.over ? 'over the mouth' : 'beside the mouth'}, ${
+              seen.focused ? 'holding the focus' : 'the focus left to the game'}`);
+    await page.keyboard.press('p');
+    const paused = await page.evaluate(() => Module._velmoraPaused());
+    await page.keyboard.press('p');
+    const going = await page.evaluate(() => Module._velmoraPaused());
+    check(paused === 1 && going === 0, `${text}: with the notice shown, P pauses the game (${paused}) and goes on (${going})`);
+}
+
+function pressPlayIt(page) {
+    return page.evaluate(() => {
+        [...document.querySelectorAll('#notices button')].find((b) => b.textContent === 'Play it').click();
     });
-    try {
-        await Promise.race([active, timeout]);
-    } finally {
-        clearTimeout(timer);
-        await cdp.detach();
-        await watcher.close();
-    }
+}
+
+// A watch of ten minutes' frames, whatever build the server holds.
+function watchedRecording(request, response) {
+    let text = '';
+    for (let ms = 16; ms <= 600000; ms += 16) text += `frame ${ms}\n`;
+    response.writeHead(200, {'Content-Type': 'text/plain', 'Cache-Control': 'no-store'});
+    response.end(text);
 }
 
 async function main() {
@@ -113,7 +143,7 @@ async function main() {
     const {check, failures} = checker();
     const firstName = buildName(first), secondName = buildName(second);
     const secondFiles = buildFiles(second);
-    const server = await serve(first, {cacheControl: 'max-age=600'});
+    const server = await serve(first, {cacheControl: 'max-age=600', routes: {'/watched.rec': watchedRecording}});
     const url = `http://127.0.0.1:${server.address().port}/`;
     const {browser, close} = await launchChromium();
     const errors = [];
@@ -126,19 +156,59 @@ async function main() {
                                     {timeout: longWait});
         check((await pageState(visit)).build === firstName, `the first build ${firstName} runs and is kept`);
 
-        // The second build deployed; a visit finds it and its worker installs
-        // beside the first, then takes over once no page of the first is open.
+        // A watch of the first build in another tab, left open.
+        const watch = await openGame(browser, url + '?play=watched.rec', [], errors);
+        const watchNavigations = countNavigations(watch);
+
+        // The second build deployed; a reload finds it and its worker installs
+        // beside the first, and waits: a page of the first is open.
         server.folder = second;
         await visit.reload({waitUntil: 'load'});
         await visit.waitForFunction(() => navigator.serviceWorker.getRegistration().then((r) => !!(r && r.waiting)),
                                     {timeout: longWait, polling: 200});
-        await visit.close();
-        await waitForNewestActivated(browser);
+        await noticeChecks(visit, 'the reloaded tab of the first build', check);
+        await noticeChecks(watch, 'the watch of the first build in another tab', check);
 
+        // "Play it": the new worker takes over and the page reloads once into
+        // the second build.
         const requested = [];
-        const page = await openGame(browser, url, requested, errors);
-        checkRuns(await pageState(page), requested, secondName, secondFiles, true,
-                  `the second build ${secondName}, with the network`, check);
+        visit.on('request', (request) => {
+            if (!request.url().startsWith('blob:')) requested.push(new URL(request.url()).pathname.slice(1));
+        });
+        const navigations = countNavigations(visit);
+        await visit.bringToFront();
+        await pressPlayIt(visit);
+        await visit.waitForFunction(() => window.velmoraSecondBuild === true && window.velmoraFirstFrameMs !== undefined,
+                                    {timeout: longWait, polling: 200});
+        checkRuns(await pageState(visit), requested, secondName, secondFiles, true,
+                  `"Play it": the second build ${secondName}, with the network`, check);
+        // A reload that came round again would come with the new page's own
+        // look for a waiting worker, done by now.
+        await visit.evaluate(() => navigator.serviceWorker.ready.then((r) => r.update()));
+        const left = await visit.evaluate(() => document.querySelectorAll('#notices p').length);
+        check(navigations.navigations === 1 && left === 0,
+              `"Play it" reloads the page ${navigations.navigations} time(s), and the new page has ${left} notice(s)`);
+
+        // The watch of the first build kept its page and its game goes on; its
+        // own button then reloads it into the second build.
+        await watch.bringToFront();
+        check(watchNavigations.navigations === 0,
+              `the watch in the other tab is not reloaded by the other tab's "Play it" (${
+                  watchNavigations.navigations} navigation(s))`);
+        const framesThen = await watch.evaluate(() => Module._webFramesRun());
+        await watch.waitForFunction((then) => Module._webFramesRun() > then + 30, {timeout: longWait, polling: 100},
+                                    framesThen);
+        const kept = await watch.evaluate(() => document.querySelector('meta[name="velmora-build"]').content);
+        check(kept === firstName, `the watch in the other tab runs build ${kept} still, and its game goes on`);
+        await pressPlayIt(watch);
+        await watch.waitForFunction(() => window.velmoraSecondBuild === true && window.velmoraFirstFrameMs !== undefined,
+                                    {timeout: longWait, polling: 200});
+        const watched = await watch.evaluate(() => [document.querySelector('meta[name="velmora-build"]').content,
+                                                    new URLSearchParams(location.search).get('play')]);
+        check(watched[0] === secondName && watched[1] === 'watched.rec' && watchNavigations.navigations === 1,
+              `the watch's own "Play it" reloads it once into build ${watched[0]}, watching ${watched[1]}`);
+        await watch.close();
+        const page = visit;
 
         const cdp = await page.createCDPSession();
         await cdp.send('Network.enable');
