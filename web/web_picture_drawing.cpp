@@ -6,6 +6,7 @@
 // has not, and come packed instead.
 #include <emscripten/emscripten.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -45,10 +46,18 @@ std::vector<std::uint8_t> band;
 // there is transparent: such a pixel takes its colour from its neighbours,
 // which a band may not hold. The mouth has none.
 extern "C" EMSCRIPTEN_KEEPALIVE const std::uint8_t* drawBackgroundBand(int top, int bottom) {
-    const Image8 image = quantize(drawBackgroundRows(top, bottom));
-    if (top < 0 || bottom > image.height || top >= bottom) return nullptr;
-    band.assign(static_cast<std::size_t>(bottom - top) * image.width * 4, 0);
-    const std::uint8_t* from = &image.rgba[static_cast<std::size_t>(top) * image.width * 4];
+    Picture mouth = drawBackgroundRows(top, bottom);
+    if (top < 0 || bottom > mouth.height || top >= bottom) return nullptr;
+    // Only the band's rows are turned into bytes: the rest of the mouth is
+    // another worker's.
+    Picture rows;
+    rows.width = mouth.width;
+    rows.height = bottom - top;
+    rows.pixels.assign(mouth.pixels.begin() + static_cast<std::ptrdiff_t>(top) * mouth.width,
+                       mouth.pixels.begin() + static_cast<std::ptrdiff_t>(bottom) * mouth.width);
+    const Image8 image = quantize(rows);
+    band.assign(image.rgba.size(), 0);
+    const std::uint8_t* from = image.rgba.data();
     for (std::size_t i = 0; i < band.size(); i += 4) {
         if (from[i + 3] == 0) return nullptr;
         band[i] = from[i + 2];

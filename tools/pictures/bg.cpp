@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "game/tooth_layout.h"
@@ -96,13 +97,57 @@ double papillae(const std::vector<double>& gaps, double x) {
     return sum;
 }
 
-double upperGumField(const GumLines& lines, Vec2 p) {
-    return lineThrough(lines.upperEdge, p.x, gumCurl) - papillae(lines.upperGaps, p.x) - p.y;
-}
+// The gum margins depend on x alone, and the mouth asks for them at the same
+// few x of every row (a pixel's centre and the points its slope and light are
+// taken at): each x is worked out once and kept, under its exact bits.
+class GumMargins {
+public:
+    explicit GumMargins(const GumLines& lines) : lines_(lines), slots_(slotCount) {}
 
-double lowerGumField(const GumLines& lines, Vec2 p) {
-    return p.y - lineThrough(lines.lowerEdge, p.x, -gumCurl) - papillae(lines.lowerGaps, p.x);
-}
+    double upperField(Vec2 p) {
+        const Margin& m = at(p.x);
+        return m.upperLine - m.upperPapillae - p.y;
+    }
+    double lowerField(Vec2 p) {
+        const Margin& m = at(p.x);
+        return p.y - m.lowerLine - m.lowerPapillae;
+    }
+
+private:
+    struct Margin {
+        std::uint64_t bits = 0;
+        bool kept = false;
+        double upperLine = 0;
+        double upperPapillae = 0;
+        double lowerLine = 0;
+        double lowerPapillae = 0;
+    };
+    // Five x a pixel column, 1,024 columns: a table four times that keeps
+    // the probing short.
+    static constexpr std::size_t slotCount = 1 << 14;
+
+    const Margin& at(double x) {
+        std::uint64_t bits;
+        std::memcpy(&bits, &x, sizeof bits);
+        std::size_t slot = static_cast<std::size_t>((bits * 0x9e3779b97f4a7c15u) >> 50);
+        for (std::size_t probes = 0; probes < slotCount; ++probes, slot = (slot + 1) % slotCount) {
+            Margin& m = slots_[slot];
+            if (m.kept && m.bits == bits) return m;
+            if (m.kept) continue;
+            m = {bits, true, lineThrough(lines_.upperEdge, x, gumCurl), papillae(lines_.upperGaps, x),
+                 lineThrough(lines_.lowerEdge, x, -gumCurl), papillae(lines_.lowerGaps, x)};
+            return m;
+        }
+        // Every slot taken (not with the mouth's columns): worked out afresh.
+        scratch_ = {bits, true, lineThrough(lines_.upperEdge, x, gumCurl), papillae(lines_.upperGaps, x),
+                    lineThrough(lines_.lowerEdge, x, -gumCurl), papillae(lines_.lowerGaps, x)};
+        return scratch_;
+    }
+
+    const GumLines& lines_;
+    std::vector<Margin> slots_;
+    Margin scratch_;
+};
 
 // The middle of the rows of teeth, from the left edge of the leftmost tooth
 // to the right edge of the rightmost: left of the canvas centre.
@@ -147,23 +192,23 @@ Picture drawBackgroundRows(int top, int bottom) {
     Frame frame = wholePicture(picture, unitsPerPixel, unitsPerPixel);
     frame.top = std::max(top, 0);
     frame.bottom = std::min(bottom, backgroundSide);
-    GumLines gums = makeGumLines();
+    const double pixel = pixelSize(frame);
+    GumLines gumLines = makeGumLines();
+    GumMargins gums(gumLines);
+    // An opaque layer with this distance at a pixel's centre leaves nothing
+    // of what lay under it there, so what would lie under it is not painted.
+    auto coversWhole = [pixel](double distance) { return clamp01(0.5 - distance / pixel) >= 1; };
 
     // Skin around the mouth.
-    paintShape(
-        picture, frame, [](Vec2) { return -1e9; },
-        [](Vec2 p, double) {
-            Color c = mixColor(rgb(0.80, 0.63, 0.55), rgb(0.70, 0.53, 0.47), smoothstep(400, -400, p.y));
-            return scaled(c, 0.96 + 0.08 * grain(p * (1.0 / 40), 1));
-        });
+    auto skin = [](Vec2 p, double) {
+        Color c = mixColor(rgb(0.80, 0.63, 0.55), rgb(0.70, 0.53, 0.47), smoothstep(400, -400, p.y));
+        return scaled(c, 0.96 + 0.08 * grain(p * (1.0 / 40), 1));
+    };
     // Soft shadow where the lips meet the skin.
-    paintShape(
-        picture, frame, [](Vec2 p) { return lipDistance(p) - 18; },
-        [](Vec2, double d) { return rgb(0.45, 0.30, 0.28, 0.35 * smoothstep(18, 0, d)); });
+    auto lipShadow = [](Vec2, double d) { return rgb(0.45, 0.30, 0.28, 0.35 * smoothstep(18, 0, d)); };
 
     // Lips: rounded and lit from above, darker where they turn into the mouth.
-    paintShape(picture, frame, lipDistance, [](Vec2 p, double) {
-        double inner = mouthDistance(p);
+    auto lips = [](Vec2 p, double inner) {
         double thickness = 76;
         double across = clamp01(inner / thickness);
         double roundness = waveSin(pi * across);
@@ -175,21 +220,29 @@ Picture drawBackgroundRows(int top, int bottom) {
         c = scaled(c, 1 + 0.12 * crease);
         double shine = 1 - smoothstep(0.0, 0.22, std::fabs(across - 0.55));
         return mixColor(c, rgb(0.86, 0.64, 0.64), 0.25 * shine);
-    });
+    };
 
     // Inside of the mouth: dark red, darkest at the throat behind the teeth.
-    paintShape(picture, frame, mouthDistance, [](Vec2 p, double d) {
+    auto inside = [](Vec2 p, double d) {
         Vec2 throat{mouthCentre.x, 40};
         double r = length(Vec2{(p.x - throat.x) / 360, (p.y - throat.y) / 220});
         Color c = mixColor(rgb(0.11, 0.03, 0.05), rgb(0.43, 0.16, 0.19), smoothstep(0.1, 1.25, r));
         return scaled(c, 0.65 + 0.35 * smoothstep(0, 40, -d));
-    });
+    };
 
     // The tongue, in the lower middle behind the lower teeth.
     const Vec2 tongueCentre{mouthCentre.x, -140};
     const Vec2 tongueRadii{330, 135};
     auto tongue = [&](Vec2 p) { return std::max(ellipseDistance(p, tongueCentre, tongueRadii), mouthDistance(p)); };
-    paintShape(picture, frame, tongue, [&](Vec2 p, double) {
+    // Ten units beyond the tongue's box its distance is more than four units
+    // (at least ten times its smaller radius over the larger): it covers
+    // nothing there, and is not worked out.
+    const double tongueFar = 10;
+    auto farFromTongue = [&](Vec2 p) {
+        return std::fabs(p.x - tongueCentre.x) > tongueRadii.x + tongueFar ||
+               std::fabs(p.y - tongueCentre.y) > tongueRadii.y + tongueFar;
+    };
+    auto tongueSurface = [&](Vec2 p, double) {
         double lit = pillowLight(tongue, p, 70, 1.0, 1);
         Color c = scaled(rgb(0.74, 0.42, 0.45), 0.62 + 0.45 * lit);
         double groove = 1 - smoothstep(0, 14, std::fabs(p.x - tongueCentre.x));
@@ -198,36 +251,57 @@ Picture drawBackgroundRows(int top, int bottom) {
         // Papillae: a fine stipple.
         c = scaled(c, 0.95 + 0.1 * grain(p * (1.0 / 5), 3));
         return c;
-    });
+    };
 
     // Gums: shadowed under the lips, paler and pinker at the margin round the teeth.
     // The outline comes from the distance to the margin, but the shading from
     // the plain vertical distance (negative inside): a distance folds along
     // the line above each papilla's tip, and lit across that fold it showed as
     // a thin vertical line up the gum.
-    auto upperHeight = [&](Vec2 p) { return std::max(upperGumField(gums, p), mouthDistance(p) - 4); };
-    auto lowerHeight = [&](Vec2 p) { return std::max(lowerGumField(gums, p), mouthDistance(p) - 4); };
-    auto upperGum = [&](Vec2 p) {
-        double line = implicitDistance([&](Vec2 q) { return upperGumField(gums, q); }, p, 0.5);
-        return std::max(line, mouthDistance(p) - 4);
+    auto upperHeight = [&](Vec2 p) { return std::max(gums.upperField(p), mouthDistance(p) - 4); };
+    auto lowerHeight = [&](Vec2 p) { return std::max(gums.lowerField(p), mouthDistance(p) - 4); };
+    auto upperLine = [&](Vec2 p) { return implicitDistance([&](Vec2 q) { return gums.upperField(q); }, p, 0.5); };
+    auto lowerLine = [&](Vec2 p) { return implicitDistance([&](Vec2 q) { return gums.lowerField(q); }, p, 0.5); };
+    // `height` is gumHeight at p, `mouth` the mouth's distance there.
+    auto gum = [&](auto gumHeight, std::uint32_t salt, Vec2 p, double d, double height, double mouth) {
+        Color c = mixColor(rgb(0.86, 0.53, 0.55), rgb(0.70, 0.38, 0.42), smoothstep(0, 40, -height));
+        double underLip = 1 - smoothstep(0, 34, -mouth);
+        c = scaled(c, 1 - 0.4 * underLip);
+        double lit = pillowLight(gumHeight, p, 14, 1.0, 1);
+        c = scaled(c, 0.86 + 0.18 * lit);
+        c = scaled(c, 0.95 + 0.1 * grain(p * (1.0 / 12), salt));
+        return mixColor(c, rgb(0.45, 0.18, 0.22), 0.5 * rim(d, 2.5));
     };
-    auto lowerGum = [&](Vec2 p) {
-        double line = implicitDistance([&](Vec2 q) { return lowerGumField(gums, q); }, p, 0.5);
-        return std::max(line, mouthDistance(p) - 4);
-    };
-    auto gumPaint = [&](auto gumHeight, std::uint32_t salt) {
-        return [&, gumHeight, salt](Vec2 p, double d) {
-            double height = gumHeight(p);
-            Color c = mixColor(rgb(0.86, 0.53, 0.55), rgb(0.70, 0.38, 0.42), smoothstep(0, 40, -height));
-            double underLip = 1 - smoothstep(0, 34, -mouthDistance(p));
-            c = scaled(c, 1 - 0.4 * underLip);
-            double lit = pillowLight(gumHeight, p, 14, 1.0, 1);
-            c = scaled(c, 0.86 + 0.18 * lit);
-            c = scaled(c, 0.95 + 0.1 * grain(p * (1.0 / 12), salt));
-            return mixColor(c, rgb(0.45, 0.18, 0.22), 0.5 * rim(d, 2.5));
-        };
-    };
-    paintShape(picture, frame, upperGum, gumPaint(upperHeight, 4));
-    paintShape(picture, frame, lowerGum, gumPaint(lowerHeight, 5));
+
+    // The layers go a pixel at a time, each over what those before it left
+    // there: the same pixels as painting each layer over the whole picture in
+    // turn, with a pixel's distances to the mouth and the lips worked out
+    // once, and in one pass over the picture instead of seven.
+    for (int py = frame.top; py < frame.bottom; ++py) {
+        for (int px = frame.left; px < frame.right; ++px) {
+            const Vec2 p = toShape(frame, px, py);
+            Color& colour = picture.pixels[static_cast<std::size_t>(py) * picture.width + px];
+            const double mouth = mouthDistance(p);
+            const bool underMouth = coversWhole(mouth);
+            if (!underMouth) {
+                const double lip = lipDistance(p);
+                if (!coversWhole(lip)) {
+                    paintPixel(colour, p, -1e9, pixel, skin);
+                    paintPixel(colour, p, lip - 18, pixel, lipShadow);
+                }
+                paintPixel(colour, p, lip, pixel, [&](Vec2 q, double) { return lips(q, mouth); });
+            }
+            paintPixel(colour, p, mouth, pixel, inside);
+            if (!farFromTongue(p))
+                paintPixel(colour, p, std::max(ellipseDistance(p, tongueCentre, tongueRadii), mouth), pixel,
+                           tongueSurface);
+            paintPixel(colour, p, std::max(upperLine(p), mouth - 4), pixel, [&](Vec2 q, double d) {
+                return gum(upperHeight, 4, q, d, std::max(gums.upperField(q), mouth - 4), mouth);
+            });
+            paintPixel(colour, p, std::max(lowerLine(p), mouth - 4), pixel, [&](Vec2 q, double d) {
+                return gum(lowerHeight, 5, q, d, std::max(gums.lowerField(q), mouth - 4), mouth);
+            });
+        }
+    }
     return picture;
 }

@@ -39,19 +39,25 @@ Vec2 toShape(const Frame& frame, int px, int py);
 // Lays a straight colour over a premultiplied pixel.
 void blendOver(Color& target, Color paint, double coverage);
 
-// Paints a shape with a coverage-based soft edge one pixel wide: the
-// distance at the pixel centre says how much of the pixel the shape covers.
-// `paint` gets the point and its distance and returns a straight colour.
+// Lays a shape over one pixel whose centre is p, with a coverage-based soft
+// edge one pixel wide: the shape's distance d at the centre says how much of
+// the pixel it covers. `paint` gets the point and its distance and returns a
+// straight colour.
+template <typename Paint>
+void paintPixel(Color& target, Vec2 p, double d, double pixel, Paint paint) {
+    double coverage = clamp01(0.5 - d / pixel);
+    if (coverage <= 0) return;
+    blendOver(target, paint(p, d), coverage);
+}
+
+// Paints a shape over every pixel of the frame, as paintPixel does one.
 template <typename Distance, typename Paint>
 void paintShape(Picture& picture, const Frame& frame, Distance distance, Paint paint) {
     double pixel = pixelSize(frame);
     for (int py = frame.top; py < frame.bottom; ++py) {
         for (int px = frame.left; px < frame.right; ++px) {
             Vec2 p = toShape(frame, px, py);
-            double d = distance(p);
-            double coverage = clamp01(0.5 - d / pixel);
-            if (coverage <= 0) continue;
-            blendOver(picture.pixels[static_cast<std::size_t>(py) * picture.width + px], paint(p, d), coverage);
+            paintPixel(picture.pixels[static_cast<std::size_t>(py) * picture.width + px], p, distance(p), pixel, paint);
         }
     }
 }
