@@ -42,12 +42,20 @@ set_tests_properties(web_watch_fetch_test PROPERTIES FIXTURES_REQUIRED web_site 
 
 # The same game to the bit: desktop recordings watched in the browser, and a
 # game played in the browser replayed by velmora-replay, traces compared byte
-# for byte, bacteria included; the page's recording cap.
+# for byte, bacteria included.
 add_test(NAME web_same_game_test
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/web_same_game_test.sh ${PROJECT_SOURCE_DIR} ${VELMORA_WEB_OUT}
           $<TARGET_FILE:velmora-replay>)
 # The browser's game runs on real time while the test plays it.
 set_tests_properties(web_same_game_test PROPERTIES FIXTURES_REQUIRED web_site RESOURCE_LOCK second_browser TIMEOUT 1500)
+
+# What the page says beside the mouth while the game goes on: the page's
+# recording driven past its cap in seconds (what was recorded saved whole and
+# replayed to the same trace), and a watched recording cut off in a line.
+add_test(NAME web_page_notes_test
+  COMMAND node ${VELMORA_WEB_OUT}/driver/page_notes_test.js --site ${VELMORA_WEB_OUT}/site
+          --root ${PROJECT_SOURCE_DIR} --replay $<TARGET_FILE:velmora-replay> --work ${VELMORA_WEB_OUT}/page-notes)
+set_tests_properties(web_page_notes_test PROPERTIES FIXTURES_REQUIRED web_site RESOURCE_LOCK second_browser TIMEOUT 240)
 
 # The pictures and sounds as the page unpacks them: the game's pixels and bytes.
 add_executable(web_packed_files_check ${CMAKE_CURRENT_SOURCE_DIR}/web_packed_files_check.cpp)

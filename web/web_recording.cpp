@@ -1,8 +1,8 @@
 // The browser's recording and trace live in the session's own lines, never
 // taken away: the recording is the whole game so far. Both are bounded: a game
-// longer than about ten hours stops being recorded, says so once, and what was
-// recorded until then stays whole and playable. A trace nobody takes is
-// dropped the same way.
+// longer than about ten hours stops being recorded, says so once (on the page
+// too, beside the mouth), and what was recorded until then stays whole and
+// playable. A trace nobody takes is dropped the same way.
 #include "web/web_recording.h"
 
 #include <emscripten/emscripten.h>
@@ -38,10 +38,20 @@ bool readSpeed(const char* text, double& speed) {
     return true;
 }
 
+// A fault the game stops on, in the mouth's place.
 void showOnPage(const std::string& line) {
     EM_ASM(
         {
             if (typeof showMessage == 'function') showMessage(UTF8ToString($0));
+        },
+        line.c_str());
+}
+
+// A line the player must see while the game goes on, beside the mouth.
+void noteOnPage(const std::string& line) {
+    EM_ASM(
+        {
+            if (typeof showNotice == 'function') showNotice(UTF8ToString($0));
         },
         line.c_str());
 }
@@ -90,7 +100,7 @@ bool startBrowserRecording(Session& session, Watch& watch, const BrowserArgument
         showOnPage(line);
         return false;
     }
-    if (!watch.script.notice.empty()) showOnPage(watch.script.notice);
+    if (!watch.script.notice.empty()) noteOnPage(watch.script.notice);
     startWatching(session, watch, arguments.speed);
     return true;
 }
@@ -101,8 +111,10 @@ void boundBrowserLines(Session& session) {
         const std::size_t end = session.recordLines.rfind('\n', mostRecordingBytes - 1);
         session.recordLines.resize(end == std::string::npos ? 0 : end + 1);
         session.recording = false;
-        reportLine("The recording is full (" + std::to_string(mostRecordingBytes >> 20) +
-                   " MiB): the rest of this game is not recorded; what came before can still be saved");
+        const std::string line = "The recording is full (" + std::to_string(mostRecordingBytes >> 20) +
+                                 " MiB): the rest of this game is not recorded; what came before can still be saved";
+        reportLine(line);
+        noteOnPage(line);
     }
     if (session.tracing && session.traceLines.size() > mostTraceBytes) {
         session.tracing = false;
