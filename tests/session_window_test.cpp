@@ -278,6 +278,29 @@ TEST_F(SessionWindow, AWatchHiddenForEightSecondsGoesOnWhereItStood) {
     for (std::size_t i = 0; i < watched.size(); ++i) ASSERT_EQ(watched[i], replayed.lines[i]) << "frame " << i + 1;
 }
 
+// A recording of four million new games and then one frame (32 MiB), watched
+// as fast as the machine goes: the window's close is answered at once, with
+// the watch still among its new games, since steps that are not frames count
+// against each idle call's time as frames do.
+TEST_F(SessionWindow, AWatchOfMillionsOfNewGamesClosesAtOnce) {
+    const std::string recording = folder.file("new-games.rec");
+    {
+        std::string newGames;
+        for (int i = 0; i < 4194300; ++i) newGames += "restart\n";
+        std::ofstream(recording, std::ios::binary) << newGames << "frame 16\n";
+    }
+    ASSERT_TRUE(session.startGame(".", log, {"--play", recording, "--speed", "0"})) << readText(log);
+    ASSERT_TRUE(waitUntil([&] { return session.framesCounted() > 0; }, 10000)) << "no frames drawn while watching";
+    const Clock::time_point asked = Clock::now();
+    ASSERT_TRUE(session.closeWindow());
+    const int status = session.waitForGameExit(20000);
+    const double closeMs = std::chrono::duration<double, std::milli>(Clock::now() - asked).count();
+    expectGameEnded(status, 0, readText(log));
+    RecordProperty("close_ms", static_cast<int>(closeMs));
+    EXPECT_EQ(readText(log).find("The recording ended"), std::string::npos) << "the watch was over before the close";
+    EXPECT_LT(closeMs, 1000) << "the window closed " << closeMs << " ms after it was asked";
+}
+
 TEST_F(SessionWindow, AWatchKeepsToTheFrameCap) {
     // Frames a millisecond apart: watched unpaced, every idle call would play
     // and draw, as fast as the processor goes.
