@@ -70,10 +70,13 @@ add_test(NAME web_service_worker_test
   COMMAND node ${PROJECT_SOURCE_DIR}/web/test/service_worker_check.js
           --worker ${PROJECT_SOURCE_DIR}/web/service_worker.js)
 
-# Files made to hurt the page: a sounds pack that inflates to a GiB of zeros,
-# a signs pack sent without end, and a recording of four million new games
-# watched as fast as the page goes: each said by name, with the tab's memory
-# and the page's answering bounded.
-add_test(NAME web_hostile_files_test
-  COMMAND node ${VELMORA_WEB_OUT}/driver/hostile_files_check.js --site ${VELMORA_WEB_OUT}/site)
-set_tests_properties(web_hostile_files_test PROPERTIES FIXTURES_REQUIRED web_site RESOURCE_LOCK browser TIMEOUT 300)
+# Files made to hurt the page: a sounds pack that inflates to a GiB of zeros
+# and a signs pack sent without end, each said by name with the tab's memory
+# near a plain visit's; a recording of four million new games watched as fast
+# as the page goes, which answers all the while.
+add_test(NAME web_hostile_packs_test
+  COMMAND node ${VELMORA_WEB_OUT}/driver/hostile_files_check.js --site ${VELMORA_WEB_OUT}/site --part packs)
+add_test(NAME web_hostile_recording_test
+  COMMAND node ${VELMORA_WEB_OUT}/driver/hostile_files_check.js --site ${VELMORA_WEB_OUT}/site --part recording)
+set_tests_properties(web_hostile_packs_test web_hostile_recording_test PROPERTIES
+  FIXTURES_REQUIRED web_site RESOURCE_LOCK browser TIMEOUT 300)
