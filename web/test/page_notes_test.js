@@ -6,7 +6,7 @@
 // recording" gives whole lines, and velmora-replay --bacteria on them gives the
 // page's own trace up to the last recorded frame. A watched recording cut off
 // in the middle of its last line plays to its end, and the page says that the
-// line was left out. Exits non-zero on a fault.
+// line was left out, on a phone held sideways too. Exits non-zero on a fault.
 //   node page_notes_test.js --site DIR --root ROOT --replay VELMORA_REPLAY --work DIR
 'use strict';
 const childProcess = require('child_process');
@@ -53,8 +53,11 @@ function noted(page, text) {
         const lines = [...document.querySelectorAll('#notices p')].filter((p) => p.textContent.includes(text));
         const canvas = document.getElementById('canvas').getBoundingClientRect();
         const box = lines.length ? lines[0].getBoundingClientRect() : null;
+        // Seen whole: inside the window, and nothing of it cut off by the panel.
+        const whole = !!(box && box.left >= 0 && box.right <= window.innerWidth && box.bottom <= window.innerHeight &&
+                         lines[0].scrollWidth <= lines[0].clientWidth);
         return {count: lines.length, text: lines.length ? lines[0].textContent : '',
-                seen: !!(box && box.width > 0 && box.height > 0),
+                seen: !!(box && box.width > 0 && box.height > 0) && whole,
                 over: !!(box && box.left < canvas.right && canvas.left < box.right && box.top < canvas.bottom &&
                          canvas.top < box.bottom),
                 mouth: !document.getElementById('mouth').hidden && document.getElementById('message').hidden};
@@ -62,7 +65,7 @@ function noted(page, text) {
 }
 
 function describe(shown) {
-    return `the page shows "${shown.text}" ${shown.count} time(s), ${shown.seen ? 'seen' : 'not seen'}, ${
+    return `the page shows "${shown.text}" ${shown.count} time(s), ${shown.seen ? 'seen whole' : 'not seen whole'}, ${
         shown.over ? 'over the mouth' : 'beside the mouth'}, the game ${shown.mouth ? 'still shown' : 'gone'}`;
 }
 
@@ -151,7 +154,9 @@ async function main() {
                   recordedFrames} frames, of the ${frames(trace)} the page played` +
                   (run.stdout === expected ? '' : '\n      first difference: ' + firstDifference(expected, run.stdout)));
 
-        // A watch of a recording cut off while being written.
+        // A watch of a recording cut off while being written, on a phone held
+        // sideways, where the page's panel is a narrow column beside the mouth.
+        await page.setViewport({width: 844, height: 390, hasTouch: true, isMobile: true, deviceScaleFactor: 2});
         await page.goto(`http://127.0.0.1:${server.address().port}/?play=cut.rec`, {waitUntil: 'load'});
         await waitFor(() => page.evaluate(() => velmoraRecording.watchEnded()), 60, 'the cut-off watch to end');
         const cut = await noted(page, 'has no newline');
