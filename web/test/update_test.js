@@ -168,6 +168,12 @@ async function main() {
                                     {timeout: longWait, polling: 200});
         await noticeChecks(visit, 'the reloaded tab of the first build', check);
         await noticeChecks(watch, 'the watch of the first build in another tab', check);
+        // Reloaded again: the worker was waiting before the page loaded, and
+        // the page's own look for a newer one finds nothing new.
+        await visit.bringToFront();
+        await visit.reload({waitUntil: 'load'});
+        await visit.waitForFunction(() => window.velmoraFirstFrameMs !== undefined, {timeout: longWait});
+        await noticeChecks(visit, 'the tab reloaded again', check);
 
         // "Play it": the new worker takes over and the page reloads once into
         // the second build.
