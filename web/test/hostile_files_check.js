@@ -133,9 +133,10 @@ async function lineLike(lines, pattern) {
 // Before the page's script: how long the page's thread was held. A heartbeat
 // every 10 ms keeps its gaps over 50 ms; the game's frames (its animation
 // frame callbacks) and the browser's long tasks are timed too, each with when
-// it began, and the watch's end is marked when the heartbeat first sees it.
+// it began. The game's first frame (the first animation frame once its main
+// has run) and the watch's end, when the heartbeat first sees it, are marked.
 function holdWatch() {
-    const holds = window.velmoraHolds = {gaps: [], frames: [], tasks: [], endedAt: 0};
+    const holds = window.velmoraHolds = {gaps: [], frames: [], tasks: [], firstFrame: null, endedAt: 0};
     let last = performance.now();
     setInterval(() => {
         const now = performance.now();
@@ -146,8 +147,10 @@ function holdWatch() {
     const request = window.requestAnimationFrame.bind(window);
     window.requestAnimationFrame = (callback) => request((time) => {
         const began = performance.now();
+        const first = !holds.firstFrame && typeof Module === 'object' && Module.calledRun;
         callback(time);
         const ms = performance.now() - began;
+        if (first) holds.firstFrame = {at: began, ms};
         if (ms > 30) holds.frames.push({at: began, ms});
     });
     new PerformanceObserver((list) => {
@@ -173,9 +176,10 @@ async function newGamesChecks(base, site, restarts, check) {
         const watched = await visit(`${base}/?play=recordings/new-games.rec&speed=0`, async (page) => {
             await page.waitForFunction(() => window.velmoraHolds.endedAt > 0, {timeout: watchWait, polling: 200})
                 .catch(() => {});
-            return page.evaluate(() => ({holds: window.velmoraHolds, first: window.velmoraFirstFrameMs}));
+            return page.evaluate(() => window.velmoraHolds);
         }, {beforeLoad: holdWatch});
-        const {holds, first} = watched.seen;
+        const holds = watched.seen;
+        const first = holds.firstFrame ? holds.firstFrame.at : Infinity;
         const end = holds.endedAt || Infinity;
         // Those that began from the game's first frame to its end; loading
         // the game (its code, the probe of WebGL) holds the thread before.
@@ -184,8 +188,8 @@ async function newGamesChecks(base, site, restarts, check) {
         const [gap, frame, task] = [longest(holds.gaps), longest(holds.frames), longest(holds.tasks)];
         const said = `${restarts} new games then a frame (${(fs.statSync(file).size / mebibyte).toFixed(2)} MiB), ` +
                      `watched at speed 0: ${holds.endedAt ? 'ended ' + ((end - first) / 1000).toFixed(1) + ' s after the first frame'
-                                                          : 'did not end'}; since the first frame the longest game frame ${
-                         frame.toFixed(0)} ms, the longest task ${task.toFixed(0)} ms, the heartbeat's longest gap ${gap.toFixed(0)} ms`;
+                                                          : 'did not end'}; the first frame ${
+                         holds.firstFrame ? holds.firstFrame.ms.toFixed(0) : '-'} ms, the longest game frame ${frame.toFixed(0)} ms, the longest task ${task.toFixed(0)} ms, the heartbeat's longest gap ${gap.toFixed(0)} ms`;
         const bound = longestHold * busyness();
         for (const [kind, list] of Object.entries({gap: holds.gaps, frame: holds.frames, task: holds.tasks}))
             for (const hold of during(list).filter((hold) => hold.ms > longestHold))
