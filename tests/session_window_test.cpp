@@ -298,7 +298,8 @@ TEST_F(SessionWindow, AWatchOfMillionsOfNewGamesClosesAtOnce) {
     expectGameEnded(status, 0, readText(log));
     RecordProperty("close_ms", static_cast<int>(closeMs));
     EXPECT_EQ(readText(log).find("The recording ended"), std::string::npos) << "the watch was over before the close";
-    EXPECT_LT(closeMs, 1000) << "the window closed " << closeMs << " ms after it was asked";
+    // A second, or as much more as a busy machine makes any close take.
+    EXPECT_LT(closeMs, patienceMs(1000)) << "the window closed " << closeMs << " ms after it was asked";
 }
 
 TEST_F(SessionWindow, AWatchKeepsToTheFrameCap) {
