@@ -1,7 +1,8 @@
 // Sprites: one textured, tinted, transformed unit quad each. drawSprite skips
 // texture, blend and texture-environment calls that would repeat the setting
 // it applied last, draws only the part of the quad its picture can show,
-// opaque pictures unblended, and white-tinted ones from the texel alone.
+// opaque pictures unblended, and white-tinted ones from the texel alone, and
+// flushes every few hundred sprites so that the renderer starts early.
 #pragma once
 #include "gfx/gl_state.h"
 #include "gfx/texture_cache.h"
@@ -24,8 +25,9 @@ struct Sprite {
 };
 
 // Every sprite drawn as its whole quad, blended as it says and tinted, every
-// frame, as the game drew before it trimmed its quads, kept the mouth's pixels
-// and took white-tinted texels alone: for comparing the two. Starts true when
+// frame, as the game drew before it trimmed its quads, kept the mouth's pixels,
+// took white-tinted texels alone and flushed every few hundred sprites: for
+// comparing the two. Starts true when
 // the environment variable VELMORA_WHOLE_QUADS is set to anything but "0".
 extern bool wholeQuads;
 

@@ -85,6 +85,7 @@ void glNormal3f(GLfloat x, GLfloat y, GLfloat z) { record("glNormal3f", {x, y, z
 void glTexCoord2f(GLfloat s, GLfloat t) { record("glTexCoord2f", {s, t}); }
 void glVertex3f(GLfloat x, GLfloat y, GLfloat z) { record("glVertex3f", {x, y, z}); }
 void glCallList(GLuint list) { record("glCallList", {double(list)}); }
+void glFlush() { record("glFlush"); }
 void glBindTexture(GLenum target, GLuint texture) { record("glBindTexture", {double(target), double(texture)}); }
 void glBlendFunc(GLenum s, GLenum d) { record("glBlendFunc", {double(s), double(d)}); }
 void glTexEnvi(GLenum target, GLenum name, GLint value) {

@@ -257,3 +257,31 @@ TEST_F(SpriteDrawing, TrimmedQuadIsTheSameFromAListAsVertexByVertex) {
 }
 
 }  // namespace
+
+namespace {
+
+// The renderer is told to start every two hundred sprites, after a sprite is
+// whole (its matrix popped), never between its calls; whole quads, the game as
+// it drew before, leave the flushing to the buffer swap.
+TEST_F(SpriteDrawing, FramesAreFlushedEveryTwoHundredSpritesUnlessDrawnWhole) {
+    Sprite s = made();
+    s.texture = &first;
+    resetRecordingGl();
+    for (int i = 0; i < 450; ++i) drawSprite(s);
+    EXPECT_EQ(countCalls("glFlush"), 2);
+    int popsBeforeFirstFlush = 0;
+    for (const GlCall& c : glCalls) {
+        if (c.name == "glFlush") break;
+        popsBeforeFirstFlush += c.name == "glPopMatrix";
+    }
+    EXPECT_EQ(popsBeforeFirstFlush, 200);
+    EXPECT_EQ(glCalls.back().name, "glPopMatrix") << "the 450th sprite ends unflushed";
+
+    wholeQuads = true;
+    resetRecordingGl();
+    for (int i = 0; i < 450; ++i) drawSprite(s);
+    wholeQuads = false;
+    EXPECT_EQ(countCalls("glFlush"), 0);
+}
+
+}  // namespace
